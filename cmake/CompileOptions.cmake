@@ -1,0 +1,15 @@
+# One INTERFACE target carries the warning and sanitizer flags so that every
+# library, program and test of the tree is built the same way.
+add_library(tarvo_options INTERFACE)
+target_compile_options(tarvo_options INTERFACE
+  -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wsign-conversion
+  -Wnon-virtual-dtor -Wold-style-cast -Woverloaded-virtual -Wnull-dereference
+  -Wimplicit-fallthrough)
+if(TARVO_WERROR)
+  target_compile_options(tarvo_options INTERFACE -Werror)
+endif()
+if(TARVO_SANITIZE)
+  target_compile_options(tarvo_options INTERFACE
+    -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  target_link_options(tarvo_options INTERFACE -fsanitize=address,undefined)
+endif()

@@ -1,0 +1,14 @@
+# tarvo_add_test(NAME SOURCES ... LIBS ...): one GoogleTest executable whose cases CTest
+# discovers one by one, run headless.
+include(GoogleTest)
+function(tarvo_add_test name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main tarvo_options)
+  target_compile_definitions(${name} PRIVATE
+    TARVO_TEST_DATA="${PROJECT_SOURCE_DIR}/tests/data"
+    TARVO_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
+  gtest_discover_tests(${name}
+    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
+    DISCOVERY_TIMEOUT 60)
+endfunction()

@@ -1,0 +1,136 @@
+#include "core/TextCodec.h"
+
+#include <iconv.h>
+
+#include <cerrno>
+#include <stdexcept>
+
+namespace core {
+
+namespace {
+
+// iconv descriptors are cheap to reuse but not to open; one guard per conversion keeps
+// the code exception-safe and these conversions are rare (ASCII takes a fast path).
+class Iconv {
+ public:
+  Iconv(const char* to, const char* from) : m_cd(iconv_open(to, from)) {
+    if (m_cd == reinterpret_cast<iconv_t>(-1)) {
+      throw std::runtime_error(std::string("iconv cannot convert ") + from + " to " + to);
+    }
+  }
+  ~Iconv() { iconv_close(m_cd); }
+  Iconv(const Iconv&) = delete;
+  Iconv& operator=(const Iconv&) = delete;
+  iconv_t Get() const { return m_cd; }
+
+ private:
+  iconv_t m_cd;
+};
+
+constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD
+
+}  // namespace
+
+bool IsAscii(std::string_view bytes) {
+  for (const char c : bytes) {
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  }
+  return true;
+}
+
+bool IsWellFormedUtf8(std::string_view bytes) {
+  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+  const auto* end = p + bytes.size();
+  while (p < end) {
+    const unsigned char b0 = *p;
+    if (b0 < 0x80) {
+      ++p;
+      continue;
+    }
+    int length = 0;
+    unsigned char lo = 0x80;
+    unsigned char hi = 0xBF;
+    // RFC 3629 table: the second byte's range narrows for E0, ED, F0 and F4 so that
+    // overlong forms, surrogates and code points above U+10FFFF are excluded.
+    if (b0 >= 0xC2 && b0 <= 0xDF) {
+      length = 2;
+    } else if (b0 >= 0xE0 && b0 <= 0xEF) {
+      length = 3;
+      if (b0 == 0xE0) lo = 0xA0;
+      if (b0 == 0xED) hi = 0x9F;
+    } else if (b0 >= 0xF0 && b0 <= 0xF4) {
+      length = 4;
+      if (b0 == 0xF0) lo = 0x90;
+      if (b0 == 0xF4) hi = 0x8F;
+    } else {
+      return false;
+    }
+    if (end - p < length) return false;
+    if (p[1] < lo || p[1] > hi) return false;
+    for (int i = 2; i < length; ++i) {
+      if (p[i] < 0x80 || p[i] > 0xBF) return false;
+    }
+    p += length;
+  }
+  return true;
+}
+
+std::string Cp932ToUtf8(std::string_view bytes) {
+  if (IsAscii(bytes)) return std::string(bytes);
+  Iconv cd("UTF-8", "CP932");
+  std::string out;
+  out.reserve(bytes.size() * 3 / 2 + 4);
+  char* in = const_cast<char*>(bytes.data());
+  size_t inLeft = bytes.size();
+  char buffer[1024];
+  while (inLeft > 0) {
+    char* outPtr = buffer;
+    size_t outLeft = sizeof buffer;
+    const size_t rc = iconv(cd.Get(), &in, &inLeft, &outPtr, &outLeft);
+    out.append(buffer, static_cast<size_t>(outPtr - buffer));
+    if (rc == static_cast<size_t>(-1)) {
+      if (errno == E2BIG) continue;
+      // EILSEQ or a sequence cut off at the end: show the byte as U+FFFD and go on.
+      out.append(kReplacement);
+      ++in;
+      --inLeft;
+      iconv(cd.Get(), nullptr, nullptr, nullptr, nullptr);
+    }
+  }
+  return out;
+}
+
+std::optional<std::string> Utf8ToCp932(std::string_view utf8) {
+  if (IsAscii(utf8)) return std::string(utf8);
+  if (!IsWellFormedUtf8(utf8)) return std::nullopt;
+  Iconv cd("CP932", "UTF-8");
+  std::string out;
+  out.reserve(utf8.size());
+  char* in = const_cast<char*>(utf8.data());
+  size_t inLeft = utf8.size();
+  char buffer[1024];
+  while (inLeft > 0) {
+    char* outPtr = buffer;
+    size_t outLeft = sizeof buffer;
+    const size_t rc = iconv(cd.Get(), &in, &inLeft, &outPtr, &outLeft);
+    out.append(buffer, static_cast<size_t>(outPtr - buffer));
+    if (rc == static_cast<size_t>(-1)) {
+      if (errno == E2BIG) continue;
+      return std::nullopt;
+    }
+  }
+  return out;
+}
+
+std::string DecodeLine(std::string_view bytes) {
+  if (IsAscii(bytes)) return std::string(bytes);
+  if (IsWellFormedUtf8(bytes)) return std::string(bytes);
+  return Cp932ToUtf8(bytes);
+}
+
+std::string EncodeForFile(std::string_view utf8) {
+  if (auto sjis = Utf8ToCp932(utf8)) return *std::move(sjis);
+  return std::string(utf8);
+}
+
+}  // namespace core

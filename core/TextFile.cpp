@@ -1,0 +1,89 @@
+#include "core/TextFile.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+
+#include "core/Errors.h"
+
+namespace core {
+
+namespace {
+constexpr size_t kChunk = 1 << 16;
+}
+
+LineReader LineReader::Open(const std::string& path) {
+  LineReader reader;
+  reader.m_name = path;
+  reader.m_owned.reset(std::fopen(path.c_str(), "rb"));
+  if (!reader.m_owned) throw IoError(IoMessage(errno), path);
+  struct stat info {};
+  if (fstat(fileno(reader.m_owned.get()), &info) == 0 && S_ISDIR(info.st_mode)) {
+    throw IoError(IoMessage(EISDIR), path);
+  }
+  reader.m_file = reader.m_owned.get();
+  return reader;
+}
+
+LineReader LineReader::FromStream(std::FILE* stream, std::string name) {
+  LineReader reader;
+  reader.m_file = stream;
+  reader.m_name = std::move(name);
+  return reader;
+}
+
+LineReader LineReader::FromText(std::string text) {
+  LineReader reader;
+  reader.m_buffer = std::move(text);
+  reader.m_atEnd = true;
+  return reader;
+}
+
+bool LineReader::Fill() {
+  if (m_atEnd) return false;
+  m_buffer.erase(0, m_pos);
+  m_pos = 0;
+  const size_t old = m_buffer.size();
+  m_buffer.resize(old + kChunk);
+  const size_t got = std::fread(m_buffer.data() + old, 1, kChunk, m_file);
+  m_buffer.resize(old + got);
+  if (got < kChunk) {
+    if (std::ferror(m_file)) throw IoError(IoMessage(errno), m_name);
+    m_atEnd = true;
+  }
+  return got > 0;
+}
+
+bool LineReader::Next(std::string& line) {
+  size_t scanFrom = m_pos;
+  for (;;) {
+    const size_t end = m_buffer.find_first_of("\r\n", scanFrom);
+    if (end != std::string::npos) {
+      // A CR at the very end of the buffer may be the first half of CR LF.
+      if (m_buffer[end] == '\r' && end + 1 == m_buffer.size() && !m_atEnd) {
+        const size_t offset = end - m_pos;
+        Fill();
+        scanFrom = m_pos + offset;
+        continue;  // the buffer grew or the file ended: look at the same CR again
+      }
+      line.assign(m_buffer, m_pos, end - m_pos);
+      size_t next = end + 1;
+      if (m_buffer[end] == '\r' && next < m_buffer.size() && m_buffer[next] == '\n') ++next;
+      m_pos = next;
+      ++m_lineNumber;
+      return true;
+    }
+    if (m_atEnd) {
+      if (m_pos >= m_buffer.size()) return false;
+      line.assign(m_buffer, m_pos, std::string::npos);
+      m_pos = m_buffer.size();
+      ++m_lineNumber;
+      return true;
+    }
+    const size_t scanned = m_buffer.size() - m_pos;
+    Fill();
+    scanFrom = m_pos + scanned;
+  }
+}
+
+}  // namespace core

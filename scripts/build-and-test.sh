@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Builds everything with warnings as errors under AddressSanitizer and
+# UndefinedBehaviorSanitizer, then runs every test.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/setup-debian.sh
+cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+  -DTARVO_WERROR=ON -DTARVO_SANITIZE=ON
+cmake --build build/test
+export QT_QPA_PLATFORM=offscreen
+ctest --test-dir build/test --output-on-failure -j "$(nproc)"

@@ -1,0 +1,172 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "core/DistributionData.h"
+#include "core/Errors.h"
+#include "core/TextFile.h"
+
+namespace core {
+namespace {
+
+using Kind = LineOutcome::Kind;
+constexpr auto kConic = Program::Conic;
+constexpr auto kChart = Program::Chart;
+constexpr char kBunaSjis[] = "\x83\x75\x83\x69";             // "ブナ", 4 bytes
+constexpr char kBunaRinSjis[] = "\x83\x75\x83\x69\x97\xD1";  // "ブナ林", 6 bytes
+
+TEST(ClassifyLine, AppliesEachProgramsLengthAndFirstCharacterRules) {
+  const struct {
+    const char* line;
+    LineKind conic;
+    LineKind chart;
+  } cases[] = {
+      {"ab", LineKind::Short, LineKind::Short},
+      {"abc", LineKind::Header, LineKind::Short},
+      {"5339", LineKind::MeshRecord, LineKind::Short},
+      {"53394611", LineKind::MeshRecord, LineKind::MeshRecord},
+      {"35.6,139.7", LineKind::CoordRecord, LineKind::CoordRecord},
+      {" 35.6,139.7", LineKind::Header, LineKind::CoordRecord},
+      {" 53394611", LineKind::Header, LineKind::MeshRecord},
+      {"Fagus crenata", LineKind::Header, LineKind::Header},
+      {kBunaSjis, LineKind::Header, LineKind::Short},
+      {kBunaRinSjis, LineKind::Header, LineKind::Header},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ClassifyLine(c.line, kConic), c.conic) << c.line;
+    EXPECT_EQ(ClassifyLine(c.line, kChart), c.chart) << c.line;
+  }
+}
+
+std::vector<LineOutcome> FeedAll(DistributionReader& reader,
+                                 const std::vector<std::string>& lines) {
+  std::vector<LineOutcome> outcomes;
+  for (const auto& line : lines)
+    outcomes.push_back(reader.Feed(line));
+  return outcomes;
+}
+
+TEST(DistributionReader, ConicReadsCategoriesRecordsAndComments) {
+  DistributionReader reader(kConic, 1, kConicRegion);
+  const auto out =
+      FeedAll(reader, {
+                          "35.6,139.7",                // before any header
+                          kBunaSjis,                   // header in Shift-JIS
+                          "35.6789,139.7654,1234 ;A",  // note cut off
+                          ";only a comment", "ブナ ;UTF-8 header, comment cut", "53394611.12",
+                          "533946",    // too short for standard mesh
+                          "30224611",  // outside the region
+                      });
+  ASSERT_EQ(out.size(), 8u);
+  EXPECT_EQ(out[0].kind, Kind::Reject);
+  EXPECT_TRUE(out[0].noCategory);
+  EXPECT_EQ(out[1].kind, Kind::Header);
+  EXPECT_EQ(out[1].category, 1);
+  EXPECT_EQ(out[1].title, "ブナ");
+  EXPECT_EQ(out[2].kind, Kind::Record);
+  EXPECT_EQ(out[2].category, 1);
+  EXPECT_DOUBLE_EQ(out[2].pos.alt, 1250);
+  EXPECT_EQ(out[3].kind, Kind::Short);
+  EXPECT_EQ(out[4].kind, Kind::Header);
+  EXPECT_EQ(out[4].title, "ブナ ");  // the same name, whichever encoding the file used
+  EXPECT_EQ(out[5].kind, Kind::Record);
+  EXPECT_EQ(out[5].category, 2);
+  EXPECT_TRUE(out[5].meshRecord);
+  EXPECT_EQ(out[6].kind, Kind::Reject);
+  EXPECT_EQ(out[6].why, Rejection::TooShort);
+  EXPECT_EQ(out[7].why, Rejection::OutsideRegion);
+  EXPECT_EQ(reader.Categories(), 2);
+  EXPECT_FALSE(reader.Stopped());
+}
+
+TEST(DistributionReader, StopsAtTheHeaderBeyondTheLimit) {
+  for (const Program program : {kConic, kChart}) {
+    DistributionReader reader(program, 10);
+    const int limit = CategoryLimit(program);
+    for (int i = 1; i <= limit; ++i) {
+      const auto header = reader.Feed("Category " + std::to_string(i));
+      EXPECT_EQ(header.kind, Kind::Header);
+      EXPECT_FALSE(header.stops);
+    }
+    const auto beyond = reader.Feed("One too many");
+    EXPECT_EQ(beyond.kind, Kind::Stop);
+    EXPECT_TRUE(beyond.stops);
+    EXPECT_EQ(beyond.category, limit + 1);
+    EXPECT_TRUE(reader.Stopped());
+    EXPECT_EQ(reader.Categories(), limit);
+  }
+  EXPECT_EQ(CategoryLimit(kConic), 5);
+  EXPECT_EQ(CategoryLimit(kChart), 6);
+}
+
+TEST(DistributionReader, ConicStopsAtAConversionErrorWhileChartSkipsTheLine) {
+  for (const Program program : {kConic, kChart}) {
+    DistributionReader reader(program, 1);
+    reader.Feed("Header line");
+    const auto bad = reader.Feed("35.6x,139.7");
+    EXPECT_EQ(bad.kind, Kind::Error);
+    EXPECT_EQ(bad.message, "'35.6x' は浮動小数点数ではありません");
+    EXPECT_EQ(bad.stops, program == kConic);
+    EXPECT_EQ(reader.Stopped(), program == kConic);
+  }
+}
+
+TEST(DistributionReader, ChartTakesEditorLinesAsTheyAre) {
+  DistributionReader reader(kChart, 1);
+  const auto out = FeedAll(reader, {"ブナ林 (Fagus)", " 35.6789,139.7654", "5339", "ブナ"});
+  EXPECT_EQ(out[0].kind, Kind::Header);
+  EXPECT_EQ(out[0].title, "ブナ林 (Fagus)");
+  EXPECT_EQ(out[1].kind, Kind::Record);  // the leading blank belongs to the latitude
+  EXPECT_NEAR(out[1].pos.lat, 35.6791666666667, 1e-9);
+  EXPECT_EQ(out[2].kind, Kind::Short);
+  EXPECT_EQ(out[3].kind, Kind::Short);  // 4 bytes in Shift-JIS
+}
+
+class GrdFileTest : public testing::Test {
+ protected:
+  std::string PathOf(const char* name) {
+    return (std::filesystem::path(testing::TempDir()) / name).string();
+  }
+  void Write(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+  }
+  std::string Read(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+};
+
+TEST_F(GrdFileTest, LoadingDropsCommentLinesAndCutsNotes) {
+  const std::string path = PathOf("load.grd");
+  Write(path, std::string("; file comment\r\n") + kBunaSjis + "\r\n53394611;note\r\n\r\n" +
+                  "35.6,139.7\nブナ;UTF-8 line");
+  const std::vector<std::string> expected = {"ブナ", "53394611", "", "35.6,139.7", "ブナ"};
+  EXPECT_EQ(LoadGrdLines(path), expected);
+  EXPECT_THROW(LoadGrdLines(PathOf("missing.grd")), IoError);
+}
+
+TEST_F(GrdFileTest, SavedTextLoadsBackUnchanged) {
+  const struct {
+    std::vector<std::string> lines;
+    std::string bytes;
+  } cases[] = {
+      {{"ブナ", "35.6789,139.7654,1234", ""},
+       std::string(kBunaSjis) + "\r\n35.6789,139.7654,1234\r\n\r\n"},
+      // Shift-JIS has no code for the tree emoji: the whole text is kept as UTF-8.
+      {{"ブナ \xF0\x9F\x8C\xB2", "53394611"}, "ブナ \xF0\x9F\x8C\xB2\r\n53394611\r\n"},
+      {{}, ""},
+  };
+  for (const auto& c : cases) {
+    const std::string bytes = EncodeGrdText(c.lines);
+    EXPECT_EQ(bytes, c.bytes);
+    const std::string path = PathOf("roundtrip.grd");
+    Write(path, bytes);
+    EXPECT_EQ(LoadGrdLines(path), c.lines);
+  }
+}
+
+}  // namespace
+}  // namespace core

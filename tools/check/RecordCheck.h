@@ -1,0 +1,48 @@
+#pragma once
+
+#include <cstdio>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "core/Program.h"
+
+namespace core {
+class LineReader;
+}
+
+namespace check {
+
+/// What the record checker was asked to do.
+struct CheckOptions {
+  core::Program program = core::Program::Conic;
+  int gridSize = 10;
+  bool keepGoing = false;
+  std::string file;  ///< a path, or "-" for standard input
+};
+
+/// Counts for the closing line.
+struct CheckTotals {
+  int records = 0;
+  int rejected = 0;
+  int errors = 0;
+  int categories = 0;
+};
+
+/// Parses the command line (without the program name). Raises std::invalid_argument with
+/// the message for the user on a usage error.
+CheckOptions ParseCheckArgs(const std::vector<std::string>& args);
+
+/// Writes one tab-separated row per line of the distribution data (line, kind, category,
+/// detail) and the closing totals line, with the chosen program's rules.
+CheckTotals CheckRecords(core::LineReader& reader, const CheckOptions& options, std::ostream& out);
+
+/// The whole command: 0 when the file has no conversion error, 1 when it has, 2 for a
+/// usage error or a file that cannot be read (message on `err`).
+int CheckMain(const std::vector<std::string>& args, std::FILE* standardInput, std::ostream& out,
+              std::ostream& err);
+
+/// The usage text.
+std::string CheckUsage();
+
+}  // namespace check
