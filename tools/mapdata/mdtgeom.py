@@ -120,6 +120,31 @@ def join_undirected(arcs, scale=1e4):
     return chains
 
 
+def is_japanese_island(ring):
+    """Whether a closed shoreline is Japanese land, by where its bounding box
+    centre lies.  Foreign land that crosses the region edge (the continent,
+    Sakhalin) never gets here: it comes back as open chains.  The rules only
+    have to sort the islands, which lie far apart along the borders:
+    Chinese and Taiwanese islets west of 124 E off 26.5-33 N or west of
+    122.5 E, Korean and Russian islands in the Korea Strait and the Sea of
+    Japan, Sakhalin's islets north of 45.6 N.  The southern Kurils south of
+    that latitude count as Japan."""
+    xs = [p[0] for p in ring]
+    ys = [p[1] for p in ring]
+    x = (min(xs) + max(xs)) / 2
+    y = (min(ys) + max(ys)) / 2
+    foreign = (
+        x < 122.5
+        or (x < 124.0 and 26.5 < y < 33.0)
+        or (x < 128.0 and y > 33.0)            # Jeju and the Korean west/south coast
+        or (x < 129.15 and y > 34.0)           # Korean south-east coast, west of Tsushima
+        or (x < 131.5 and y > 35.0)            # Korean east coast, Ulleungdo
+        or (x < 138.5 and y > 41.0)            # North Korea, Primorye
+        or y > 45.6                            # Sakhalin and its islets
+    )
+    return not foreign
+
+
 def _local_xy(points, lat0):
     c = math.cos(math.radians(lat0)) * KM_PER_DEG_LAT
     return [(x * c, y * KM_PER_DEG_LAT) for x, y in points]
@@ -419,3 +444,67 @@ def tokyo_to_wgs84(lon, lat):
     x, y, z = _geodetic_to_ecef(lon, lat, 0.0, _BESSEL)
     dx, dy, dz = _TOKYO_TO_WGS84
     return _ecef_to_geodetic(x + dx, y + dy, z + dz, _WGS84)
+
+
+SECTIONS = [b"*H-MAP", b"*G-MAP", b"*WE-PROF", b"*SN-PROF", b"*END"]
+
+
+def validate_mdt(data, span=8, decimals=4):
+    """Check bytes of a map data file against what both readers need.
+
+    Returns a list of problems (empty when the file is fine): CR LF line
+    ends; comments only before the first header, valid in CP932; the five
+    headers once each in reading order; point lines of two plain numbers
+    whose second number fits the chart program's `span`-character window
+    with at most `decimals` decimals; every polyline and profile run closed
+    by a break line "0,0".
+    """
+    problems = []
+    if not data.endswith(b"\r\n"):
+        problems.append("file does not end with CR LF")
+    lines = data.split(b"\r\n")[:-1]
+    if any(b"\n" in l or b"\r" in l for l in lines):
+        problems.append("bare CR or LF inside the file")
+    headers = []
+    open_run = False
+    for no, line in enumerate(lines, 1):
+        if line.startswith(b";"):
+            if headers:
+                problems.append("line %d: comment inside a section" % no)
+            try:
+                line.decode("cp932")
+            except UnicodeDecodeError:
+                problems.append("line %d: comment is not valid CP932" % no)
+            continue
+        if line.startswith(b"*"):
+            if open_run:
+                problems.append("line %d: section ends without a break line" % no)
+            headers.append(line)
+            open_run = False
+            continue
+        if not headers:
+            problems.append("line %d: data before the first header" % no)
+            continue
+        if headers[-1] == b"*END":
+            problems.append("line %d: data after *END" % no)
+            continue
+        try:
+            text = line.decode("ascii")
+            a, b = text.split(",")
+            x, y = float(a), float(b)
+        except (UnicodeDecodeError, ValueError):
+            problems.append("line %d: not a point line: %r" % (no, line))
+            continue
+        if len(b) > span or ("." in b and len(b.split(".")[1]) > decimals):
+            problems.append("line %d: second number %r too long" % (no, b))
+        if x == 0:
+            if text != "0,0":
+                problems.append("line %d: break line is not 0,0" % no)
+            if not open_run:
+                problems.append("line %d: empty polyline" % no)
+            open_run = False
+        else:
+            open_run = True
+    if headers != SECTIONS:
+        problems.append("headers %r, expected %r" % (headers, SECTIONS))
+    return problems
