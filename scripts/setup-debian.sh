@@ -8,6 +8,8 @@ packages=(
   libgtest-dev
   qt6-base-dev
   zlib1g-dev
+  pngcheck
+  fonts-ipafont fonts-crosextra-caladea fonts-dejavu-core
 )
 
 missing=()

@@ -1,0 +1,261 @@
+#include "platform/raster/PngWriter.h"
+
+#define ZLIB_CONST
+#include <zlib.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <new>
+#include <stdexcept>
+#include <vector>
+
+#include "platform/text/SaveFile.h"
+
+namespace platform {
+
+namespace {
+
+constexpr int kDeflateLevel = 7;
+constexpr int kBytesPerPixel = 3;
+// Bounds the memory of a conversion for formats that are not read directly.
+constexpr int kBandRows = 64;
+// A chunk per 64 KiB of compressed data: small enough to stream, large enough that the
+// 12 bytes of chunk framing are lost in it.
+constexpr size_t kIdatSize = 64 * 1024;
+constexpr std::string_view kSignature = "\x89PNG\r\n\x1A\n";
+
+using Byte = unsigned char;
+
+// FilterRow writes the enumerator's value as the row's filter type byte.
+static_assert(static_cast<int>(PngFilter::None) == 0 && static_cast<int>(PngFilter::Sub) == 1 &&
+              static_cast<int>(PngFilter::Up) == 2 && static_cast<int>(PngFilter::Average) == 3 &&
+              static_cast<int>(PngFilter::Paeth) == 4);
+
+void StoreU32(Byte* out, std::uint32_t value) {
+  out[0] = static_cast<Byte>(value >> 24);
+  out[1] = static_cast<Byte>(value >> 16);
+  out[2] = static_cast<Byte>(value >> 8);
+  out[3] = static_cast<Byte>(value);
+}
+
+void PutU32(std::string& out, std::uint32_t value) {
+  std::array<Byte, 4> bytes{};
+  StoreU32(bytes.data(), value);
+  out.append(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+}
+
+void AppendChunk(std::string& out, std::string_view type, const Byte* data, size_t size) {
+  PutU32(out, static_cast<std::uint32_t>(size));
+  const size_t start = out.size();
+  out.append(type);
+  if (size > 0) out.append(reinterpret_cast<const char*>(data), size);
+  const uLong crc = crc32(0L, reinterpret_cast<const Bytef*>(out.data() + start),
+                          static_cast<uInt>(out.size() - start));
+  PutU32(out, static_cast<std::uint32_t>(crc));
+}
+
+// Reads each row of the image as packed R, G, B bytes.
+class RowSource {
+ public:
+  explicit RowSource(const QImage& image) : m_image(image) {}
+
+  /// `row` must hold width * 3 bytes.
+  void Read(int y, std::vector<Byte>& row) {
+    const auto width = static_cast<size_t>(m_image.width());
+    // RGB32 is what every figure is drawn in: read it in place rather than convert.
+    if (m_image.format() == QImage::Format_RGB32) {
+      const auto* pixels = reinterpret_cast<const QRgb*>(m_image.constScanLine(y));
+      for (size_t x = 0; x < width; ++x) {
+        row[3 * x] = static_cast<Byte>(qRed(pixels[x]));
+        row[3 * x + 1] = static_cast<Byte>(qGreen(pixels[x]));
+        row[3 * x + 2] = static_cast<Byte>(qBlue(pixels[x]));
+      }
+      return;
+    }
+    const QImage* source = &m_image;
+    int line = y;
+    if (m_image.format() != QImage::Format_RGB888) {
+      if (m_band.isNull() || y < m_bandTop || y >= m_bandTop + m_band.height()) {
+        m_bandTop = y;
+        const int rows = std::min(kBandRows, m_image.height() - y);
+        m_band = m_image.copy(0, y, m_image.width(), rows).convertToFormat(QImage::Format_RGB888);
+      }
+      source = &m_band;
+      line = y - m_bandTop;
+    }
+    std::memcpy(row.data(), source->constScanLine(line), row.size());
+  }
+
+ private:
+  const QImage& m_image;
+  QImage m_band;
+  int m_bandTop = 0;
+};
+
+Byte Paeth(int a, int b, int c) {
+  const int p = a + b - c;
+  const int pa = std::abs(p - a);
+  const int pb = std::abs(p - b);
+  const int pc = std::abs(p - c);
+  if (pa <= pb && pa <= pc) return static_cast<Byte>(a);
+  return static_cast<Byte>(pb <= pc ? b : c);
+}
+
+// Writes the filter type byte and the filtered row into `out` (1 + row size bytes).
+void FilterRow(PngFilter filter, const std::vector<Byte>& row, const std::vector<Byte>& prev,
+               Byte* out) {
+  const size_t size = row.size();
+  out[0] = static_cast<Byte>(filter);
+  Byte* d = out + 1;
+  switch (filter) {
+    case PngFilter::None:
+      std::memcpy(d, row.data(), size);
+      break;
+    case PngFilter::Sub:
+      for (size_t i = 0; i < size; ++i) {
+        const int a = i >= kBytesPerPixel ? row[i - kBytesPerPixel] : 0;
+        d[i] = static_cast<Byte>(row[i] - a);
+      }
+      break;
+    case PngFilter::Up:
+      for (size_t i = 0; i < size; ++i)
+        d[i] = static_cast<Byte>(row[i] - prev[i]);
+      break;
+    case PngFilter::Average:
+      for (size_t i = 0; i < size; ++i) {
+        const int a = i >= kBytesPerPixel ? row[i - kBytesPerPixel] : 0;
+        d[i] = static_cast<Byte>(row[i] - (a + prev[i]) / 2);
+      }
+      break;
+    case PngFilter::Paeth:
+      for (size_t i = 0; i < size; ++i) {
+        const int a = i >= kBytesPerPixel ? row[i - kBytesPerPixel] : 0;
+        const int c = i >= kBytesPerPixel ? prev[i - kBytesPerPixel] : 0;
+        d[i] = static_cast<Byte>(row[i] - Paeth(a, prev[i], c));
+      }
+      break;
+    case PngFilter::Adaptive:
+      throw std::logic_error("Adaptive is a choice among filters, not a filter");
+  }
+}
+
+// The usual heuristic: bytes read as signed, so that small differences either way count
+// as small and long runs of zeros win.
+std::uint64_t SumOfMagnitudes(const Byte* filtered, size_t size) {
+  std::uint64_t sum = 0;
+  for (size_t i = 0; i < size; ++i) {
+    sum += static_cast<std::uint64_t>(std::abs(static_cast<signed char>(filtered[i])));
+  }
+  return sum;
+}
+
+class Deflater {
+ public:
+  explicit Deflater(std::string& out) : m_out(out), m_buffer(kIdatSize) {
+    if (deflateInit2(&m_stream, kDeflateLevel, Z_DEFLATED, MAX_WBITS, 8, Z_DEFAULT_STRATEGY) !=
+        Z_OK) {
+      throw std::bad_alloc();
+    }
+    Reset();
+  }
+  ~Deflater() { deflateEnd(&m_stream); }
+  Deflater(const Deflater&) = delete;
+  Deflater& operator=(const Deflater&) = delete;
+
+  void Write(const Byte* data, size_t size) {
+    m_stream.next_in = data;
+    m_stream.avail_in = static_cast<uInt>(size);
+    while (m_stream.avail_in > 0)
+      Step(Z_NO_FLUSH);
+  }
+
+  void Finish() {
+    while (Step(Z_FINISH) != Z_STREAM_END) {
+    }
+    if (m_stream.avail_out < m_buffer.size()) Emit();
+  }
+
+ private:
+  int Step(int flush) {
+    const int result = deflate(&m_stream, flush);
+    if (result == Z_STREAM_ERROR) throw std::logic_error("deflate stream error");
+    if (m_stream.avail_out == 0) Emit();
+    return result;
+  }
+
+  void Emit() {
+    AppendChunk(m_out, "IDAT", m_buffer.data(), m_buffer.size() - m_stream.avail_out);
+    Reset();
+  }
+
+  void Reset() {
+    m_stream.next_out = m_buffer.data();
+    m_stream.avail_out = static_cast<uInt>(m_buffer.size());
+  }
+
+  std::string& m_out;
+  std::vector<Byte> m_buffer;
+  z_stream m_stream{};
+};
+
+}  // namespace
+
+std::string EncodePng(const QImage& image, PngFilter filter) {
+  if (image.isNull()) throw std::invalid_argument("EncodePng: null image");
+  const int width = image.width();
+  const int height = image.height();
+  const size_t rowSize = static_cast<size_t>(width) * kBytesPerPixel;
+  if (rowSize + 1 > std::numeric_limits<uInt>::max()) {
+    throw std::invalid_argument("EncodePng: image too wide");
+  }
+
+  std::string out(kSignature);
+  std::array<Byte, 13> header{};
+  StoreU32(header.data(), static_cast<std::uint32_t>(width));
+  StoreU32(header.data() + 4, static_cast<std::uint32_t>(height));
+  header[8] = 8;  // bits per sample
+  header[9] = 2;  // truecolour; compression, filter method and interlace stay 0
+  AppendChunk(out, "IHDR", header.data(), header.size());
+
+  RowSource source(image);
+  std::vector<Byte> prev(rowSize, 0);
+  std::vector<Byte> row(rowSize);
+  const int candidates = filter == PngFilter::Adaptive ? 5 : 1;
+  std::vector<Byte> filtered(static_cast<size_t>(candidates) * (rowSize + 1));
+  {
+    Deflater deflater(out);
+    for (int y = 0; y < height; ++y) {
+      source.Read(y, row);
+      const Byte* best = filtered.data();
+      if (filter == PngFilter::Adaptive) {
+        std::uint64_t bestSum = std::numeric_limits<std::uint64_t>::max();
+        for (int f = 0; f < candidates; ++f) {
+          Byte* candidate = filtered.data() + static_cast<size_t>(f) * (rowSize + 1);
+          FilterRow(static_cast<PngFilter>(f), row, prev, candidate);
+          const std::uint64_t sum = SumOfMagnitudes(candidate + 1, rowSize);
+          if (sum < bestSum) {
+            bestSum = sum;
+            best = candidate;
+          }
+        }
+      } else {
+        FilterRow(filter, row, prev, filtered.data());
+      }
+      deflater.Write(best, rowSize + 1);
+      prev.swap(row);
+    }
+    deflater.Finish();
+  }
+  AppendChunk(out, "IEND", nullptr, 0);
+  return out;
+}
+
+void SavePng(const QImage& image, const QString& path) {
+  SaveFileAtomically(path.toStdString(), EncodePng(image));
+}
+
+}  // namespace platform

@@ -1,0 +1,527 @@
+#include "platform/raster/RasterLayer.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+#include <utility>
+#include <vector>
+
+#include "core/Rounding.h"
+
+namespace platform {
+
+namespace {
+
+// Products of distances between int coordinates outgrow 64 bits; a wild coordinate must
+// clip, not overflow.
+__extension__ typedef __int128 Wide;
+__extension__ typedef unsigned __int128 UWide;
+
+using Int = std::int64_t;
+
+constexpr QRgb kRgbBits = 0x00FFFFFFu;
+constexpr QRgb kOpaque = 0xFF000000u;
+
+QRgb* Row(QImage& image, Int y) {
+  return reinterpret_cast<QRgb*>(image.scanLine(static_cast<int>(y)));
+}
+
+// Writes pixels with one colour and mode, clipped to the image. Coordinates are 64-bit so
+// that callers can offset int coordinates without overflowing.
+class Ink {
+ public:
+  Ink(QImage& image, WinColor color, PenMode mode)
+      : m_image(image), m_rgb(ToQRgb(color)), m_mode(mode) {}
+
+  void Plot(Int x, Int y) {
+    if (x < 0 || y < 0 || x >= m_image.width() || y >= m_image.height()) return;
+    Put(Row(m_image, y)[x]);
+  }
+
+  // [x0, x1] inclusive on row y.
+  void Span(Int y, Int x0, Int x1) {
+    if (y < 0 || y >= m_image.height()) return;
+    x0 = std::max<Int>(x0, 0);
+    x1 = std::min<Int>(x1, Int{m_image.width()} - 1);
+    if (x0 > x1) return;
+    QRgb* row = Row(m_image, y);
+    if (m_mode == PenMode::Copy) {
+      std::fill(row + x0, row + x1 + 1, m_rgb);
+    } else {
+      for (Int x = x0; x <= x1; ++x)
+        Put(row[x]);
+    }
+  }
+
+  // [left, right) x [top, bottom).
+  void Box(Int left, Int top, Int right, Int bottom) {
+    const Int y0 = std::max<Int>(top, 0);
+    const Int y1 = std::min<Int>(bottom, m_image.height());
+    for (Int y = y0; y < y1; ++y)
+      Span(y, left, right - 1);
+  }
+
+ private:
+  // Mask keeps alpha opaque because both operands are.
+  void Put(QRgb& pixel) const { pixel = m_mode == PenMode::Copy ? m_rgb : (pixel & m_rgb); }
+
+  QImage& m_image;
+  QRgb m_rgb;
+  PenMode m_mode;
+};
+
+// A pen of width w stamps a w x w square whose top-left corner is this far from the
+// line pixel: odd widths are centred, an even width puts its extra row and column below
+// and right, so a width-2 line covers the pixels the drawing code named and their next
+// neighbours, and never strays above or left of them.
+Int StampOffset(int width) {
+  return -Int{width - 1} / 2;
+}
+
+// A dotted pen stamps every (2 x width)th step, so that its dots are squares as far apart
+// as they are wide: with width 1, one pixel on, one off.
+bool DotOn(Int step, int width) {
+  return step % (2 * Int{width}) == 0;
+}
+
+// Calls visit(x, y, step) for the Bresenham pixels from (x0, y0) towards (x1, y1), end
+// excluded, skipping the steps whose major coordinate lies outside [lo, hi] of its axis
+// (cheap clipping that keeps a line to a far-away point from walking billions of pixels).
+// The minor offset at step i is i * minor / major rounded to nearest, a half away from the
+// start; it is computed in closed form for the first visible step and then incrementally.
+template <typename Visit>
+void WalkLine(Int x0, Int y0, Int x1, Int y1, Int xLo, Int xHi, Int yLo, Int yHi, Visit visit) {
+  const Int dx = x1 - x0;
+  const Int dy = y1 - y0;
+  const bool xMajor = std::abs(dx) >= std::abs(dy);
+  const Int steps = xMajor ? std::abs(dx) : std::abs(dy);
+  const Int minorLen = xMajor ? std::abs(dy) : std::abs(dx);
+  if (steps == 0) return;
+  const Int m0 = xMajor ? x0 : y0;
+  const Int n0 = xMajor ? y0 : x0;
+  const Int mStep = (xMajor ? dx : dy) > 0 ? 1 : -1;
+  const Int nStep = (xMajor ? dy : dx) >= 0 ? 1 : -1;
+  const Int lo = xMajor ? xLo : yLo;
+  const Int hi = xMajor ? xHi : yHi;
+  Int first = mStep > 0 ? lo - m0 : m0 - hi;
+  Int last = mStep > 0 ? hi - m0 : m0 - lo;
+  first = std::max<Int>(first, 0);
+  last = std::min<Int>(last, steps - 1);
+  if (first > last) return;
+  const Int twoSteps = 2 * steps;
+  const Wide start = Wide{2} * first * minorLen + steps;
+  Int q = static_cast<Int>(start / twoSteps);
+  Int rem = static_cast<Int>(start % twoSteps);
+  for (Int i = first; i <= last; ++i) {
+    const Int major = m0 + mStep * i;
+    const Int minor = n0 + nStep * q;
+    if (xMajor) {
+      visit(major, minor, i);
+    } else {
+      visit(minor, major, i);
+    }
+    rem += 2 * minorLen;
+    if (rem >= twoSteps) {
+      rem -= twoSteps;
+      ++q;
+    }
+  }
+}
+
+// Draws a pen line and returns the number of steps taken, for the dot phase.
+Int PenLine(QImage& image, const Pen& pen, Int phase, Int x0, Int y0, Int x1, Int y1) {
+  const Int steps = std::max(std::abs(x1 - x0), std::abs(y1 - y0));
+  if (pen.width < 1) return steps;
+  Ink ink(image, pen.color, pen.mode);
+  const int w = pen.width;
+  const Int o = StampOffset(w);
+  const bool dotted = pen.style == PenStyle::Dot;
+  WalkLine(x0, y0, x1, y1, -o - w + 1, Int{image.width()} - 1 - o, -o - w + 1,
+           Int{image.height()} - 1 - o, [&](Int x, Int y, Int step) {
+             if (dotted && !DotOn(phase + step, w)) return;
+             if (w == 1) {
+               ink.Plot(x, y);
+             } else {
+               ink.Box(x + o, y + o, x + o + w, y + o + w);
+             }
+           });
+  return steps;
+}
+
+std::uint64_t Isqrt(std::uint64_t n) {
+  auto r = static_cast<std::uint64_t>(std::sqrt(static_cast<long double>(n)));
+  while (UWide{r} * r > n)
+    --r;
+  while (UWide{r + 1} * (r + 1) <= n)
+    ++r;
+  return r;
+}
+
+// The ellipse inscribed in a box of width w and height h, in doubled coordinates relative
+// to the box centre: pixel column i of the box has u = 2i + 1 - w, row j has v = 2j + 1 - h.
+// A pixel belongs to the ellipse when its centre lies inside, u²h² + v²w² <= w²h². The
+// centre row(s) and column(s) always belong, so thin ellipses still reach all four sides
+// of their box. Every row is then one interval symmetric about the centre.
+struct EllipseBox {
+  Int left = 0;
+  Int top = 0;
+  Int w = 0;
+  Int h = 0;
+
+  bool Empty() const { return w <= 0 || h <= 0; }
+
+  // Largest |u| of row v, or -1 outside the box.
+  Int HalfWidth(Int v) const {
+    if (Empty() || std::abs(v) >= h) return -1;
+    if (std::abs(v) <= 1) return w - 1;
+    const UWide w2 = UWide(static_cast<std::uint64_t>(w)) * static_cast<std::uint64_t>(w);
+    const UWide h2 = UWide(static_cast<std::uint64_t>(h)) * static_cast<std::uint64_t>(h);
+    const UWide v2 = UWide(static_cast<std::uint64_t>(v < 0 ? -v : v)) *
+                     static_cast<std::uint64_t>(v < 0 ? -v : v);
+    auto k = static_cast<Int>(Isqrt(static_cast<std::uint64_t>(w2 * (h2 - v2) / h2)));
+    // u has the parity of w - 1.
+    if ((k - (w - 1)) % 2 != 0) --k;
+    return std::max(k, (w - 1) % 2);
+  }
+
+  // Pixel columns [first, second] of row v; first > second when empty.
+  std::pair<Int, Int> Span(Int v) const {
+    const Int k = HalfWidth(v);
+    if (k < 0) return {1, 0};
+    return {left + (w - 1 - k) / 2, left + (w - 1 + k) / 2};
+  }
+
+  // The pixels of row v whose four neighbours all belong to the ellipse.
+  std::pair<Int, Int> Interior(Int v) const {
+    const auto [lo, hi] = Span(v);
+    const auto [aboveLo, aboveHi] = Span(v - 2);
+    const auto [belowLo, belowHi] = Span(v + 2);
+    if (aboveLo > aboveHi || belowLo > belowHi) return {1, 0};
+    return {std::max({lo + 1, aboveLo, belowLo}), std::min({hi - 1, aboveHi, belowHi})};
+  }
+};
+
+// Where the outline of an ellipse runs flatter than 45 degrees, neighbouring outline
+// pixels differ in x, elsewhere in y; counting along that axis from the centre keeps the
+// dots evenly spaced and the pattern symmetric. A rim as wide as the pen has no single
+// path to stamp along, so wide dots become runs of `width` pixels on, `width` off.
+bool EllipseDotOn(const EllipseBox& box, Int u, Int v, int width) {
+  const UWide au = static_cast<std::uint64_t>(std::abs(u));
+  const UWide av = static_cast<std::uint64_t>(std::abs(v));
+  const UWide w2 = UWide(static_cast<std::uint64_t>(box.w)) * static_cast<std::uint64_t>(box.w);
+  const UWide h2 = UWide(static_cast<std::uint64_t>(box.h)) * static_cast<std::uint64_t>(box.h);
+  const bool xMajor = av * w2 >= au * h2;
+  return (static_cast<Int>(xMajor ? au / 2 : av / 2) / width) % 2 == 0;
+}
+
+QFontMetrics MetricsFor(const QFont& font, const QImage& image) {
+  // The painter resolves the font against the image's resolution, so measure there too.
+  return image.isNull() ? QFontMetrics(font) : QFontMetrics(font, &image);
+}
+
+// Scanline border fill within `bounds` with an explicit stack of segments. A segment is a
+// run that was just filled and names the row beside it still to be scanned; every open run
+// found there is filled whole and pushed onward, and only the parts of it that stick out
+// past the segment are pushed back towards the row it came from, so no row is scanned
+// twice under the same run. The visited mask, not the pixel colour, says what is done, so
+// pixels that already have the fill colour (or a fill colour equal to the border) cannot
+// make it loop. Its rows are made on first use: a marker's fill touches a few dozen rows
+// of a layer of thousands.
+void BorderFill(QImage& image, int x, int y, WinColor border, WinColor fill, QRect bounds) {
+  bounds &= image.rect();
+  if (!bounds.contains(x, y)) return;
+  const QRgb borderRgb = ToQRgb(border) & kRgbBits;
+  const QRgb fillRgb = ToQRgb(fill);
+  const int left = bounds.left();
+  const int right = bounds.right();
+  QRgb* const bits = reinterpret_cast<QRgb*>(image.bits());
+  const auto stride = static_cast<std::size_t>(image.bytesPerLine()) / sizeof(QRgb);
+  std::vector<std::vector<std::uint8_t>> visited(static_cast<std::size_t>(bounds.height()));
+
+  struct Segment {
+    int y;      // the row to scan
+    int first;  // the run filled in row y - dir
+    int last;
+    int dir;
+  };
+  std::vector<Segment> stack;
+  auto push = [&](int row, int first, int last, int dir) {
+    if (row >= bounds.top() && row <= bounds.bottom() && first <= last) {
+      stack.push_back({row, first, last, dir});
+    }
+  };
+  QRgb* row = nullptr;
+  std::uint8_t* mark = nullptr;  // column i at mark[i - left]
+  auto selectRow = [&](int r) {
+    row = bits + static_cast<std::size_t>(r) * stride;
+    auto& marks = visited[static_cast<std::size_t>(r - bounds.top())];
+    if (marks.empty()) marks.resize(static_cast<std::size_t>(bounds.width()));
+    mark = marks.data();
+  };
+  auto open = [&](int i) { return mark[i - left] == 0 && (row[i] & kRgbBits) != borderRgb; };
+  // Fills the open run through column i of the selected row and returns its ends.
+  auto fillRun = [&](int i) {
+    int first = i;
+    while (first > left && open(first - 1))
+      --first;
+    int last = i;
+    while (last < right && open(last + 1))
+      ++last;
+    std::fill(row + first, row + last + 1, fillRgb);
+    std::fill(mark + (first - left), mark + (last - left) + 1, std::uint8_t{1});
+    return std::pair{first, last};
+  };
+
+  selectRow(y);
+  if (!open(x)) return;
+  const auto [seedFirst, seedLast] = fillRun(x);
+  push(y + 1, seedFirst, seedLast, 1);
+  push(y - 1, seedFirst, seedLast, -1);
+  while (!stack.empty()) {
+    const Segment seg = stack.back();
+    stack.pop_back();
+    selectRow(seg.y);
+    for (int i = seg.first; i <= seg.last; ++i) {
+      if (!open(i)) continue;
+      const auto [first, last] = fillRun(i);
+      push(seg.y + seg.dir, first, last, seg.dir);
+      push(seg.y - seg.dir, first, seg.first - 1, -seg.dir);
+      push(seg.y - seg.dir, seg.last + 1, last, -seg.dir);
+      i = last + 1;  // closed, or the run would be longer
+    }
+  }
+}
+
+QImage BlankImage(int width, int height) {
+  QImage image(std::max(width, 0), std::max(height, 0), QImage::Format_RGB32);
+  image.fill(ToQRgb(kWhite));
+  // Point sizes of the settings files were chosen on 96-dpi screens; at Qt's default of
+  // 72 dpi for images, every label would come out a quarter smaller.
+  constexpr int kDotsPerMeterAt96Dpi = 3780;
+  image.setDotsPerMeterX(kDotsPerMeterAt96Dpi);
+  image.setDotsPerMeterY(kDotsPerMeterAt96Dpi);
+  return image;
+}
+
+}  // namespace
+
+QRgb ToQRgb(WinColor color) {
+  return kOpaque | ((color & 0xFFu) << 16) | (color & 0xFF00u) | ((color >> 16) & 0xFFu);
+}
+
+WinColor FromQRgb(QRgb rgb) {
+  return ((rgb >> 16) & 0xFFu) | (rgb & 0xFF00u) | ((rgb & 0xFFu) << 16);
+}
+
+RasterLayer::RasterLayer(int width, int height) : m_image(BlankImage(width, height)) {
+  SetFont(m_font, m_fontColor);
+}
+
+void RasterLayer::Reset(int width, int height) {
+  m_image = BlankImage(width, height);
+  m_x = 0;
+  m_y = 0;
+  m_dotPhase = 0;
+}
+
+void RasterLayer::SetFont(const QFont& font, WinColor color) {
+  m_font = font;
+  // Glyph pixels must be exactly the font colour or the background: later border fills
+  // and colour masks compare pixels for equality.
+  m_font.setStyleStrategy(QFont::NoAntialias);
+  m_fontColor = color;
+}
+
+// Outside the layer reads as blank paper.
+WinColor RasterLayer::Pixel(int x, int y) const {
+  if (x < 0 || y < 0 || x >= Width() || y >= Height()) return kWhite;
+  return FromQRgb(m_image.pixel(x, y));
+}
+
+void RasterLayer::SetPixel(int x, int y, WinColor color) {
+  Ink(m_image, color, PenMode::Copy).Plot(x, y);
+}
+
+void RasterLayer::MoveTo(int x, int y) {
+  m_x = x;
+  m_y = y;
+  m_dotPhase = 0;
+}
+
+// A pen narrower than 1 draws nothing, here and in the outlines of shapes.
+void RasterLayer::LineTo(int x, int y) {
+  const Int steps = PenLine(m_image, m_pen, m_dotPhase, m_x, m_y, x, y);
+  const Int period = 2 * Int{std::max(m_pen.width, 1)};
+  m_dotPhase = static_cast<int>((m_dotPhase + steps % period) % period);
+  m_x = x;
+  m_y = y;
+}
+
+void RasterLayer::FillRect(int left, int top, int right, int bottom, WinColor color) {
+  Ink(m_image, color, PenMode::Copy).Box(left, top, right, bottom);
+}
+
+// The outline lies inside the box whatever the pen width, so a box never paints beyond
+// the pixels the drawing code gave it. The brush is copied; the pen mode is the pen's.
+void RasterLayer::Rectangle(int left, int top, int right, int bottom) {
+  const Int l = std::min(left, right);
+  const Int r = std::max(left, right);
+  const Int t = std::min(top, bottom);
+  const Int b = std::max(top, bottom);
+  if (l == r || t == b) return;
+  const Int w = std::max(m_pen.width, 0);
+  Ink(m_image, m_brush, PenMode::Copy).Box(l + w, t + w, r - w, b - w);
+  if (w == 0) return;
+  if (r - l < w || b - t < w) {
+    Ink(m_image, m_pen.color, m_pen.mode).Box(l, t, r, b);
+    return;
+  }
+  // The corners of the path whose stamps cover exactly the w pixels inside each edge.
+  const Int o = StampOffset(m_pen.width);
+  const Int x0 = l - o;
+  const Int y0 = t - o;
+  const Int x1 = r - w - o;
+  const Int y1 = b - w - o;
+  const Int corners[5][2] = {{x0, y0}, {x1, y0}, {x1, y1}, {x0, y1}, {x0, y0}};
+  Int phase = 0;
+  for (int i = 0; i < 4; ++i) {
+    phase += PenLine(m_image, m_pen, phase, corners[i][0], corners[i][1], corners[i + 1][0],
+                     corners[i + 1][1]);
+  }
+}
+
+// The outline is the set of ellipse pixels that have a 4-neighbour outside the ellipse,
+// so a 4-connected border fill seeded inside can never leak through it. Wider pens take
+// away the interior of the ellipse inscribed in the box shrunk by width - 1 on each side.
+void RasterLayer::Ellipse(int left, int top, int right, int bottom) {
+  const EllipseBox outer{std::min(left, right), std::min(top, bottom), std::abs(Int{right} - left),
+                         std::abs(Int{bottom} - top)};
+  if (outer.Empty()) return;
+  const int w = m_pen.width;
+  const Int shrink = std::max(w, 1) - 1;
+  const EllipseBox inner{outer.left + shrink, outer.top + shrink, outer.w - 2 * shrink,
+                         outer.h - 2 * shrink};
+  Ink brush(m_image, m_brush, PenMode::Copy);
+  Ink pen(m_image, m_pen.color, m_pen.mode);
+  const bool dotted = m_pen.style == PenStyle::Dot;
+  const Int y0 = std::max<Int>(outer.top, 0);
+  const Int y1 = std::min<Int>(outer.top + outer.h, Height());
+  for (Int y = y0; y < y1; ++y) {
+    const Int v = 2 * (y - outer.top) + 1 - outer.h;
+    const auto [lo, hi] = outer.Span(v);
+    if (w < 1) {
+      brush.Span(y, lo, hi);
+      continue;
+    }
+    const auto [innerLo, innerHi] = inner.Interior(v);
+    brush.Span(y, innerLo, innerHi);
+    auto outline = [&](Int x0, Int x1) {
+      if (!dotted) {
+        pen.Span(y, x0, x1);
+        return;
+      }
+      x0 = std::max<Int>(x0, 0);
+      x1 = std::min<Int>(x1, Int{Width()} - 1);
+      for (Int x = x0; x <= x1; ++x) {
+        if (EllipseDotOn(outer, 2 * (x - outer.left) + 1 - outer.w, v, w)) pen.Plot(x, y);
+      }
+    };
+    if (innerLo > innerHi) {
+      outline(lo, hi);
+    } else {
+      outline(lo, innerLo - 1);
+      outline(innerHi + 1, hi);
+    }
+  }
+}
+
+void RasterLayer::FloodFill(int x, int y, WinColor border, WinColor fill, const QRect& bounds) {
+  BorderFill(m_image, x, y, border, fill, bounds.intersected(m_image.rect()));
+}
+
+void RasterLayer::FloodFill(int x, int y, WinColor border, WinColor fill) {
+  BorderFill(m_image, x, y, border, fill, m_image.rect());
+}
+
+// The glyphs are clipped to the extent so that a label paints exactly the box the layout
+// reserved for it.
+void RasterLayer::TextOut(int x, int y, const QString& text) {
+  const QSize size = TextExtent(text);
+  const Int right = Int{x} + size.width();
+  const Int bottom = Int{y} + size.height();
+  if (size.isEmpty() || right <= 0 || bottom <= 0 || x >= Width() || y >= Height()) return;
+  FillRect(x, y, static_cast<int>(std::min<Int>(right, Width())),
+           static_cast<int>(std::min<Int>(bottom, Height())), m_brush);
+  QPainter painter(&m_image);
+  painter.setRenderHint(QPainter::TextAntialiasing, false);
+  painter.setClipRect(QRect(x, y, size.width(), size.height()));
+  painter.setFont(m_font);
+  painter.setPen(QColor::fromRgb(ToQRgb(m_fontColor)));
+  painter.drawText(x, y + MetricsFor(m_font, m_image).ascent(), text);
+}
+
+QSize RasterLayer::TextExtent(const QString& text) const {
+  const QFontMetrics metrics = MetricsFor(m_font, m_image);
+  return {metrics.horizontalAdvance(text), metrics.height()};
+}
+
+void ClearLayer(RasterLayer& layer, WinColor color) {
+  layer.FillRect(0, 0, layer.Width(), layer.Height(), color);
+  layer.SetPen(Pen{});
+}
+
+void FloodFillAt(RasterLayer& layer, WinColor color, double x, double y) {
+  layer.FloodFill(core::RoundHalfEven(x), core::RoundHalfEven(y), layer.GetPen().color, color);
+}
+
+void SetLayerPen(RasterLayer& layer, WinColor color, int width, PenStyle style, PenMode mode) {
+  layer.SetPen(Pen{color, width, style, mode});
+}
+
+void MoveToXY(RasterLayer& layer, double x, double y) {
+  layer.MoveTo(core::RoundHalfEven(x), core::RoundHalfEven(y));
+}
+
+void LineToXY(RasterLayer& layer, double x, double y) {
+  layer.LineTo(core::RoundHalfEven(x), core::RoundHalfEven(y));
+}
+
+void DrawLabel(RasterLayer& layer, int anchor, const QString& text, double x, double y) {
+  const Int px = core::RoundHalfEven(x);
+  const Int py = core::RoundHalfEven(y);
+  const QSize size = layer.TextExtent(text);
+  const Int w = size.width();
+  const Int h = size.height();
+  Int left = px;
+  Int top = py;
+  switch (anchor) {
+    case 1:
+      left = px - w / 2;
+      top = py - h - 2;
+      break;
+    case 2:
+      left = px + 2;
+      top = py - h / 2;
+      break;
+    case 3:
+      left = px - w / 2;
+      top = py + 2;
+      break;
+    case 4:
+      left = px - w - 2;
+      top = py - h / 2;
+      break;
+    default:
+      break;
+  }
+  // Far-away labels stay far away instead of wrapping round.
+  constexpr Int kMin = std::numeric_limits<int>::min();
+  constexpr Int kMax = std::numeric_limits<int>::max();
+  layer.TextOut(static_cast<int>(std::clamp(left, kMin, kMax)),
+                static_cast<int>(std::clamp(top, kMin, kMax)), text);
+}
+
+}  // namespace platform

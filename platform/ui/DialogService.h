@@ -1,0 +1,155 @@
+#pragma once
+
+#include <QFont>
+#include <QString>
+#include <array>
+#include <cstddef>
+#include <deque>
+#include <vector>
+
+#include "platform/raster/RasterLayer.h"
+
+class QDialog;
+class QWidget;
+
+namespace platform {
+
+/// What one file dialog shows on entry and what it was left with by the last OK.
+struct FileDialogState {
+  /// Windows-style pairs "設定ファイル|*.ini|地形図ファイル|*.mdt"; several patterns of one
+  /// pair are separated by ';'.
+  QString filter;
+  /// 1-based pair of `filter` selected first; out of range selects the first pair.
+  int filterIndex = 1;
+  /// Folder shown first when `fileName` names no folder.
+  QString initialDir;
+  /// The proposed name on entry (a folder in it wins over `initialDir`); the chosen full
+  /// path after OK.
+  QString fileName;
+  /// Without the dot, e.g. "grd"; on save it is appended to a chosen name without one.
+  QString defaultExt;
+  /// Empty keeps the toolkit's own title.
+  QString title;
+};
+
+/// "A|*.a|B|*.b;*.c" becomes "A (*.a);;B (*.b *.c)". A pair whose pattern is missing or
+/// empty is dropped.
+QString QtFilterFromWindows(const QString& filter);
+
+/// The path with "." + `extension` appended when its file name has no dot; unchanged when
+/// `extension` is empty.
+QString WithDefaultExtension(const QString& path, const QString& extension);
+
+/// The dialogs and message boxes of one main window. The public state persists between
+/// commands: a command sets only what it needs and finds the rest as the last one left it.
+class DialogService {
+ public:
+  virtual ~DialogService() = default;
+
+  FileDialogState open, save;
+  /// Colour dialog: the colour shown first and, after OK, the one chosen.
+  WinColor color = 0;
+  /// Font dialog: the font and text colour shown first and, after OK, the ones chosen.
+  QFont font;
+  WinColor fontColor = 0;
+
+  /// True on OK: `open.fileName` is the chosen path, `open.filterIndex` the pair the user
+  /// ended with and `open.initialDir` the folder of the chosen file. Cancel changes nothing.
+  virtual bool RunOpen() = 0;
+  /// As RunOpen for `save`; `save.defaultExt` is appended to a name without extension.
+  virtual bool RunSave() = 0;
+  virtual bool RunColor() = 0;
+  virtual bool RunFont() = 0;
+  /// The program's error report (critical icon, OK).
+  virtual void ShowError(const QString& message) = 0;
+  virtual void ShowMessage(const QString& message) = 0;
+  /// True for yes.
+  virtual bool AskYesNo(const QString& message) = 0;
+};
+
+/// The real dialogs, modal to `parent`. File dialogs are Qt's own, not the desktop's, so
+/// they behave alike everywhere.
+class QtDialogService : public DialogService {
+ public:
+  explicit QtDialogService(QWidget* parent);
+
+  bool RunOpen() override;
+  bool RunSave() override;
+  bool RunColor() override;
+  bool RunFont() override;
+  void ShowError(const QString& message) override;
+  void ShowMessage(const QString& message) override;
+  bool AskYesNo(const QString& message) override;
+
+ protected:
+  /// Runs the prepared dialog modally and returns its result code (QDialog::Accepted or,
+  /// for message boxes, the QMessageBox::StandardButton pressed). A test overrides it to
+  /// inspect the dialog and answer without blocking.
+  virtual int Exec(QDialog& dialog);
+
+ private:
+  bool RunFile(FileDialogState& state, bool saving);
+
+  QWidget* m_parent;
+};
+
+enum class DialogKind { Open, Save, Color, Font, Error, Message, YesNo };
+inline constexpr std::size_t kDialogKinds = static_cast<std::size_t>(DialogKind::YesNo) + 1;
+
+/// Test double: answers each call from the answers scripted for its kind, in order, and
+/// records every call. A call with no answer left is cancelled (AskYesNo answers no).
+class ScriptedDialogs : public DialogService {
+ public:
+  /// One call as the dialog saw it on entry.
+  struct Call {
+    DialogKind kind;
+    /// `open` or `save` for the file dialogs, empty otherwise.
+    FileDialogState file;
+    /// `color` for Color, `fontColor` for Font, 0 otherwise.
+    WinColor color = 0;
+    /// `font` for Font, a default font otherwise.
+    QFont font;
+    /// The text of a message box, empty otherwise.
+    QString message;
+  };
+
+  /// The next RunOpen or RunSave chooses `path`; `filterIndex` 0 keeps the preselected pair.
+  void AcceptOpen(const QString& path, int filterIndex = 0);
+  void AcceptSave(const QString& path, int filterIndex = 0);
+  void PickColor(WinColor chosen);
+  void PickFont(const QFont& chosen, WinColor chosenColor);
+  void AnswerYesNo(bool yes);
+  /// The next call of that kind is cancelled.
+  void Cancel(DialogKind kind);
+
+  /// Every call so far, oldest first.
+  const std::vector<Call>& Calls() const { return m_calls; }
+  /// Scripted answers not used yet.
+  std::size_t PendingAnswers() const;
+
+  bool RunOpen() override;
+  bool RunSave() override;
+  bool RunColor() override;
+  bool RunFont() override;
+  void ShowError(const QString& message) override;
+  void ShowMessage(const QString& message) override;
+  bool AskYesNo(const QString& message) override;
+
+ private:
+  struct Answer {
+    bool ok = false;
+    QString path;
+    int filterIndex = 0;
+    WinColor color = 0;
+    QFont font;
+  };
+
+  /// Records the call and takes its answer: a cancel when none is left.
+  Answer Take(Call call);
+  bool RunFile(DialogKind kind, FileDialogState& state);
+
+  std::array<std::deque<Answer>, kDialogKinds> m_answers;
+  std::vector<Call> m_calls;
+};
+
+}  // namespace platform
