@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QString>
+
+#include "conic/Geometry.h"
+#include "platform/raster/RasterLayer.h"
+
+namespace core {
+class LineReader;
+}
+
+namespace conic {
+
+using platform::WinColor;
+
+/// What the base map is painted with, from the drawing state.
+struct BaseMapStyle {
+  WinColor landColor = 14285311;
+  WinColor oceanColor = 16775899;
+  WinColor mapColor = 0;         ///< coastlines and profile outlines
+  WinColor subColor = 8421504;   ///< administrative boundaries, drawn in mask mode
+  WinColor mshColor = 16776960;  ///< graticule, dotted, mask mode
+  int mLineW = 1;
+  int sLineW = 1;
+  int gLineW = 1;
+  int mapsType = 3;        ///< 3 three-view; 1 and 2 draw the horizontal map alone
+  bool withPref = false;   ///< draw the boundaries
+  bool withGrat = true;    ///< draw the graticule, its labels and the credit
+  bool isMapFrame = true;  ///< frame round the sheet
+  QString credit;          ///< credit text at the lower right; empty for none
+};
+
+/// Fixed water seeds that the fill from the sheet corner cannot reach: Lake Biwa, the
+/// eastern Seto Inland Sea and the Yatsushiro Sea (latitude, longitude).
+struct Seed {
+  double lat;
+  double lon;
+};
+inline constexpr Seed kOceanSeeds[] = {
+    {35.3454, 136.1597}, {34.4029, 134.5324}, {32.2291, 130.3061}};
+
+/// Paints the whole base layer: land colour, the map data file's coastlines, boundaries
+/// and profile outlines, the ocean fills, graticule and labels, profile frames and the
+/// sheet frame. The layer's font is the label font. Raises core::ConversionError from the
+/// map data; what was painted before stays.
+void DrawBaseMap(platform::RasterLayer& canvasM, const BaseMapStyle& style,
+                 const Geometry& geometry, core::LineReader& mapFile);
+
+/// Ocean fill at a geographic seed, bounded by the layer's pen colour.
+void FloodFillLatLon(platform::RasterLayer& canvasM, const Geometry& geometry, WinColor ocean,
+                     double lat, double lon);
+
+/// The graticule lines on the map and in both profiles.
+void DrawGraticule(platform::RasterLayer& canvasM, const Geometry& geometry, WinColor color,
+                   int lineWidth, int mapsType);
+
+/// The graticule's degree labels, the profile ticks and altitude labels, and the credit.
+void DrawGraticuleLabels(platform::RasterLayer& canvasM, const Geometry& geometry,
+                         const BaseMapStyle& style);
+
+}  // namespace conic

@@ -1,0 +1,222 @@
+#include "conic/Export.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "conic/TForm1.h"
+#include "platform/raster/PngWriter.h"
+#include "platform/text/IniFile.h"
+#include "platform/ui/DialogService.h"
+
+namespace conic {
+
+namespace {
+
+// Without a user to ask, every dialog is cancelled and every message is kept for stderr.
+class CollectingDialogs : public platform::DialogService {
+ public:
+  bool RunOpen() override { return false; }
+  bool RunSave() override { return false; }
+  bool RunColor() override { return false; }
+  bool RunFont() override { return false; }
+  void ShowError(const QString& message) override { messages.push_back(message); }
+  void ShowMessage(const QString& message) override { messages.push_back(message); }
+  bool AskYesNo(const QString&) override { return false; }
+  std::vector<QString> messages;
+};
+
+// The keys a settings file holds, by section; "PMark" stands for PMark1 to PMark5.
+const struct {
+  const char* section;
+  std::vector<const char*> keys;
+} kSettingKeys[] = {
+    {"DataFile", {"Title", "MapFile", "GrdFile", "CRst1"}},
+    {"Map",
+     {"LandColor", "OceanColor", "MapsType", "SheetSize", "MapFrame", "GridSize", "MapColor",
+      "SubColor", "MshColor", "MLineW", "SLineW", "GLineW", "WithPref", "WithGrat", "ShowTitle"}},
+    {"PMark", {"Styl", "Size", "bcol", "pcol"}},
+    {"Legend", {"ShowLegend", "ShowLegTitle", "LegendFrame"}},
+    {"Font", {"TitleFontName", "FontName", "FontSize", "ScaleFactorLegend", "ScaleFactorHeader"}},
+};
+
+bool IsKnownSetting(const QString& section, const QString& key) {
+  for (const auto& s : kSettingKeys) {
+    const QString name = QString::fromLatin1(s.section);
+    bool sectionMatches = section.compare(name, Qt::CaseInsensitive) == 0;
+    if (name == QLatin1String("PMark") && section.size() == 6 &&
+        section.left(5).compare(name, Qt::CaseInsensitive) == 0) {
+      sectionMatches = section[5] >= QLatin1Char('1') && section[5] <= QLatin1Char('5');
+    }
+    if (!sectionMatches) continue;
+    for (const char* k : s.keys) {
+      if (key.compare(QString::fromLatin1(k), Qt::CaseInsensitive) == 0) return true;
+    }
+  }
+  return false;
+}
+
+struct ExportRequest {
+  QString settings;
+  std::vector<std::pair<QString, QString>> sets;  // "Section.Key", value
+  QString outFile;
+  QString outDir;
+  QStringList data;
+};
+
+QString Joined(const QString& message) {
+  QString line = message;
+  line.replace(QLatin1Char('\n'), QLatin1Char(' '));
+  return line;
+}
+
+void Usage(std::ostream& err, const QString& why) {
+  err << "Tarvo_L: " << why.toStdString() << '\n'
+      << "使い方: Tarvo_L [SETTINGS.ini] [--set SECTION.KEY=VALUE]... --export OUT.png [DATA.grd]\n"
+      << "        Tarvo_L [SETTINGS.ini] [--set SECTION.KEY=VALUE]... --export-dir DIR "
+         "DATA.grd...\n";
+}
+
+// Parses the arguments; returns an empty string when they are fine, else why not.
+QString Parse(const QStringList& args, ExportRequest& request) {
+  bool haveExport = false;
+  bool haveDir = false;
+  for (qsizetype i = 0; i < args.size(); ++i) {
+    const QString& arg = args[i];
+    auto value = [&]() -> std::optional<QString> {
+      if (i + 1 >= args.size()) return std::nullopt;
+      return args[++i];
+    };
+    if (arg == QLatin1String("--set")) {
+      const auto v = value();
+      const qsizetype dot = v ? v->indexOf(QLatin1Char('.')) : -1;
+      const qsizetype eq = v ? v->indexOf(QLatin1Char('=')) : -1;
+      if (!v || dot <= 0 || eq <= dot + 1)
+        return QStringLiteral("--set には SECTION.KEY=VALUE を指定します");
+      const QString section = v->left(dot);
+      const QString key = v->mid(dot + 1, eq - dot - 1);
+      if (!IsKnownSetting(section, key)) {
+        return QStringLiteral("設定ファイルにないキーです: ") + v->left(eq);
+      }
+      request.sets.emplace_back(section + QLatin1Char('.') + key, v->mid(eq + 1));
+    } else if (arg == QLatin1String("--export")) {
+      const auto v = value();
+      if (!v || haveExport) return QStringLiteral("--export には出力ファイルを一つ指定します");
+      request.outFile = *v;
+      haveExport = true;
+    } else if (arg == QLatin1String("--export-dir")) {
+      const auto v = value();
+      if (!v || haveDir) return QStringLiteral("--export-dir には出力フォルダを一つ指定します");
+      request.outDir = *v;
+      haveDir = true;
+    } else if (arg.startsWith(QLatin1String("--"))) {
+      return QStringLiteral("知らないオプションです: ") + arg;
+    } else if (i == 0 &&
+               QFileInfo(arg).suffix().compare(QLatin1String("ini"), Qt::CaseInsensitive) == 0) {
+      request.settings = arg;
+    } else {
+      request.data.push_back(arg);
+    }
+  }
+  if (haveExport == haveDir)
+    return QStringLiteral("--export か --export-dir のどちらか一つを指定します");
+  if (haveExport && request.data.size() > 1)
+    return QStringLiteral("--export のデータファイルは一つだけです");
+  if (haveDir && request.data.isEmpty())
+    return QStringLiteral("--export-dir にはデータファイルが要ります");
+  return QString();
+}
+
+}  // namespace
+
+bool IsExportCommand(const QStringList& arguments) {
+  for (const QString& arg : arguments) {
+    if (arg == QLatin1String("--export") || arg == QLatin1String("--export-dir") ||
+        arg == QLatin1String("--set")) {
+      return true;
+    }
+  }
+  return false;
+}
+
+int RunExport(const QStringList& arguments, const QString& programPath, std::ostream& out,
+              std::ostream& err) {
+  ExportRequest request;
+  if (const QString why = Parse(arguments, request); !why.isEmpty()) {
+    Usage(err, why);
+    return 2;
+  }
+  auto owned = std::make_unique<CollectingDialogs>();
+  CollectingDialogs& dialogs = *owned;
+  QStringList formArgs;
+  if (!request.settings.isEmpty()) formArgs << request.settings;
+  TForm1 form(formArgs, std::move(owned), programPath);
+  form.SetFixedWindowWidth(800);
+  auto report = [&](const QString& file) {
+    for (const QString& m : dialogs.messages) {
+      err << "Tarvo_L: " << file.toStdString() << ": " << Joined(m).toStdString() << '\n';
+    }
+    const bool failed = !dialogs.messages.empty();
+    dialogs.messages.clear();
+    return failed;
+  };
+  if (report(form.State().IniFileName)) return 1;
+
+  // Each --set as if the settings file held it.
+  platform::IniFile settings =
+      platform::IniFile::Load(form.ResolveSettingsFile(form.State().IniFileName));
+  for (const auto& [name, value] : request.sets) {
+    const qsizetype dot = name.indexOf(QLatin1Char('.'));
+    settings.WriteString(name.left(dot), name.mid(dot + 1), value);
+  }
+  form.ApplySettings(settings);
+
+  auto* grdField = form.findChild<QLineEdit*>(QStringLiteral("EditGrdFile"));
+  if (!request.data.isEmpty()) grdField->setText(request.data.front());
+  const QString mapFile =
+      form.ResolveDataFile(form.findChild<QLineEdit*>(QStringLiteral("EditMapFile"))->text());
+  if (!QFileInfo::exists(mapFile)) {
+    err << "Tarvo_L: " << mapFile.toStdString() << ": ファイルが見つかりません\n";
+    return 1;
+  }
+
+  auto write = [&](const QString& path) {
+    try {
+      platform::SavePng(form.ComposeFigure(), path);
+    } catch (const std::exception& error) {
+      err << "Tarvo_L: " << path.toStdString() << ": " << error.what() << '\n';
+      return false;
+    }
+    out << path.toStdString() << " records=" << form.State().PlotCount
+        << " categories=" << form.State().CategoryCount << " width=" << form.CanvasM().Width()
+        << " height=" << form.CanvasM().Height() << '\n';
+    return true;
+  };
+
+  if (!request.outFile.isEmpty()) {
+    form.RunDrawing(true, true);
+    if (report(grdField->text())) return 1;
+    return write(request.outFile) ? 0 : 1;
+  }
+
+  // One base map, every data file plotted over it as a dropped file is.
+  form.RunDrawing(true, false);
+  if (report(mapFile)) return 1;
+  bool failed = false;
+  const auto total = request.data.size();
+  for (qsizetype i = 0; i < total; ++i) {
+    const QString& data = request.data[i];
+    const QString png =
+        QDir(request.outDir).filePath(QFileInfo(data).completeBaseName() + QStringLiteral(".png"));
+    err << '[' << (i + 1) << '/' << total << "] " << data.toStdString() << " -> "
+        << png.toStdString() << '\n';
+    form.DropFile(data);
+    if (report(data) || !write(png)) failed = true;
+  }
+  return failed ? 1 : 0;
+}
+
+}  // namespace conic

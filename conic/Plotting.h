@@ -1,0 +1,76 @@
+#pragma once
+
+#include <QFont>
+#include <QRect>
+#include <QString>
+#include <array>
+#include <vector>
+
+#include "conic/Geometry.h"
+#include "platform/raster/RasterLayer.h"
+
+namespace conic {
+
+using platform::WinColor;
+
+/// Shape codes of the markers: 0 draws nothing, 1 circle, 2 square, 3 triangle with the
+/// apex up, 4 diamond, 5 upright cross, 6 diagonal cross; 7 and 8 draw nothing.
+enum MarkerShape : int {
+  kNoMarker = 0,
+  kCircle = 1,
+  kSquare = 2,
+  kTriangle = 3,
+  kDiamond = 4,
+  kUprightCross = 5,
+  kDiagonalCross = 6,
+};
+
+/// The marker style of one data category: shape code, half extent in pixels, fill
+/// colour and rim colour (0 draws a black rim; the fill colour draws none).
+struct TMarkStyle {
+  int shape = 0;
+  int size = 4;
+  WinColor fillColor = 0;
+  WinColor rimColor = 0;
+};
+
+/// The styles a figure starts with: shapes 1-5, size 4, magenta, cyan, yellow, green and
+/// blue, black rims.
+std::array<TMarkStyle, 5> DefaultMarkStyles();
+
+/// One marker centred on the pixel nearest (x, y), halves to even. The layer's brush
+/// colour is kept; the pen is left in the rim colour, width 1. A filled shape of size 0
+/// or less has nothing inside to fill and is drawn as its outline alone.
+void DrawMarker(platform::RasterLayer& layer, const TMarkStyle& style, double x, double y);
+
+/// A record's marker on the horizontal map.
+void PlottingH(platform::RasterLayer& layer, const Geometry& geometry, const TMarkStyle& style,
+               double lon, double lat);
+
+/// A record's markers on both profiles; nothing above the profiles' top altitude (so a
+/// record without altitude stays off them). Altitudes below 0 fall below the base line.
+void PlottingV(platform::RasterLayer& layer, const Geometry& geometry, const TMarkStyle& style,
+               double lon, double lat, double alt);
+
+/// The figure title centred over the sheet's middle, its bottom 2 pixels above the title
+/// line, on white.
+void DrawTitle(platform::RasterLayer& layer, const Geometry& geometry, const QFont& font,
+               WinColor color, const QString& text);
+
+/// What the legend box shows.
+struct LegendSpec {
+  QFont font;  ///< the figure's text font, already scaled for the legend
+  bool showHeading = false;
+  QString heading;
+  bool framed = false;  ///< black outline and land-coloured box; else ocean, no outline
+  WinColor landColor = 0;
+  WinColor oceanColor = 0;
+  std::vector<QString> titles;  ///< one per category, category 1 first
+  std::array<TMarkStyle, 5> styles{};
+};
+
+/// Draws the legend box with a row per category below the profiles and returns the box
+/// (left, top, right, bottom exclusive) for the figure output.
+QRect DrawLegend(platform::RasterLayer& layer, const Geometry& geometry, const LegendSpec& spec);
+
+}  // namespace conic

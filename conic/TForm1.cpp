@@ -1,0 +1,618 @@
+#include "conic/TForm1.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QStatusBar>
+#include <QVBoxLayout>
+
+#include "conic/PanelItems.h"
+#include "conic/Swatch.h"
+#include "conic/TAboutBox.h"
+#include "core/Errors.h"
+#include "core/Rounding.h"
+#include "core/TextFile.h"
+#include "platform/raster/LayerView.h"
+#include "platform/text/IniFile.h"
+#include "platform/ui/BusyCursor.h"
+#include "platform/ui/DialogService.h"
+
+namespace conic {
+
+namespace {
+
+constexpr char kCaption[] =
+    "日本三面分布図作成（Lambert conformal conic projection） Tarvo_L.exe, Version 0.92";
+
+QString FileNamePart(const QString& path) {
+  return QFileInfo(path).fileName();
+}
+
+template <typename W>
+W* Named(W* widget, const char* name) {
+  widget->setObjectName(QString::fromLatin1(name));
+  return widget;
+}
+
+}  // namespace
+
+std::optional<SheetPixels> SheetPixelsOf(int sheetSize, int windowWidth) {
+  switch (sheetSize) {
+    case 0:
+      return SheetPixels{windowWidth, core::RoundHalfEven(windowWidth * kSheetRatio)};
+    case 1:
+      return SheetPixels{1240, 1754};
+    case 2:
+      return SheetPixels{1750, 2475};
+    case 3:
+      return SheetPixels{2480, 3506};
+    case 4:
+      return SheetPixels{3500, 4950};
+    default:
+      return std::nullopt;
+  }
+}
+
+TForm1::TForm1(const QStringList& arguments, std::unique_ptr<platform::DialogService> dialogs,
+               const QString& programPath)
+    : m_canvasM(800, 1131),
+      m_canvasP(800, 1131),
+      m_dialogs(std::move(dialogs)),
+      m_programPath(programPath.isEmpty() ? QCoreApplication::applicationFilePath() : programPath) {
+  setObjectName(QStringLiteral("Form1"));
+  if (!m_dialogs) m_dialogs = std::make_unique<platform::QtDialogService>(this);
+  BuildWindow();
+  FormCreate(arguments);
+}
+
+TForm1::~TForm1() = default;
+
+void TForm1::BuildWindow() {
+  setFont(QFont(QStringLiteral("Tahoma")));
+  resize(973, 672 + 48);
+  m_scrollBox = Named(new QScrollArea(this), "ScrollBox1");
+  m_scrollBox->setBackgroundRole(QPalette::Base);
+  m_scrollBox->setStyleSheet(QStringLiteral("QScrollArea#ScrollBox1 { background: white; }"));
+  m_layerView = Named(new platform::LayerView(), "LayerView");
+  m_layerView->SetLayers(&m_canvasM, &m_canvasP);
+  m_scrollBox->setWidget(m_layerView);
+  m_scrollBox->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  setCentralWidget(m_scrollBox);
+  BuildSettingBoard();
+  BuildLegendEditor();
+  BuildMenus();
+  BuildStatusBar();
+  ConnectPanelCommands();
+}
+
+void TForm1::BuildSettingBoard() {
+  // The panel floats over the layers in the scroll box's viewport, as the settings panel
+  // over the empty drawing area.
+  auto* board = Named(new QFrame(m_scrollBox->viewport()), "SettingBoard");
+  m_settingBoard = board;
+  board->setFrameShape(QFrame::Panel);
+  board->setFrameShadow(QFrame::Sunken);
+  board->setAutoFillBackground(true);
+  board->setStyleSheet(QStringLiteral("QFrame#SettingBoard { background: #FFF8DC; }"));
+  board->setGeometry(58, 22, 509, 327);
+
+  auto label = [board](const char* name, const QString& text, int x, int y) {
+    auto* l = Named(new QLabel(text, board), name);
+    l->move(x, y);
+    return l;
+  };
+  auto edit = [board](const char* name, int x, int y, int w, int maxLength) {
+    auto* e = Named(new QLineEdit(board), name);
+    e->setGeometry(x, y, w, 22);
+    if (maxLength > 0) e->setMaxLength(maxLength);
+    return e;
+  };
+  auto button = [board](const char* name, const QString& text, int x, int y, int w, int h) {
+    auto* b = Named(new QPushButton(text, board), name);
+    b->setGeometry(x, y, w, h);
+    return b;
+  };
+  auto check = [](QWidget* parent, const char* name, const QString& text, int x, int y) {
+    auto* c = Named(new QCheckBox(text, parent), name);
+    c->move(x, y);
+    c->adjustSize();
+    return c;
+  };
+
+  label("LabelS1", QStringLiteral("表題"), 12, 12);
+  auto* title = edit("EditTitle", 104, 9, 300, 80);
+  QFont bold = title->font();
+  bold.setBold(true);
+  title->setFont(bold);
+  button("BtnFont", QStringLiteral("F"), 408, 8, 26, 24);
+  check(board, "ShowMapTitle", QStringLiteral("表示"), 442, 11)->setChecked(true);
+
+  const struct {
+    const char* label;
+    const char* labelText;
+    const char* edit;
+    const char* button;
+    int maxLength;
+  } files[] = {
+      {"LabelS2", "設定ファイル", "EditIniFile", "BtnGetIniFile", 36},
+      {"LabelS3", "地形図ファイル", "EditMapFile", "BtnGetMapFile", 36},
+      {"LabelS4", "データファイル", "EditGrdFile", "BtnGetDataFile", 0},
+  };
+  int y = 40;
+  for (const auto& f : files) {
+    label(f.label, QString::fromUtf8(f.labelText), 12, y + 3);
+    edit(f.edit, 104, y, 300, f.maxLength);
+    button(f.button, QStringLiteral("参照"), 408, y - 1, 56, 24);
+    y += 30;
+  }
+  board->findChild<QLineEdit*>(QStringLiteral("EditIniFile"))
+      ->setText(QStringLiteral("Tarvo_L.ini"));
+  board->findChild<QLineEdit*>(QStringLiteral("EditMapFile"))
+      ->setText(QStringLiteral("Nippon.mdt"));
+  board->findChild<QLineEdit*>(QStringLiteral("EditGrdFile"))
+      ->setText(QStringLiteral("Noname.grd"));
+
+  auto* types = Named(new QGroupBox(QStringLiteral("作成分布図"), board), "MapTypes");
+  types->setGeometry(10, 132, 118, 96);
+  const struct {
+    const char* name;
+    const char* text;
+    bool enabled;
+  } typeButtons[] = {{"ThreeDMap", "三面分布図", true},
+                     {"VerticalMap", "垂直分布図", false},
+                     {"EnlargedMap", "拡大水平図", false}};
+  int ty = 22;
+  for (const auto& t : typeButtons) {
+    auto* r = Named(new QRadioButton(QString::fromUtf8(t.text), types), t.name);
+    r->move(10, ty);
+    r->adjustSize();
+    r->setEnabled(t.enabled);
+    ty += 24;
+  }
+  types->findChild<QRadioButton*>(QStringLiteral("ThreeDMap"))->setChecked(true);
+
+  label("Label1", QStringLiteral("補助線"), 140, 136);
+  check(board, "WithGrat", QStringLiteral("経緯線表示"), 140, 156)->setChecked(true);
+  check(board, "WithPref", QStringLiteral("行政界表示"), 140, 178);
+
+  // Each set of radio buttons lives in its own box so that the sets are exclusive apart.
+  auto radioSet = [board, &label](const char* labelName, const QString& caption, int x,
+                                  std::initializer_list<std::pair<const char*, const char*>> items,
+                                  const char* selected) {
+    label(labelName, caption, x, 136);
+    auto* box = new QWidget(board);
+    box->setGeometry(x, 154, 124, 22 * static_cast<int>(items.size()));
+    int ry = 0;
+    for (const auto& [name, text] : items) {
+      auto* r = Named(new QRadioButton(QString::fromUtf8(text), box), name);
+      r->move(0, ry);
+      r->adjustSize();
+      r->setChecked(std::string_view(name) == selected);
+      ry += 22;
+    }
+  };
+  radioSet("Label4", QStringLiteral("打点精度"), 246,
+           {{"GScale1", "基準メッシュ"},
+            {"GScale2", "２倍メッシュ"},
+            {"GScale5", "５倍メッシュ"},
+            {"GScale10", "二次メッシュ"},
+            {"GScale0", "経緯度表示"}},
+           "GScale10");
+  radioSet("Label2", QStringLiteral("図版サイズ"), 374,
+           {{"MapSizeWn", "窓幅に相当"},
+            {"MapSizeA6", "Ａ６版相当"},
+            {"MapSizeA5", "Ａ５版相当"},
+            {"MapSizeA4", "Ａ４版相当"},
+            {"MapSizeA3", "Ａ３版相当"}},
+           "MapSizeWn");
+
+  const struct {
+    const char* swatch;
+    const char* caption;
+    WinColor color;
+    const char* label;
+    const char* labelText;
+  } swatches[] = {
+      {"MapColorBtn", "───", 0x000000, "WCoastLine", "海岸線"},
+      {"SubColorBtn", "------", 0xFFFF00, "WSubLine", "行政界"},
+      {"MshColorBtn", "───", 0x808080, "WMeshLine", "経緯線"},
+  };
+  int sy = 240;
+  for (const auto& s : swatches) {
+    auto* b = button(s.swatch, QString::fromUtf8(s.caption), 10, sy, 62, 24);
+    b->setFlat(true);
+    SetSwatchColor(b, s.color);
+    label(s.label, QString::fromUtf8(s.labelText), 78, sy + 4);
+    sy += 27;
+  }
+  const struct {
+    const char* square;
+    const char* label;
+    const char* text;
+    int y;
+  } squares[] = {{"PLandCol", "LabelLandCol", "陸の色", 244},
+                 {"POceanCol", "LabelOceanCol", "海の色", 270}};
+  for (const auto& s : squares) {
+    auto* square = Named(new QLabel(board), s.square);
+    square->setGeometry(140, s.y, 20, 20);
+    label(s.label, QString::fromUtf8(s.text), 166, s.y + 2);
+  }
+  check(board, "IsMapFrame", QStringLiteral("地図枠"), 140, 296)->setChecked(true);
+
+  connect(button("BtnSettingCancel", QStringLiteral("中止"), 262, 292, 68, 26),
+          &QPushButton::clicked, this, [this] { BtnSettingCancelClick(); });
+  connect(button("GoQuit", QStringLiteral("終了"), 336, 292, 68, 26), &QPushButton::clicked, this,
+          [this] { close(); });
+  connect(button("DrawMapNew", QStringLiteral("分布図作成"), 410, 292, 90, 26),
+          &QPushButton::clicked, this, [this] { DrawMapNewClick(); });
+  connect(board->findChild<QPushButton*>(QStringLiteral("BtnGetMapFile")), &QPushButton::clicked,
+          this, [this] { BtnGetMapFileClick(); });
+  connect(board->findChild<QPushButton*>(QStringLiteral("BtnGetDataFile")), &QPushButton::clicked,
+          this, [this] { BtnGetDataFileClick(); });
+}
+
+void TForm1::BuildMenus() {
+  QMenuBar* bar = menuBar();
+  auto menu = [bar](const char* name, const QString& title) {
+    QMenu* m = bar->addMenu(title);
+    m->setObjectName(QString::fromLatin1(name));
+    return m;
+  };
+  auto item = [this](QMenu* m, const char* name, const QString& text, auto handler) {
+    QAction* a = m->addAction(text);
+    a->setObjectName(QString::fromLatin1(name));
+    connect(a, &QAction::triggered, this, handler);
+    return a;
+  };
+  auto separator = [](QMenu* m, const char* name) {
+    m->addSeparator()->setObjectName(QString::fromLatin1(name));
+  };
+
+  QMenu* file = menu("FileMenue", QStringLiteral("ファイル(&F)"));
+  item(file, "NewPlotItem", QStringLiteral("分布データを新規読込"), [this] { NewPlotItemClick(); });
+  separator(file, "N7");
+  file->actions().back()->setVisible(false);
+  item(file, "OpenIniFileItem", QStringLiteral("設定ファイルを読込"),
+       [this] { BtnGetIniFileClick(); });
+  item(file, "SaveIniFileItem", QStringLiteral("設定ファイルを保存"),
+       [this] { SaveIniFileItemClick(); });
+  separator(file, "N2");
+  item(file, "SaveToPNGItem", QStringLiteral("図をPNG形式で保存"),
+       [this] { SaveToPNGItemClick(); });
+  QAction* print = item(file, "PrintMapItem", QStringLiteral("地図を印刷する"), [] {});
+  print->setVisible(false);
+  print->setEnabled(false);
+  separator(file, "N1");
+  item(file, "MenuQuitItem", QStringLiteral("終  了"), [this] { MenuQuitItemClick(); });
+
+  QMenu* edit = menu("EditMenue", QStringLiteral("編集(&E)"));
+  item(edit, "CopyEMFItem", QStringLiteral("分布図をクリップボードへ"),
+       [this] { CopyMapItemClick(); });
+  separator(edit, "N3");
+  item(edit, "EditFontItem", QStringLiteral("文字種・サイズ変更"), [this] { FontBtnClick(); });
+  item(edit, "EditMarkItem", QStringLiteral("分布図の凡例を編集"), [this] { EditMarkItemClick(); });
+  separator(edit, "N5");
+  item(edit, "ClearPlotItem", QStringLiteral("分布データをクリア"), [this] {
+    ClearAllPlot();
+    RefreshLayers();
+  });
+
+  QMenu* map = menu("MapMenue", QStringLiteral("地図設定(&M)"));
+  item(map, "AllReSetItem", QStringLiteral("描画設定の一覧へ"), [this] { ReSetItemClick(); });
+  separator(map, "N8");
+  item(map, "ShowTitleItem", QStringLiteral("表題を表示"), [this] { ShowTitleItemClick(); });
+  item(map, "ShowLegendItem", QStringLiteral("凡例を表示"), [this] { ShowLegendItemClick(); });
+  separator(map, "N4");
+  item(map, "CombiMapItem", QStringLiteral("三面分布図表示"), [this] { ShowCombClick(); });
+  item(map, "VerticalMapItem", QStringLiteral("垂直分布図"), [] {})->setEnabled(false);
+  item(map, "EnlargedMapItem", QStringLiteral("拡大三面分布図"), [] {})->setEnabled(false);
+  separator(map, "N6");
+  item(map, "GraticuleLineItem", QStringLiteral("経緯線を表示"),
+       [this] { GraticuleLineItemClick(); });
+  item(map, "PrefLineItem", QStringLiteral("行政界を表示"), [this] { PrefLineItemClick(); });
+
+  QMenu* plot = menu("PlotMenue", QStringLiteral("表示精度(&P)"));
+  auto* precisionGroup = new QActionGroup(this);
+  for (const auto& p : kPrecisionItems) {
+    QAction* a = item(plot, p.item, QString::fromUtf8(p.caption),
+                      [this, code = p.code] { PrecisionItemClick(code); });
+    a->setCheckable(true);
+    precisionGroup->addAction(a);
+  }
+
+  QMenu* size = menu("MapSizeMenu", QStringLiteral("地図サイズ(&S)"));
+  for (const auto& s : kSheetItems) {
+    item(size, s.item, QString::fromUtf8(s.caption),
+         [this, code = s.code] { SheetItemClick(code); });
+  }
+
+  QMenu* help = menu("HelpMenu", QStringLiteral("ヘルプ(&H)"));
+  item(help, "WebHelpItem", QStringLiteral("WEB 説明書"), [this] { WEBHelpClick(); });
+  item(help, "HelpVersionItem", QStringLiteral("バージョン情報"),
+       [this] { HelpVersionItemClick(); });
+}
+
+void TForm1::BuildStatusBar() {
+  const struct {
+    int width;
+    const char* text;
+    Qt::Alignment align;
+  } panels[] = {
+      {60, "W=000", Qt::AlignLeft},         {160, "地形図：Nippon.mdt", Qt::AlignLeft},
+      {70, "分布データ：", Qt::AlignRight}, {180, "Noname.grd", Qt::AlignLeft},
+      {54, "データ数：", Qt::AlignCenter},  {80, "0000/0", Qt::AlignLeft},
+      {50, "点密度：", Qt::AlignRight},     {60, "二次", Qt::AlignLeft},
+      {50, "作成幅：", Qt::AlignRight},     {50, "窓幅", Qt::AlignLeft},
+  };
+  QStatusBar* bar = statusBar();
+  bar->setObjectName(QStringLiteral("StatusBar1"));
+  for (size_t i = 0; i < m_status.size(); ++i) {
+    auto* l = new QLabel(QString::fromUtf8(panels[i].text), bar);
+    l->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
+    l->setMinimumWidth(panels[i].width);
+    l->setAlignment(panels[i].align | Qt::AlignVCenter);
+    bar->addWidget(l);
+    m_status[i] = l;
+  }
+}
+
+void TForm1::FormCreate(const QStringList& arguments) {
+  setAcceptDrops(true);
+  setWindowTitle(QString::fromUtf8(kCaption));
+  const QFileInfo program(m_programPath);
+  m_dialogs->open.filter =
+      QStringLiteral("設定ファイル|*.ini|地形図ファイル|*.mdt|データファイル|*.grd");
+  m_dialogs->open.filterIndex = 2;
+  m_dialogs->open.initialDir = program.absolutePath();
+  m_dialogs->save.filter =
+      QStringLiteral("設定ファイル|*.ini|拡張メタファイル|*.emf|画像ファイル|*.png");
+  m_dialogs->save.defaultExt = QStringLiteral("emf");
+  m_state.IniFileName = program.absolutePath() + QLatin1Char('/') + program.completeBaseName() +
+                        QStringLiteral(".ini");
+  if (!arguments.isEmpty() &&
+      QFileInfo(arguments.front()).suffix().toUpper() == QStringLiteral("INI") &&
+      arguments.front().contains(QLatin1Char('.'))) {
+    m_state.IniFileName = arguments.front();
+  }
+  InitializeVariables();
+  try {
+    ReadIniFile();
+  } catch (const core::IoError& error) {
+    ApplySettings(platform::IniFile());
+    m_dialogs->ShowError(QString::fromStdString(error.what()) + QStringLiteral("\n") +
+                         QString::fromStdString(error.Path()));
+  }
+  m_settingBoard->show();
+  m_settingBoard->raise();
+}
+
+void TForm1::InitializeVariables() {
+  SetLayerSize(m_canvasM, 800, core::RoundHalfEven(800 * kSheetRatio));
+  SetLayerSize(m_canvasP, 800, core::RoundHalfEven(800 * kSheetRatio));
+  m_state.SheetSize = 0;
+  m_state.PlotCount = 0;
+  m_state.CategoryCount = 0;
+  m_geometry = Geometry();
+}
+
+void TForm1::SetParameter() {
+  auto checked = [this](const char* name) {
+    return findChild<QRadioButton*>(QString::fromLatin1(name))->isChecked();
+  };
+  if (checked("ThreeDMap")) {
+    m_state.MapsType = 3;
+  } else if (checked("EnlargedMap")) {
+    m_state.MapsType = 2;
+  } else if (checked("VerticalMap")) {
+    m_state.MapsType = 1;
+  }
+  const char* const sheets[] = {"MapSizeWn", "MapSizeA6", "MapSizeA5", "MapSizeA4", "MapSizeA3"};
+  for (int i = 0; i < 5; ++i) {
+    if (checked(sheets[i])) m_state.SheetSize = i;
+  }
+  const int windowWidth =
+      m_fixedWindowWidth > 0 ? m_fixedWindowWidth : m_scrollBox->viewport()->width();
+  if (const auto sheet = SheetPixelsOf(m_state.SheetSize, windowWidth)) {
+    SetLayerSize(m_canvasM, sheet->width, sheet->height);
+    SetLayerSize(m_canvasP, sheet->width, sheet->height);
+  }
+  m_state.GridSize = checked("GScale10")  ? 10
+                     : checked("GScale5") ? 5
+                     : checked("GScale2") ? 2
+                     : checked("GScale1") ? 1
+                                          : 0;
+  m_state.MapFileName = findChild<QLineEdit*>(QStringLiteral("EditMapFile"))->text();
+  const auto* mapBtn = findChild<QPushButton*>(QStringLiteral("MapColorBtn"));
+  const auto* subBtn = findChild<QPushButton*>(QStringLiteral("SubColorBtn"));
+  const auto* mshBtn = findChild<QPushButton*>(QStringLiteral("MshColorBtn"));
+  m_state.MapColor = SwatchColor(mapBtn);
+  m_state.SubColor = SwatchColor(subBtn);
+  m_state.MshColor = SwatchColor(mshBtn);
+  m_state.MLineW = LineWidthOf(mapBtn->text());
+  m_state.SLineW = LineWidthOf(subBtn->text());
+  m_state.GLineW = LineWidthOf(mshBtn->text());
+
+  SetStatus(1, QStringLiteral("地形図：") + FileNamePart(m_state.MapFileName));
+  SetStatus(3, FileNamePart(findChild<QLineEdit*>(QStringLiteral("EditGrdFile"))->text()));
+  SetStatus(5, QStringLiteral("0/0"));
+  const struct {
+    int code;
+    const char* word;
+  } words[] = {{0, "経緯"}, {1, "基準"}, {2, "２倍"}, {5, "５倍"}, {10, "二次"}};
+  for (const auto& w : words) {
+    if (w.code == m_state.GridSize) SetStatus(7, QString::fromUtf8(w.word));
+  }
+}
+
+void TForm1::SetLayerSize(platform::RasterLayer& layer, int width, int height) {
+  if (layer.Width() == width) return;
+  layer.Reset(width, height);
+  if (m_layerView) m_layerView->UpdateSize();
+}
+
+void TForm1::ReplaceMaps() {
+  SetStatus(9, QString::number(m_canvasM.Width()) + QStringLiteral(" pix"));
+  m_geometry.ReplaceMaps(m_canvasM.Width(), m_state.MapsType);
+}
+
+QString TForm1::ResolveDataFile(const QString& name) const {
+  if (name.isEmpty() || QFileInfo::exists(name)) return name;
+  if (QFileInfo(name).fileName() != name) return name;  // has a folder: taken as given
+  const QString programDir = QFileInfo(m_programPath).absolutePath();
+  const QString candidates[] = {
+      programDir + QStringLiteral("/data/"),
+      programDir + QStringLiteral("/../share/tarvo/"),
+      QStringLiteral(TARVO_BUNDLED_DATA_DIR "/"),
+  };
+  for (const QString& dir : candidates) {
+    if (QFileInfo::exists(dir + name)) return QDir::cleanPath(dir + name);
+  }
+  return name;
+}
+
+BaseMapStyle TForm1::CurrentBaseMapStyle() const {
+  auto ticked = [this](const char* name) {
+    return findChild<QCheckBox*>(QString::fromLatin1(name))->isChecked();
+  };
+  BaseMapStyle style;
+  style.landColor = SwatchColor(findChild<QLabel*>(QStringLiteral("PLandCol")));
+  style.oceanColor = SwatchColor(findChild<QLabel*>(QStringLiteral("POceanCol")));
+  style.mapColor = m_state.MapColor;
+  style.subColor = m_state.SubColor;
+  style.mshColor = m_state.MshColor;
+  style.mLineW = m_state.MLineW;
+  style.sLineW = m_state.SLineW;
+  style.gLineW = m_state.GLineW;
+  style.mapsType = m_state.MapsType;
+  style.withPref = ticked("WithPref");
+  style.withGrat = ticked("WithGrat");
+  style.isMapFrame = ticked("IsMapFrame");
+  style.credit = m_state.CRst1;
+  return style;
+}
+
+void TForm1::DrawBaseMap() {
+  core::LineReader mapFile =
+      core::LineReader::Open(ResolveDataFile(m_state.MapFileName).toStdString());
+  conic::DrawBaseMap(m_canvasM, CurrentBaseMapStyle(), m_geometry, mapFile);
+}
+
+void TForm1::DrawMap(bool isNew) {
+  RunDrawing(isNew, true);
+}
+
+bool TForm1::RunDrawing(bool isNew, bool plot) {
+  std::optional<platform::BusyCursor> busy;
+  const QString* stage = &m_state.MapFileName;  // the file an error is told against
+  QString message;
+  try {
+    if (isNew) {
+      SetParameter();
+      m_settingBoard->hide();
+      if (!QFileInfo::exists(ResolveDataFile(m_state.MapFileName))) {
+        m_dialogs->open.filterIndex = 2;
+        m_dialogs->open.initialDir = QFileInfo(m_state.MapFileName).absolutePath();
+        if (!m_dialogs->RunOpen()) {
+          RefreshLayers();
+          return false;
+        }
+        m_state.MapFileName = m_dialogs->open.fileName;
+        findChild<QLineEdit*>(QStringLiteral("EditMapFile"))->setText(m_state.MapFileName);
+      }
+      ReplaceMaps();
+      m_scrollBox->verticalScrollBar()->setValue(0);
+      busy.emplace();
+      DrawBaseMap();
+    }
+    if (plot) {
+      stage = &m_state.GrdFileName;
+      m_state.GrdFileName = findChild<QLineEdit*>(QStringLiteral("EditGrdFile"))->text();
+      ReadAndPlot(m_state.GrdFileName, isNew);
+    }
+  } catch (const std::exception& error) {
+    message = ErrorMessage(error, *stage);
+  }
+  busy.reset();
+  RefreshLayers();
+  if (message.isEmpty()) return true;
+  m_dialogs->ShowError(message);
+  return false;
+}
+
+QString TForm1::ErrorMessage(const std::exception& error, const QString& file) {
+  // The reader's own message first, as users know it, then where it happened.
+  QString message = QString::fromStdString(error.what());
+  if (const auto* conversion = dynamic_cast<const core::ConversionError*>(&error)) {
+    if (conversion->Line() > 0) {
+      message +=
+          QStringLiteral("\n（%1 の %2 行目）").arg(FileNamePart(file)).arg(conversion->Line());
+    }
+  } else if (const auto* io = dynamic_cast<const core::IoError*>(&error)) {
+    message += QStringLiteral("\n") + QString::fromStdString(io->Path());
+  }
+  return message;
+}
+
+void TForm1::RefreshLayers() {
+  m_layerView->UpdateSize();
+  m_layerView->Refresh();
+  update();
+}
+
+void TForm1::DrawMapNewClick() {
+  DrawMap(true);
+}
+
+void TForm1::BtnGetMapFileClick() {
+  m_dialogs->open.filterIndex = 2;
+  m_dialogs->open.fileName = QStringLiteral("*.mdt");
+  if (!m_dialogs->RunOpen()) return;
+  m_state.MapFileName = m_dialogs->open.fileName;
+  findChild<QLineEdit*>(QStringLiteral("EditMapFile"))->setText(m_state.MapFileName);
+}
+
+void TForm1::BtnGetDataFileClick() {
+  m_dialogs->open.initialDir = QFileInfo(m_state.GrdFileName).absolutePath();
+  m_dialogs->open.filterIndex = 3;
+  m_dialogs->open.fileName = QStringLiteral("*.grd");
+  if (!m_dialogs->RunOpen()) return;
+  m_state.GrdFileName = m_dialogs->open.fileName;
+  findChild<QLineEdit*>(QStringLiteral("EditGrdFile"))->setText(m_state.GrdFileName);
+}
+
+void TForm1::BtnSettingCancelClick() {
+  m_settingBoard->hide();
+}
+
+void TForm1::ReSetItemClick() {
+  m_settingBoard->move(60, 50);
+  m_settingBoard->show();
+  m_settingBoard->raise();
+}
+
+void TForm1::HelpVersionItemClick() {
+  TAboutBox about(this);
+  about.exec();
+}
+
+QString TForm1::StatusText(int panel) const {
+  return m_status.at(static_cast<size_t>(panel))->text();
+}
+
+void TForm1::SetStatus(int panel, const QString& text) {
+  m_status.at(static_cast<size_t>(panel))->setText(text);
+}
+
+}  // namespace conic

@@ -1,0 +1,212 @@
+#pragma once
+
+#include <QImage>
+#include <QMainWindow>
+#include <QString>
+#include <QStringList>
+#include <array>
+#include <memory>
+#include <optional>
+
+#include "conic/BaseMap.h"
+#include "conic/Geometry.h"
+#include "conic/Plotting.h"
+#include "platform/raster/RasterLayer.h"
+#include "platform/ui/DialogService.h"
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QScrollArea;
+
+namespace platform {
+class IniFile;
+class LayerView;
+}  // namespace platform
+
+namespace conic {
+
+/// Everything the window keeps between commands.
+struct DrawingState {
+  QString IniFileName;
+  QString MapFileName;
+  QString GrdFileName;
+  QString CRst1 = QStringLiteral("Distribution Map");
+  int MapsType = 3;   ///< 3 three-view; 1 vertical distribution; 2 enlarged map
+  int SheetSize = 0;  ///< 0 window width, 1 A6, 2 A5, 3 A4, 4 A3
+  int GridSize = 10;
+  WinColor MapColor = 0;
+  WinColor SubColor = 8421504;
+  WinColor MshColor = 16776960;
+  int MLineW = 1;
+  int SLineW = 1;
+  int GLineW = 1;
+  double ScaleFactorLegend = 1.2;
+  double ScaleFactorHeader = 1.5;
+  std::array<TMarkStyle, 5> MarkStyles = DefaultMarkStyles();
+  int PlotCount = 0;
+  int CategoryCount = 0;
+};
+
+/// The sheet sizes in pixels, by `SheetSize` 1..4 (0 is the window width).
+struct SheetPixels {
+  int width;
+  int height;
+};
+std::optional<SheetPixels> SheetPixelsOf(int sheetSize, int windowWidth);
+
+/// The figure as written out: the base map, the legend box whitened, then every pixel
+/// ANDed with the plot layer; so white plot pixels leave the base map, and the legend box
+/// shows the plot layer alone.
+QImage ComposeLayers(const QImage& base, const QImage& plot, const QRect& legendBox);
+
+/// The main window of the conic map program.
+class TForm1 : public QMainWindow {
+ public:
+  /// `arguments` are the command-line arguments without the program path; `dialogs`
+  /// replaces the real dialogs (tests pass a scripted double); `programPath` is the
+  /// program file, whose folder holds the default settings.
+  TForm1(const QStringList& arguments, std::unique_ptr<platform::DialogService> dialogs = nullptr,
+         const QString& programPath = QString());
+  ~TForm1() override;
+
+  // Commands and steps, named as the menus and buttons know them.
+  void FormCreate(const QStringList& arguments);
+  void InitializeVariables();
+  void SetParameter();
+  void SetLayerSize(platform::RasterLayer& layer, int width, int height);
+  void DrawMap(bool isNew);
+  /// The drawing: with `isNew` the panel, layout and base map; with `plot` the data file
+  /// named in the panel. False when it failed (the message was shown) or was cancelled.
+  bool RunDrawing(bool isNew, bool plot);
+  void DrawMapNewClick();
+  void BtnGetMapFileClick();
+  void BtnGetDataFileClick();
+  void BtnSettingCancelClick();
+  void ReSetItemClick();
+  void ReplaceMaps();
+  void DrawBaseMap();
+  void HelpVersionItemClick();
+
+  // Plotting and the legend editor.
+  void ClearAllPlot();
+  /// Plots the distribution data file `fname` on the plot layer; with `isNew` the legend
+  /// heading and category titles come from the file. Raises the reader's errors.
+  void ReadAndPlot(const QString& fname, bool isNew);
+  void EditMarkItemClick();
+  void MrkColorClick(int row);
+  void BtnReDrawClick();
+  void BtnCancelClick();
+  // Settings file.
+  void ReadIniFile();
+  /// Takes the settings of a profile into the panel, the legend editor and the state.
+  void ApplySettings(const platform::IniFile& ini);
+  void WriteIniFile();
+  /// The profile the current settings make, over the keys of `base`.
+  void StoreSettings(platform::IniFile& ini) const;
+  /// Where a settings file name stands on this system (see the definition).
+  QString ResolveSettingsFile(const QString& name) const;
+  void BtnGetIniFileClick();
+  void EditIniFileChange();
+  void SaveIniFileItemClick();
+
+  // Figure output.
+  /// Base map, the legend box whitened, and the plot layer ANDed over them.
+  QImage ComposeFigure() const;
+  void ToPNGFormat(bool isFile);
+  void SaveToPNGItemClick() { ToPNGFormat(true); }
+  void CopyMapItemClick() { ToPNGFormat(false); }
+  void ScrollBox1Resize();
+
+  // Menus and display options.
+  void NewPlotItemClick();
+  void MenuQuitItemClick();
+  void FontBtnClick();
+  void BtnFontClick();
+  void ShowTitleItemClick();
+  void ShowLegendItemClick();
+  void ShowCombClick();
+  void GraticuleLineItemClick();
+  void PrefLineItemClick();
+  void PrecisionItemClick(int gridSize);
+  void SheetItemClick(int sheetSize);
+  void LineColorBtnClick(int line);  ///< 0 coastline, 1 boundary, 2 graticule
+  void LineWidthClick(int line);
+  void LandOceanColClick(bool land);
+  void WEBHelpClick();
+  /// Re-plots a data file over the base map on screen, as a dropped file.
+  bool DropFile(const QString& path);
+  /// Sheets of window width are this wide when there is no window to measure (0: measure).
+  void SetFixedWindowWidth(int width) { m_fixedWindowWidth = width; }
+  /// Where the bundled manual stands.
+  QString ManualPath() const;
+
+  /// The legend box of the last legend drawn, empty before any.
+  QRect LegendBox() const { return m_legendBox; }
+
+  DrawingState& State() { return m_state; }
+  const Geometry& GetGeometry() const { return m_geometry; }
+  platform::RasterLayer& CanvasM() { return m_canvasM; }
+  platform::RasterLayer& CanvasP() { return m_canvasP; }
+  platform::DialogService& Dialogs() { return *m_dialogs; }
+  QString StatusText(int panel) const;
+  /// The style the base map is painted with, from the drawing state and the panel.
+  BaseMapStyle CurrentBaseMapStyle() const;
+  /// A data file name as given, or where the bundled data has it when the name has no
+  /// folder and no such file stands in the current folder.
+  QString ResolveDataFile(const QString& name) const;
+
+ private:
+  void BuildWindow();
+  void BuildMenus();
+  void BuildSettingBoard();
+  void BuildStatusBar();
+  void SetStatus(int panel, const QString& text);
+  /// The message a failed drawing shows: the error's own text, then the file and line.
+  static QString ErrorMessage(const std::exception& error, const QString& file);
+  void RefreshLayers();
+  void BuildLegendEditor();
+  void ConnectPanelCommands();
+  void SetCategoryTitle(int category, const QString& title);
+  void SetLegendHeading(const QString& heading);
+  QFont LegendFont() const;
+  QFont TitleFont() const;
+
+  DrawingState m_state;
+  Geometry m_geometry;
+  platform::RasterLayer m_canvasM;
+  platform::RasterLayer m_canvasP;
+  std::unique_ptr<platform::DialogService> m_dialogs;
+  QString m_programPath;
+  QFont m_textFont;
+
+  QScrollArea* m_scrollBox = nullptr;
+  platform::LayerView* m_layerView = nullptr;
+  QFrame* m_settingBoard = nullptr;
+  std::array<QLabel*, 10> m_status{};
+
+  QFrame* m_markEditor = nullptr;
+  std::array<QComboBox*, 5> m_cboxMark{};
+  std::array<QComboBox*, 5> m_cboxSize{};
+  std::array<QCheckBox*, 5> m_markRim{};
+  std::array<QLineEdit*, 5> m_editLegName{};
+  // The texts last taken from the data file, so that a title the user edited survives a
+  // redraw of the same data and gives way to a file with other headers.
+  std::array<QString, 5> m_fileTitles{};
+  QString m_fileHeading;
+  QRect m_legendBox;
+  WinColor m_titleColor = platform::kBlack;
+  int m_fixedWindowWidth = 0;
+
+ protected:
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+};
+
+}  // namespace conic

@@ -1,0 +1,55 @@
+// The figure as one image: to a PNG file or to the clipboard.
+#include <QScrollArea>
+
+#include "conic/TForm1.h"
+#include "core/Errors.h"
+#include "platform/raster/PngWriter.h"
+#include "platform/ui/Desktop.h"
+#include "platform/ui/DialogService.h"
+
+namespace conic {
+
+QImage ComposeLayers(const QImage& base, const QImage& plot, const QRect& legendBox) {
+  QImage figure = base.convertToFormat(QImage::Format_RGB32);
+  const QRect box = legendBox.intersected(figure.rect());
+  for (int y = box.top(); y <= box.bottom() && !box.isEmpty(); ++y) {
+    auto* row = reinterpret_cast<QRgb*>(figure.scanLine(y));
+    std::fill(row + box.left(), row + box.right() + 1, qRgb(255, 255, 255));
+  }
+  const QImage top = plot.convertToFormat(QImage::Format_RGB32);
+  const int height = std::min(figure.height(), top.height());
+  const int width = std::min(figure.width(), top.width());
+  for (int y = 0; y < height; ++y) {
+    auto* row = reinterpret_cast<QRgb*>(figure.scanLine(y));
+    const auto* over = reinterpret_cast<const QRgb*>(top.constScanLine(y));
+    for (int x = 0; x < width; ++x)
+      row[x] &= over[x] | 0xFF000000u;
+  }
+  return figure;
+}
+
+QImage TForm1::ComposeFigure() const {
+  return ComposeLayers(m_canvasM.Image(), m_canvasP.Image(), m_legendBox);
+}
+
+void TForm1::ToPNGFormat(bool isFile) {
+  const QImage figure = ComposeFigure();
+  if (!isFile) {
+    platform::CopyImageToClipboard(figure);
+    return;
+  }
+  m_dialogs->save.filterIndex = 3;
+  if (!m_dialogs->RunSave()) return;
+  try {
+    platform::SavePng(figure, m_dialogs->save.fileName);
+  } catch (const std::exception& error) {
+    m_dialogs->ShowError(QString::fromStdString(error.what()) + QStringLiteral("\n") +
+                         m_dialogs->save.fileName);
+  }
+}
+
+void TForm1::ScrollBox1Resize() {
+  SetStatus(0, QStringLiteral("W=") + QString::number(m_scrollBox->viewport()->width()));
+}
+
+}  // namespace conic

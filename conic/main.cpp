@@ -1,0 +1,24 @@
+#include <QApplication>
+#include <iostream>
+
+#include "conic/Export.h"
+#include "conic/TForm1.h"
+#include "platform/ui/FontSubstitution.h"
+
+int main(int argc, char** argv) {
+  QStringList arguments;
+  for (int i = 1; i < argc; ++i)
+    arguments << QString::fromLocal8Bit(argv[i]);
+  const bool exporting = conic::IsExportCommand(arguments);
+  // Scripts and batch jobs need no display.
+  if (exporting) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Tarvo_L"));
+  platform::InstallFontSubstitutions();
+  if (exporting) {
+    return conic::RunExport(arguments, QApplication::applicationFilePath(), std::cout, std::cerr);
+  }
+  conic::TForm1 form(arguments);
+  form.show();
+  return QApplication::exec();
+}
