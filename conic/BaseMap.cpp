@@ -1,11 +1,13 @@
 #include "conic/BaseMap.h"
 
 #include "core/MapData.h"
+#include "core/MeshCode.h"
 #include "core/Rounding.h"
 #include "core/TextFile.h"
 
 namespace conic {
 
+using core::LonLat;
 using platform::PenMode;
 using platform::PenStyle;
 using platform::RasterLayer;
@@ -113,6 +115,19 @@ void LineToLonLat(RasterLayer& layer, const Geometry& g, double lon, double lat)
   layer.LineTo(g.HMGraphPosX(p.x), g.HMGraphPosY(p.y));
 }
 
+// A meridian (step north) or a parallel (step east) as short straight segments through the
+// projection, from `from` until the step's coordinate reaches `end`.
+void DrawGraticuleLine(RasterLayer& layer, const Geometry& g, LonLat from, LonLat step,
+                       double end) {
+  MoveToLonLat(layer, g, from.lon, from.lat);
+  const bool north = step.lat > 0;
+  while (north ? from.lat < end : from.lon < end) {
+    from.lon += step.lon;
+    from.lat += step.lat;
+    LineToLonLat(layer, g, from.lon, from.lat);
+  }
+}
+
 QString DegreeText(double value) {
   return QString::number(core::RoundHalfEven(value)) + QStringLiteral("°");
 }
@@ -132,23 +147,13 @@ void DrawGraticule(RasterLayer& canvasM, const Geometry& g, WinColor color, int 
   const GraticuleStart start = FirstGraticule(mapsType);
   SetLayerPen(canvasM, color, lineWidth, PenStyle::Dot, PenMode::Mask);
   for (double lon = start.lon; lon <= r.eastLon; lon += kGraticuleStep) {
-    double lat = r.southLat;
-    MoveToLonLat(canvasM, g, lon, lat);
-    while (lat < r.northLat) {
-      lat += 0.1;
-      LineToLonLat(canvasM, g, lon, lat);
-    }
+    DrawGraticuleLine(canvasM, g, {lon, r.southLat}, {0, 0.1}, r.northLat);
     const double px = (lon - r.westLon) * l.lonScale + l.profLeft;
     MoveToXY(canvasM, px, l.weBase);
     LineToXY(canvasM, px, core::RoundHalfEven(l.weBase - l.profHeight));
   }
   for (double lat = start.lat; lat <= r.northLat; lat += kGraticuleStep) {
-    double lon = r.westLon;
-    MoveToLonLat(canvasM, g, lon, lat);
-    while (lon < r.eastLon) {
-      lon += 0.05;
-      LineToLonLat(canvasM, g, lon, lat);
-    }
+    DrawGraticuleLine(canvasM, g, {r.westLon, lat}, {0.05, 0}, r.eastLon);
     const double px = (lat - r.southLat) * l.latScale + l.profLeft;
     MoveToXY(canvasM, px, l.snBase);
     LineToXY(canvasM, px, l.snBase - l.profHeight);

@@ -14,7 +14,7 @@ QSize SizeOf(const RasterLayer* layer) {
 
 }  // namespace
 
-QImage ComposeLayers(const RasterLayer* base, const RasterLayer* plot) {
+QImage OverlayLayers(const RasterLayer* base, const RasterLayer* plot) {
   const QSize size = SizeOf(base).expandedTo(SizeOf(plot));
   QImage out(size, QImage::Format_RGB32);
   out.fill(ToQRgb(kWhite));
@@ -59,7 +59,7 @@ void LayerView::UpdateSize() {
 }
 
 void LayerView::Refresh() {
-  m_composed = ComposeLayers(m_base, m_plot);
+  m_composed = OverlayLayers(m_base, m_plot);
   update();
 }
 

@@ -11,7 +11,7 @@ namespace platform {
 /// The plot layer over the base layer, white plot pixels letting the base through. The
 /// result covers both layers; where only one of them reaches, that one shows, and where
 /// neither does, white. Either layer may be null.
-QImage ComposeLayers(const RasterLayer* base, const RasterLayer* plot);
+QImage OverlayLayers(const RasterLayer* base, const RasterLayer* plot);
 
 /// Shows the base layer with the plot layer over it, at one screen pixel per layer pixel.
 /// The composed picture is cached: call Refresh() after drawing on a layer and

@@ -615,7 +615,7 @@ TEST(RasterLayerView, ShowsTheBaseThroughWhitePlotPixels) {
   plot.SetPixel(2, 1, kBlack);
   plot.SetPixel(4, 1, kGreen);  // beyond the base
 
-  const QImage composed = ComposeLayers(&base, &plot);
+  const QImage composed = OverlayLayers(&base, &plot);
   ASSERT_EQ(composed.size(), QSize(5, 3));
   const struct {
     QPoint at;
@@ -627,8 +627,8 @@ TEST(RasterLayerView, ShowsTheBaseThroughWhitePlotPixels) {
   for (const auto& e : expected) {
     EXPECT_EQ(FromQRgb(composed.pixel(e.at)), e.color) << e.at.x() << "," << e.at.y();
   }
-  EXPECT_EQ(ComposeLayers(nullptr, nullptr).size(), QSize(0, 0));
-  EXPECT_EQ(FromQRgb(ComposeLayers(&base, nullptr).pixel(1, 0)), kLand);
+  EXPECT_EQ(OverlayLayers(nullptr, nullptr).size(), QSize(0, 0));
+  EXPECT_EQ(FromQRgb(OverlayLayers(&base, nullptr).pixel(1, 0)), kLand);
 
   LayerView view;
   view.SetLayers(&base, &plot);
