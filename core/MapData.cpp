@@ -21,6 +21,12 @@ bool IsStarLine(const std::string& line) {
   return !line.empty() && line.front() == '*';
 }
 
+// Blanks after a header, easily left by a text editor, do not hide the section; the
+// header itself must start the line.
+bool IsHeaderOf(const std::string& line, MapSection section) {
+  return IsStarLine(line) && TrimBlanks(line) == SectionHeader(section);
+}
+
 // Reads the lines of one section up to the next "*" line, which is left in `line`.
 // Returns false at the end of the file.
 bool ReadSection(LineReader& reader, Program program, MapDataHandler& handler, std::string& line) {
@@ -61,7 +67,7 @@ void ReadSections(LineReader& reader, Program program, MapDataHandler& handler) 
     // A section reader hands back the line it stopped at, and the comparison goes on with
     // the sections after it: so a header that names an earlier section is not recognised.
     for (const MapSection section : kSearchOrder) {
-      if (line != SectionHeader(section)) continue;
+      if (!IsHeaderOf(line, section)) continue;
       const SectionUse use = handler.UseOf(section);
       if (use == SectionUse::Ignore) continue;
       if (section == MapSection::End) return;

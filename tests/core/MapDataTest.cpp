@@ -100,6 +100,8 @@ TEST(ReadMapData, ReadsTheSectionsEachProgramDraws) {
       {"comments in a section", "*H-MAP\n;c\n130,33\n;a, b\n;c, d\n131,34\n", kChart, Chart(),
        "H | 130,33 | | 131,34"},
       {"blank lines", "\n*H-MAP\n130,33\n\n131,34\n", kConic, Conic(), "H 130,33 131,34"},
+      {"blanks after headers", "*H-MAP \t\n130,33\n*G-MAP  \n131,34\n", kChart, Chart(),
+       "H 130,33 G 131,34"},
       {"lines without a usable comma", "*H-MAP\n130 33\n,33\n130,33\n", kConic, Conic(),
        "H 130,33"},
       {"longitude 0 is a break", "*H-MAP\n130,33\n0,35\n-0,1\n", kConic, Conic(), "H 130,33 | |"},
