@@ -1,4 +1,7 @@
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 #include <iostream>
 
 #include "conic/Export.h"
@@ -15,6 +18,12 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Tarvo_L"));
   platform::InstallFontSubstitutions();
+  // The interface is Japanese, so the toolkit's own dialogs speak Japanese too.
+  QTranslator toolkitTexts;
+  if (toolkitTexts.load(QLocale(QLocale::Japanese), QStringLiteral("qtbase"), QStringLiteral("_"),
+                        QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    QApplication::installTranslator(&toolkitTexts);
+  }
   if (exporting) {
     return conic::RunExport(arguments, QApplication::applicationFilePath(), std::cout, std::cerr);
   }

@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config
   libgtest-dev
-  qt6-base-dev
+  qt6-base-dev qt6-translations-l10n
   zlib1g-dev
   pngcheck
   fonts-ipafont fonts-crosextra-caladea fonts-dejavu-core

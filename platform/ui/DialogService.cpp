@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPixmap>
+#include <QRegularExpression>
 #include <QStringList>
 #include <QVBoxLayout>
 #include <utility>
@@ -74,6 +75,16 @@ QString QtFilterFromWindows(const QString& filter) {
   return out.join(QStringLiteral(";;"));
 }
 
+QString SaveExtension(const QString& windowsFilter, int filterIndex, const QString& defaultExt) {
+  const QStringList parts = windowsFilter.split(u'|');
+  const qsizetype at = 2 * (static_cast<qsizetype>(filterIndex) - 1) + 1;
+  if (filterIndex < 1 || at >= parts.size()) return defaultExt;
+  const QString pattern = parts.at(at).trimmed();
+  static const QRegularExpression single(QStringLiteral("^\\*\\.([A-Za-z0-9]+)$"));
+  const QRegularExpressionMatch match = single.match(pattern);
+  return match.hasMatch() ? match.captured(1) : defaultExt;
+}
+
 QString WithDefaultExtension(const QString& path, const QString& extension) {
   if (extension.isEmpty() || path.isEmpty()) return path;
   if (QFileInfo(path).fileName().contains(u'.')) return path;
@@ -101,7 +112,6 @@ bool QtDialogService::RunFile(FileDialogState& state, bool saving) {
   dialog.setAcceptMode(saving ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   dialog.setFileMode(saving ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
   if (!state.title.isEmpty()) dialog.setWindowTitle(state.title);
-  if (saving) dialog.setDefaultSuffix(state.defaultExt);
 
   const QString qtFilter = QtFilterFromWindows(state.filter);
   const QStringList filters = qtFilter.split(QStringLiteral(";;"), Qt::SkipEmptyParts);
@@ -109,6 +119,16 @@ bool QtDialogService::RunFile(FileDialogState& state, bool saving) {
     dialog.setNameFilters(filters);
     // Before selectFile: choosing a filter in a save dialog rewrites the typed extension.
     dialog.selectNameFilter(NameFilterAt(filters, state.filterIndex));
+  }
+  if (saving) {
+    // A typed name without extension gets the one of the filter in view.
+    dialog.setDefaultSuffix(SaveExtension(state.filter, state.filterIndex, state.defaultExt));
+    QObject::connect(
+        &dialog, &QFileDialog::filterSelected, &dialog,
+        [&dialog, &state, filters](const QString& selected) {
+          const auto index = static_cast<int>(filters.indexOf(selected)) + 1;
+          dialog.setDefaultSuffix(SaveExtension(state.filter, index, state.defaultExt));
+        });
   }
 
   // As on Windows, a folder in the proposed name wins over the initial folder.
@@ -125,12 +145,14 @@ bool QtDialogService::RunFile(FileDialogState& state, bool saving) {
   const QStringList chosen = dialog.selectedFiles();
   if (chosen.isEmpty() || chosen.first().isEmpty()) return false;
 
-  const QString path =
-      saving ? WithDefaultExtension(chosen.first(), state.defaultExt) : chosen.first();
-  state.fileName = path;
-  state.initialDir = QFileInfo(path).absolutePath();
   const qsizetype at = filters.indexOf(dialog.selectedNameFilter());
   if (at >= 0) state.filterIndex = static_cast<int>(at) + 1;
+  const QString path =
+      saving ? WithDefaultExtension(
+                   chosen.first(), SaveExtension(state.filter, state.filterIndex, state.defaultExt))
+             : chosen.first();
+  state.fileName = path;
+  state.initialDir = QFileInfo(path).absolutePath();
   return true;
 }
 
@@ -259,10 +281,13 @@ bool ScriptedDialogs::RunFile(DialogKind kind, FileDialogState& state) {
   const Answer answer = Take({kind, state, 0, {}, {}});
   if (!answer.ok) return false;
   // The same outcome the real dialog leaves, so commands see no difference.
-  state.fileName =
-      kind == DialogKind::Save ? WithDefaultExtension(answer.path, state.defaultExt) : answer.path;
-  state.initialDir = QFileInfo(state.fileName).absolutePath();
   if (answer.filterIndex != 0) state.filterIndex = answer.filterIndex;
+  state.fileName =
+      kind == DialogKind::Save
+          ? WithDefaultExtension(answer.path,
+                                 SaveExtension(state.filter, state.filterIndex, state.defaultExt))
+          : answer.path;
+  state.initialDir = QFileInfo(state.fileName).absolutePath();
   return true;
 }
 

@@ -36,6 +36,11 @@ struct FileDialogState {
 /// empty is dropped.
 QString QtFilterFromWindows(const QString& filter);
 
+/// The extension a save dialog gives a name typed without one: that of the filter pair
+/// `filterIndex` when it is a single "*.ext" pattern (so a figure saved with the image
+/// filter becomes a .png file), else `defaultExt`.
+QString SaveExtension(const QString& windowsFilter, int filterIndex, const QString& defaultExt);
+
 /// The path with "." + `extension` appended when its file name has no dot; unchanged when
 /// `extension` is empty.
 QString WithDefaultExtension(const QString& path, const QString& extension);

@@ -102,6 +102,19 @@ TEST(DialogDefaultExtension, AppendedOnlyToANameWithoutExtension) {
   }
 }
 
+TEST(DialogDefaultExtension, SaveTakesTheExtensionOfTheFilterInView) {
+  const QString filter =
+      U("設定ファイル|*.ini|拡張メタファイル|*.emf|画像ファイル|*.png|すべて|*.*");
+  const struct {
+    int index;
+    const char* expected;
+  } cases[] = {{1, "ini"}, {3, "png"}, {4, "emf"}, {0, "emf"}, {9, "emf"}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(SaveExtension(filter, c.index, QStringLiteral("emf")), U(c.expected)) << c.index;
+  }
+  EXPECT_EQ(SaveExtension(U("二つ|*.grd;*.csv"), 1, QStringLiteral("grd")), QStringLiteral("grd"));
+}
+
 // ---------------------------------------------------------------- ScriptedDialogs
 
 TEST(ScriptedDialogs, FileAnswersInOrderAndStatePersistsBetweenCommands) {
@@ -115,7 +128,7 @@ TEST(ScriptedDialogs, FileAnswersInOrderAndStatePersistsBetweenCommands) {
   dialogs.save.initialDir = QStringLiteral("/home");
   dialogs.save.fileName = QStringLiteral("new");
   ASSERT_TRUE(dialogs.RunSave());
-  EXPECT_EQ(dialogs.save.fileName, QStringLiteral("/data/out.grd"));
+  EXPECT_EQ(dialogs.save.fileName, QStringLiteral("/data/out.txt"));
   EXPECT_EQ(dialogs.save.initialDir, QStringLiteral("/data"));
   EXPECT_EQ(dialogs.save.filterIndex, 2);
 
@@ -123,7 +136,7 @@ TEST(ScriptedDialogs, FileAnswersInOrderAndStatePersistsBetweenCommands) {
   EXPECT_FALSE(dialogs.RunSave());
   // The third is not scripted: cancelled, not blocked.
   EXPECT_FALSE(dialogs.RunSave());
-  EXPECT_EQ(dialogs.save.fileName, QStringLiteral("/data/out.grd"));
+  EXPECT_EQ(dialogs.save.fileName, QStringLiteral("/data/out.txt"));
 
   const auto& calls = dialogs.Calls();
   ASSERT_EQ(calls.size(), 3u);
@@ -131,7 +144,7 @@ TEST(ScriptedDialogs, FileAnswersInOrderAndStatePersistsBetweenCommands) {
   EXPECT_EQ(calls[0].file.fileName, QStringLiteral("new"));
   EXPECT_EQ(calls[0].file.filterIndex, 1);
   EXPECT_EQ(calls[0].file.initialDir, QStringLiteral("/home"));
-  EXPECT_EQ(calls[1].file.fileName, QStringLiteral("/data/out.grd"));
+  EXPECT_EQ(calls[1].file.fileName, QStringLiteral("/data/out.txt"));
   EXPECT_EQ(calls[1].file.filterIndex, 2);
   EXPECT_EQ(calls[1].file.initialDir, QStringLiteral("/data"));
   EXPECT_EQ(calls[1].file.defaultExt, QStringLiteral("grd"));
@@ -327,6 +340,17 @@ TEST_F(QtDialogServiceTest, SaveAppendsTheDefaultExtensionAndCancelKeepsState) {
   ASSERT_TRUE(m_dialogs.RunSave());
   const QString chosen = Dir("maps") + QStringLiteral("/plants.grd");
   EXPECT_EQ(m_dialogs.save.fileName, chosen);
+
+  // Under the image filter the same typed name becomes a .png file.
+  m_dialogs.save.filterIndex = 2;
+  m_dialogs.answer = [](QDialog& d) {
+    dynamic_cast<QFileDialog&>(d).selectFile(QStringLiteral("figure"));
+    return int{QDialog::Accepted};
+  };
+  ASSERT_TRUE(m_dialogs.RunSave());
+  EXPECT_EQ(m_dialogs.save.fileName, Dir("maps") + QStringLiteral("/figure.png"));
+  m_dialogs.save.filterIndex = 1;
+  m_dialogs.save.fileName = chosen;
 
   // The next save starts from the last choice; cancelling it changes nothing.
   m_dialogs.answer = [&chosen](QDialog& d) {
