@@ -47,9 +47,11 @@ bool IsKnownSetting(const QString& section, const QString& key) {
   for (const auto& s : kSettingKeys) {
     const QString name = QString::fromLatin1(s.section);
     bool sectionMatches = section.compare(name, Qt::CaseInsensitive) == 0;
-    if (name == QLatin1String("PMark") && section.size() == 6 &&
-        section.left(5).compare(name, Qt::CaseInsensitive) == 0) {
-      sectionMatches = section[5] >= QLatin1Char('1') && section[5] <= QLatin1Char('5');
+    if (name == QLatin1String("PMark")) {
+      // Only the numbered sections are read; a bare "PMark" would be set in vain.
+      sectionMatches = section.size() == 6 &&
+                       section.left(5).compare(name, Qt::CaseInsensitive) == 0 &&
+                       section[5] >= QLatin1Char('1') && section[5] <= QLatin1Char('5');
     }
     if (!sectionMatches) continue;
     for (const char* k : s.keys) {

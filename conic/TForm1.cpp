@@ -19,6 +19,7 @@
 #include <QVBoxLayout>
 
 #include "conic/PanelItems.h"
+#include "conic/PanelText.h"
 #include "conic/Swatch.h"
 #include "conic/TAboutBox.h"
 #include "core/Errors.h"
@@ -253,8 +254,7 @@ void TForm1::BuildSettingBoard() {
 
   connect(button("BtnSettingCancel", QStringLiteral("中止"), 262, 292, 68, 26),
           &QPushButton::clicked, this, [this] { BtnSettingCancelClick(); });
-  connect(button("GoQuit", QStringLiteral("終了"), 336, 292, 68, 26), &QPushButton::clicked, this,
-          [this] { close(); });
+  button("GoQuit", QStringLiteral("終了"), 336, 292, 68, 26);
   connect(button("DrawMapNew", QStringLiteral("分布図作成"), 410, 292, 90, 26),
           &QPushButton::clicked, this, [this] { DrawMapNewClick(); });
   connect(board->findChild<QPushButton*>(QStringLiteral("BtnGetMapFile")), &QPushButton::clicked,
@@ -529,7 +529,7 @@ bool TForm1::RunDrawing(bool isNew, bool plot) {
           return false;
         }
         m_state.MapFileName = m_dialogs->open.fileName;
-        findChild<QLineEdit*>(QStringLiteral("EditMapFile"))->setText(m_state.MapFileName);
+        ShowWholeText(findChild<QLineEdit*>(QStringLiteral("EditMapFile")), m_state.MapFileName);
       }
       ReplaceMaps();
       m_scrollBox->verticalScrollBar()->setValue(0);
@@ -580,7 +580,7 @@ void TForm1::BtnGetMapFileClick() {
   m_dialogs->open.fileName = QStringLiteral("*.mdt");
   if (!m_dialogs->RunOpen()) return;
   m_state.MapFileName = m_dialogs->open.fileName;
-  findChild<QLineEdit*>(QStringLiteral("EditMapFile"))->setText(m_state.MapFileName);
+  ShowWholeText(findChild<QLineEdit*>(QStringLiteral("EditMapFile")), m_state.MapFileName);
 }
 
 void TForm1::BtnGetDataFileClick() {

@@ -47,6 +47,9 @@ void TForm1::ConnectPanelCommands() {
           [this] { BtnFontClick(); });
   connect(findChild<QPushButton*>(QStringLiteral("FontBtn")), &QPushButton::clicked, this,
           [this] { FontBtnClick(); });
+  // The panel's quit button is the Quit command, which keeps the settings.
+  connect(findChild<QPushButton*>(QStringLiteral("GoQuit")), &QPushButton::clicked, this,
+          [this] { MenuQuitItemClick(); });
   connect(findChild<QPushButton*>(QStringLiteral("BtnGetIniFile")), &QPushButton::clicked, this,
           [this] { BtnGetIniFileClick(); });
   connect(findChild<QLineEdit*>(QStringLiteral("EditIniFile")), &QLineEdit::textChanged, this,

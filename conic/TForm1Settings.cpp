@@ -9,6 +9,7 @@
 #include <QStandardPaths>
 
 #include "conic/PanelItems.h"
+#include "conic/PanelText.h"
 #include "conic/Swatch.h"
 #include "conic/TForm1.h"
 #include "core/Errors.h"
@@ -53,14 +54,12 @@ void TForm1::ApplySettings(const platform::IniFile& ini) {
     return findChild<QRadioButton*>(QString::fromLatin1(name));
   };
 
-  edit("EditTitle")
-      ->setText(ini.ReadString(kDataFile, QStringLiteral("Title"), QStringLiteral("三面分布図")));
-  edit("EditMapFile")
-      ->setText(
-          ini.ReadString(kDataFile, QStringLiteral("MapFile"), QStringLiteral("三面図全国.mdt")));
-  edit("EditGrdFile")
-      ->setText(
-          ini.ReadString(kDataFile, QStringLiteral("GrdFile"), QStringLiteral("ZoSample.grd")));
+  ShowWholeText(edit("EditTitle"),
+                ini.ReadString(kDataFile, QStringLiteral("Title"), QStringLiteral("三面分布図")));
+  ShowWholeText(edit("EditMapFile"), ini.ReadString(kDataFile, QStringLiteral("MapFile"),
+                                                    QStringLiteral("三面図全国.mdt")));
+  ShowWholeText(edit("EditGrdFile"), ini.ReadString(kDataFile, QStringLiteral("GrdFile"),
+                                                    QStringLiteral("ZoSample.grd")));
   m_state.CRst1 =
       ini.ReadString(kDataFile, QStringLiteral("CRst1"), QStringLiteral("Distribution Map"));
   auto colour = [&ini](const QString& section, const char* key, WinColor fallback) {
@@ -226,11 +225,16 @@ void TForm1::BtnGetIniFileClick() {
   m_dialogs->open.fileName = QStringLiteral("*.ini");
   if (m_dialogs->RunOpen()) {
     m_state.IniFileName = m_dialogs->open.fileName;
-    ReadIniFile();
+    try {
+      ReadIniFile();
+    } catch (const core::IoError& error) {
+      m_dialogs->ShowError(QString::fromStdString(error.what()) + QStringLiteral("\n") +
+                           QString::fromStdString(error.Path()));
+    }
   }
   m_settingBoard->show();
   m_settingBoard->raise();
-  findChild<QLineEdit*>(QStringLiteral("EditIniFile"))->setText(m_state.IniFileName);
+  ShowWholeText(findChild<QLineEdit*>(QStringLiteral("EditIniFile")), m_state.IniFileName);
 }
 
 void TForm1::EditIniFileChange() {

@@ -14,6 +14,14 @@
 namespace conic {
 namespace {
 
+// A writable program folder of the tests' own, so that no settings file is looked for or
+// made anywhere else.
+QString ProgramDir() {
+  const auto dir = std::filesystem::path(testing::TempDir()) / "tarvo-bin";
+  std::filesystem::create_directories(dir);
+  return QString::fromStdString(dir.string());
+}
+
 using platform::DialogKind;
 using platform::ScriptedDialogs;
 
@@ -24,7 +32,7 @@ class PlotTest : public testing::Test {
     auto dialogs = std::make_unique<ScriptedDialogs>();
     m_dialogs = dialogs.get();
     m_form = std::make_unique<TForm1>(QStringList{}, std::move(dialogs),
-                                      QStringLiteral("/opt/tarvo/bin/Tarvo_L"));
+                                      ProgramDir() + QStringLiteral("/Tarvo_L"));
     m_form->resize(973, 720);
     m_form->SetFixedWindowWidth(800);  // the window is never shown, so nothing to measure
     const std::string map =

@@ -16,6 +16,14 @@
 namespace conic {
 namespace {
 
+// A writable program folder of the tests' own, so that no settings file is looked for or
+// made anywhere else.
+QString ProgramDir() {
+  const auto dir = std::filesystem::path(testing::TempDir()) / "tarvo-bin";
+  std::filesystem::create_directories(dir);
+  return QString::fromStdString(dir.string());
+}
+
 using platform::DialogKind;
 using platform::ScriptedDialogs;
 
@@ -25,7 +33,7 @@ class TForm1Test : public testing::Test {
     auto dialogs = std::make_unique<ScriptedDialogs>();
     m_dialogs = dialogs.get();
     auto form = std::make_unique<TForm1>(args, std::move(dialogs),
-                                         QStringLiteral("/opt/tarvo/bin/Tarvo_L"));
+                                         ProgramDir() + QStringLiteral("/Tarvo_L"));
     form->resize(973, 720);
     return form;
   }
@@ -52,7 +60,7 @@ TEST_F(TForm1Test, StartsWithTheSettingsPanelOverAnEmptySheet) {
   EXPECT_EQ(form->CanvasM().Width(), 800);
   EXPECT_EQ(form->CanvasM().Height(), 1131);
   EXPECT_EQ(form->CanvasP().Pixel(400, 500), platform::kWhite);
-  EXPECT_EQ(form->State().IniFileName, QStringLiteral("/opt/tarvo/bin/Tarvo_L.ini"));
+  EXPECT_EQ(form->State().IniFileName, ProgramDir() + QStringLiteral("/Tarvo_L.ini"));
   EXPECT_EQ(Child<QLineEdit>(*form, "EditIniFile")->text(), QStringLiteral("Tarvo_L.ini"));
   EXPECT_EQ(Child<QLineEdit>(*form, "EditMapFile")->text(), QStringLiteral("三面図全国.mdt"));
   EXPECT_EQ(form->StatusText(1), QStringLiteral("地形図：Nippon.mdt"));
@@ -71,8 +79,8 @@ TEST_F(TForm1Test, FirstIniArgumentInAnyCaseIsTheSettingsFile) {
   } cases[] = {
       {{QStringLiteral("/tmp/mine.INI")}, QStringLiteral("/tmp/mine.INI")},
       {{QStringLiteral("other.Ini"), QStringLiteral("x.ini")}, QStringLiteral("other.Ini")},
-      {{QStringLiteral("data.grd")}, QStringLiteral("/opt/tarvo/bin/Tarvo_L.ini")},
-      {{QStringLiteral("ini")}, QStringLiteral("/opt/tarvo/bin/Tarvo_L.ini")},
+      {{QStringLiteral("data.grd")}, ProgramDir() + QStringLiteral("/Tarvo_L.ini")},
+      {{QStringLiteral("ini")}, ProgramDir() + QStringLiteral("/Tarvo_L.ini")},
   };
   for (const auto& c : cases)
     EXPECT_EQ(Make(c.args)->State().IniFileName, c.ini);

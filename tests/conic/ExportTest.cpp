@@ -1,0 +1,212 @@
+#include <gtest/gtest.h>
+
+#include <QStringList>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+#include "conic/Export.h"
+#include "conic/TForm1.h"
+#include "platform/ui/DialogService.h"
+
+namespace conic {
+namespace {
+
+namespace fs = std::filesystem;
+using platform::ScriptedDialogs;
+
+QString Q(const fs::path& path) {
+  return QString::fromStdString(path.string());
+}
+
+std::string ReadBytes(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+struct Outcome {
+  int code;
+  std::string out;
+  std::string err;
+};
+
+// The program lives in "bin", which holds no settings file and must not get one.
+class ExportTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    const auto* info = testing::UnitTest::GetInstance()->current_test_info();
+    m_root = fs::path(testing::TempDir()) / (std::string("conic_export_") + info->name());
+    fs::remove_all(m_root);
+    fs::create_directories(m_root / "bin");
+    fs::create_directories(m_root / "out");
+    Write("island.mdt", "*H-MAP\r\n135,34\r\n137,34\r\n137,36\r\n135,36\r\n135,34\r\n0,0\r\n");
+    Write("a.grd", "Fagus\r\n35.0,136.0,1200\r\n53394611\r\nPinus\r\n34.5,135.5\r\n");
+    Write("b.grd", "Quercus\r\n35.5,136.5,800\r\n");
+    Write("bad.grd", "Abies\r\n53394611\r\n35.1x,139.1\r\n");
+  }
+  void TearDown() override {
+    EXPECT_TRUE(fs::is_empty(m_root / "bin")) << "a settings file was written";
+    fs::remove_all(m_root);
+  }
+  void Write(const char* name, const std::string& bytes) {
+    std::ofstream(m_root / name, std::ios::binary) << bytes;
+  }
+  QString P(const char* name) const { return Q(m_root / name); }
+  QString IslandMap() const { return QStringLiteral("DataFile.MapFile=") + P("island.mdt"); }
+  Outcome Run(const QStringList& args) const {
+    std::ostringstream out, err;
+    const int code = RunExport(args, Q(m_root / "bin" / "Tarvo_L"), out, err);
+    return {code, out.str(), err.str()};
+  }
+
+  fs::path m_root;
+};
+
+TEST_F(ExportTest, ExportWritesTheBytesTheWindowSaves) {
+  const fs::path exported = m_root / "out" / "exported.png";
+  const Outcome r = Run({QStringLiteral("--export"), Q(exported)});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out, exported.string() + " records=20 categories=3 width=800 height=1131\n");
+  EXPECT_EQ(r.err, "");
+
+  auto dialogs = std::make_unique<ScriptedDialogs>();
+  ScriptedDialogs& scripted = *dialogs;
+  TForm1 form(QStringList{}, std::move(dialogs), Q(m_root / "bin" / "Tarvo_L"));
+  form.SetFixedWindowWidth(800);
+  form.DrawMap(true);
+  const fs::path saved = m_root / "out" / "saved.png";
+  scripted.AcceptSave(Q(saved));
+  form.SaveToPNGItemClick();
+  ASSERT_EQ(scripted.Calls().size(), 1u);
+  const std::string bytes = ReadBytes(saved);
+  ASSERT_FALSE(bytes.empty());
+  EXPECT_TRUE(ReadBytes(exported) == bytes);
+}
+
+TEST_F(ExportTest, SettingsFileAndSetOverridesDecideTheFigure) {
+  Write("s.ini",
+        "[Map]\r\nSheetSize=1\r\n[DataFile]\r\nGrdFile=" + (m_root / "a.grd").string() + "\r\n");
+  const std::string settings = ReadBytes(m_root / "s.ini");
+  const QString png = P("out/f.png");
+  const struct {
+    QStringList sets;
+    const char* line;
+  } cases[] = {
+      {{}, " records=3 categories=2 width=1240 height=1754\n"},
+      // Section and key in any letter case; the last word on a key wins.
+      {{QStringLiteral("map.SHEETSIZE=3"), QStringLiteral("Map.SheetSize=2")},
+       " records=3 categories=2 width=1750 height=2475\n"},
+      {{QStringLiteral("datafile.grdfile=") + P("b.grd"), QStringLiteral("pmark1.SIZE=6")},
+       " records=1 categories=1 width=1240 height=1754\n"},
+  };
+  for (const auto& c : cases) {
+    QStringList args = {P("s.ini"), QStringLiteral("--set"), IslandMap()};
+    for (const QString& set : c.sets)
+      args << QStringLiteral("--set") << set;
+    args << QStringLiteral("--export") << png;
+    const Outcome r = Run(args);
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out, png.toStdString() + c.line);
+  }
+  EXPECT_EQ(ReadBytes(m_root / "s.ini"), settings);
+}
+
+TEST_F(ExportTest, ExportDirPlotsEveryFileOverOneBaseMap) {
+  const QString set = IslandMap();
+  const Outcome r = Run({QStringLiteral("--set"), set, QStringLiteral("--export-dir"), P("out"),
+                         P("a.grd"), P("bad.grd"), P("b.grd")});
+  EXPECT_EQ(r.code, 1);
+  const std::string dir = (m_root / "out").string();
+  EXPECT_EQ(r.out, dir + "/a.png records=3 categories=2 width=800 height=1131\n" + dir +
+                       "/b.png records=1 categories=1 width=800 height=1131\n");
+  std::istringstream lines(r.err);
+  std::vector<std::string> err;
+  for (std::string line; std::getline(lines, line);)
+    err.push_back(line);
+  ASSERT_EQ(err.size(), 4u) << r.err;
+  EXPECT_EQ(err[0], "[1/3] " + (m_root / "a.grd").string() + " -> " + dir + "/a.png");
+  EXPECT_EQ(err[1], "[2/3] " + (m_root / "bad.grd").string() + " -> " + dir + "/bad.png");
+  EXPECT_NE(err[2].find("bad.grd"), std::string::npos) << err[2];
+  EXPECT_NE(err[2].find("'35.1x' は浮動小数点数ではありません"), std::string::npos) << err[2];
+  EXPECT_NE(err[2].find("3 行目"), std::string::npos) << err[2];
+  EXPECT_EQ(err[3], "[3/3] " + (m_root / "b.grd").string() + " -> " + dir + "/b.png");
+  EXPECT_FALSE(fs::exists(m_root / "out" / "bad.png"));
+
+  // Each figure is the one --export draws of its file alone.
+  for (const char* name : {"a", "b"}) {
+    const QString single = P("single.png");
+    const Outcome one = Run({QStringLiteral("--set"), set, QStringLiteral("--export"), single,
+                             P((std::string(name) + ".grd").c_str())});
+    ASSERT_EQ(one.code, 0) << one.err;
+    EXPECT_TRUE(ReadBytes(m_root / "single.png") ==
+                ReadBytes(m_root / "out" / (std::string(name) + ".png")))
+        << name;
+  }
+}
+
+TEST_F(ExportTest, FailuresExitOneWithTheWindowsMessage) {
+  const QString png = P("out/f.png");
+  const struct {
+    QStringList args;
+    std::vector<std::string> said;
+  } cases[] = {
+      {{QStringLiteral("--set"), QStringLiteral("DataFile.MapFile=") + P("none.mdt"),
+        QStringLiteral("--export"), png, P("a.grd")},
+       {(m_root / "none.mdt").string(), "ファイルが見つかりません"}},
+      {{QStringLiteral("--set"), IslandMap(), QStringLiteral("--export"), png, P("gone.grd")},
+       {(m_root / "gone.grd").string(), "ファイルが見つかりません"}},
+      {{QStringLiteral("--set"), IslandMap(), QStringLiteral("--export"), png, P("bad.grd")},
+       {"bad.grd", "'35.1x' は浮動小数点数ではありません", "3 行目"}},
+      {{QStringLiteral("--set"), IslandMap(), QStringLiteral("--export"), P("no/such/f.png"),
+        P("a.grd")},
+       {(m_root / "no" / "such" / "f.png").string()}},
+      {{QStringLiteral("--set"), IslandMap(), QStringLiteral("--export-dir"), P("no/such"),
+        P("a.grd")},
+       {(m_root / "no" / "such" / "a.png").string()}},
+  };
+  for (const auto& c : cases) {
+    const Outcome r = Run(c.args);
+    EXPECT_EQ(r.code, 1) << r.err;
+    EXPECT_EQ(r.out, "");
+    for (const std::string& words : c.said)
+      EXPECT_NE(r.err.find(words), std::string::npos) << r.err;
+    EXPECT_FALSE(fs::exists(m_root / "out" / "f.png"));
+  }
+}
+
+TEST_F(ExportTest, UsageErrorsExitTwoAndDrawNothing) {
+  const QString png = P("out/f.png");
+  const auto set = [&](const char* value) {
+    return QStringList{QStringLiteral("--set"), QString::fromUtf8(value),
+                       QStringLiteral("--export"), png};
+  };
+  const QStringList cases[] = {
+      set("Map.Nothing=1"),
+      set("Nowhere.Title=x"),
+      set("PMark.Styl=3"),  // the marker sections are numbered
+      set("PMark6.Size=4"),
+      set("PMark0.Size=4"),
+      set("Title=x"),
+      set("Map.=1"),
+      set("Map.SheetSize"),
+      {QStringLiteral("--export"), png, QStringLiteral("--set")},
+      {QStringLiteral("--export")},
+      {QStringLiteral("--export"), png, P("a.grd"), P("b.grd")},
+      {QStringLiteral("--export-dir"), P("out")},
+      {QStringLiteral("--export"), png, QStringLiteral("--export-dir"), P("out"), P("a.grd")},
+      {QStringLiteral("--export"), png, QStringLiteral("--export"), P("out/g.png")},
+      {QStringLiteral("--export"), png, QStringLiteral("--verbose")},
+      {QStringLiteral("--set"), QStringLiteral("Map.SheetSize=1")},
+  };
+  for (const QStringList& args : cases) {
+    const Outcome r = Run(args);
+    EXPECT_EQ(r.code, 2) << args.join(QLatin1Char(' ')).toStdString();
+    EXPECT_EQ(r.out, "");
+    EXPECT_NE(r.err.find("使い方"), std::string::npos) << r.err;
+  }
+  EXPECT_TRUE(fs::is_empty(m_root / "out"));
+}
+
+}  // namespace
+}  // namespace conic
