@@ -111,35 +111,35 @@ void DrawTitle(RasterLayer& layer, const Geometry& geometry, const QFont& font, 
             core::RoundHalfEven(l.titleY));
 }
 
-QRect DrawLegend(RasterLayer& layer, const Geometry& geometry, const LegendSpec& spec) {
+QRect DrawLegend(RasterLayer& layer, const Geometry& geometry, const LegendSpec& legend) {
   const SheetLayout& l = geometry.Layout();
   const int x0 = core::RoundHalfEven(l.profLeft);
   int y0 = core::RoundHalfEven(0.5 * l.profHeight + l.legendBase);
-  layer.SetFont(spec.font, platform::kBlack);
-  const int h = (layer.TextExtent(spec.heading).height() / 2) * 3;
-  int w = spec.showHeading ? layer.TextExtent(spec.heading).width() : 0;
-  for (const QString& title : spec.titles)
+  layer.SetFont(legend.font, platform::kBlack);
+  const int h = (layer.TextExtent(legend.heading).height() / 2) * 3;
+  int w = legend.showHeading ? layer.TextExtent(legend.heading).width() : 0;
+  for (const QString& title : legend.titles)
     w = std::max(w, layer.TextExtent(title).width());
 
-  if (spec.framed) {
+  if (legend.framed) {
     layer.SetPen({platform::kBlack, 1, PenStyle::Solid, PenMode::Copy});
-    layer.SetBrushColor(spec.landColor);
+    layer.SetBrushColor(legend.landColor);
   } else {
-    layer.SetPen({spec.oceanColor, 1, PenStyle::Solid, PenMode::Copy});
-    layer.SetBrushColor(spec.oceanColor);
+    layer.SetPen({legend.oceanColor, 1, PenStyle::Solid, PenMode::Copy});
+    layer.SetBrushColor(legend.oceanColor);
   }
-  const int n = static_cast<int>(spec.titles.size());
-  const int rows = spec.showHeading ? n + 1 : n;
+  const int n = static_cast<int>(legend.titles.size());
+  const int rows = legend.showHeading ? n + 1 : n;
   const QRect box(QPoint(x0 - h, y0 - h), QPoint(x0 + w + 2 * h - 1, y0 + rows * h - 1));
   layer.Rectangle(box.left(), box.top(), box.right() + 1, box.bottom() + 1);
-  if (spec.showHeading) {
-    DrawLabel(layer, 2, spec.heading, x0, y0);
+  if (legend.showHeading) {
+    DrawLabel(layer, 2, legend.heading, x0, y0);
   } else {
     y0 -= h;
   }
   for (int i = 1; i <= n; ++i) {
-    DrawMarker(layer, spec.styles.at(static_cast<size_t>(i - 1)), x0 + 6, y0 + i * h);
-    DrawLabel(layer, 2, spec.titles[static_cast<size_t>(i - 1)], x0 + 18, y0 + i * h);
+    DrawMarker(layer, legend.styles.at(static_cast<size_t>(i - 1)), x0 + 6, y0 + i * h);
+    DrawLabel(layer, 2, legend.titles[static_cast<size_t>(i - 1)], x0 + 18, y0 + i * h);
   }
   return box;
 }

@@ -71,6 +71,6 @@ struct LegendSpec {
 
 /// Draws the legend box with a row per category below the profiles and returns the box
 /// (left, top, right, bottom exclusive) for the figure output.
-QRect DrawLegend(platform::RasterLayer& layer, const Geometry& geometry, const LegendSpec& spec);
+QRect DrawLegend(platform::RasterLayer& layer, const Geometry& geometry, const LegendSpec& legend);
 
 }  // namespace conic

@@ -192,19 +192,19 @@ void TForm1::ReadAndPlot(const QString& fname, bool isNew) {
               findChild<QLineEdit*>(QStringLiteral("EditTitle"))->text());
   }
   if (findChild<QCheckBox*>(QStringLiteral("ShowLegend"))->isChecked()) {
-    LegendSpec spec;
-    spec.font = LegendFont();
-    spec.showHeading = findChild<QCheckBox*>(QStringLiteral("ShowLegTitle"))->isChecked();
-    spec.heading = findChild<QLineEdit*>(QStringLiteral("EditLegTitle"))->text();
-    spec.framed = findChild<QCheckBox*>(QStringLiteral("IsLegendFrame"))->isChecked();
+    LegendSpec legend;
+    legend.font = LegendFont();
+    legend.showHeading = findChild<QCheckBox*>(QStringLiteral("ShowLegTitle"))->isChecked();
+    legend.heading = findChild<QLineEdit*>(QStringLiteral("EditLegTitle"))->text();
+    legend.framed = findChild<QCheckBox*>(QStringLiteral("IsLegendFrame"))->isChecked();
     const BaseMapStyle colours = CurrentBaseMapStyle();
-    spec.landColor = colours.landColor;
-    spec.oceanColor = colours.oceanColor;
+    legend.landColor = colours.landColor;
+    legend.oceanColor = colours.oceanColor;
     for (int i = 0; i < m_state.CategoryCount; ++i) {
-      spec.titles.push_back(m_editLegName.at(static_cast<size_t>(i))->text());
+      legend.titles.push_back(m_editLegName.at(static_cast<size_t>(i))->text());
     }
-    spec.styles = m_state.MarkStyles;
-    m_legendBox = DrawLegend(m_canvasP, m_geometry, spec);
+    legend.styles = m_state.MarkStyles;
+    m_legendBox = DrawLegend(m_canvasP, m_geometry, legend);
   }
   if (isNew) grdField->setText(fname);
   SetStatus(3, QFileInfo(grdField->text()).fileName());

@@ -9,21 +9,16 @@
 #include "conic/Export.h"
 #include "conic/TForm1.h"
 #include "platform/ui/DialogService.h"
+#include "tests/support/TestFiles.h"
 
 namespace conic {
 namespace {
 
+using testsupport::Q;
+using testsupport::ReadBytes;
+
 namespace fs = std::filesystem;
 using platform::ScriptedDialogs;
-
-QString Q(const fs::path& path) {
-  return QString::fromStdString(path.string());
-}
-
-std::string ReadBytes(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 struct Outcome {
   int code;

@@ -23,27 +23,17 @@
 #include "conic/Swatch.h"
 #include "conic/TForm1.h"
 #include "platform/ui/DialogService.h"
-
-// Failures show the text rather than its bytes.
-static void PrintTo(const QString& text, std::ostream* os) {
-  *os << '"' << text.toStdString() << '"';
-}
+#include "tests/support/TestFiles.h"
 
 namespace conic {
 namespace {
 
+using testsupport::Q;
+using testsupport::ReadBytes;
+
 namespace fs = std::filesystem;
 using platform::DialogKind;
 using platform::ScriptedDialogs;
-
-QString Q(const fs::path& path) {
-  return QString::fromStdString(path.string());
-}
-
-std::string ReadBytes(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 constexpr WinColor kMarkColor = 0x123456;
 

@@ -13,22 +13,16 @@
 
 #include "conic/TForm1.h"
 #include "platform/ui/DialogService.h"
-
-// Failures show the text rather than its bytes.
-static void PrintTo(const QString& text, std::ostream* os) {
-  *os << '"' << text.toStdString() << '"';
-}
+#include "tests/support/TestFiles.h"
 
 namespace conic {
 namespace {
 
+using testsupport::Q;
+
 namespace fs = std::filesystem;
 using platform::DialogKind;
 using platform::ScriptedDialogs;
-
-QString Q(const fs::path& path) {
-  return QString::fromStdString(path.string());
-}
 
 TEST(ComposeLayersTest, PlotIsAndedOverTheBaseExceptInTheLegendBox) {
   const struct {

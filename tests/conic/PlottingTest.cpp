@@ -131,22 +131,22 @@ TEST(DrawLegend, BoxGrowsByARowPerCategoryAndOneForTheHeading) {
   for (const bool heading : {true, false}) {
     for (const bool framed : {true, false}) {
       Figure f;
-      LegendSpec spec;
-      spec.font = QFont(QStringLiteral("DejaVu Sans"));
-      spec.font.setPointSize(12);
-      spec.showHeading = heading;
-      spec.heading = QStringLiteral("ZoSample");
-      spec.framed = framed;
-      spec.landColor = 14285311;
-      spec.oceanColor = 16775899;
-      spec.titles = {QStringLiteral("ブナ"), QStringLiteral("ハイマツ（高山帯）")};
-      spec.styles = DefaultMarkStyles();
-      const QRect box = DrawLegend(f.layer, f.geometry, spec);
+      LegendSpec legend;
+      legend.font = QFont(QStringLiteral("DejaVu Sans"));
+      legend.font.setPointSize(12);
+      legend.showHeading = heading;
+      legend.heading = QStringLiteral("ZoSample");
+      legend.framed = framed;
+      legend.landColor = 14285311;
+      legend.oceanColor = 16775899;
+      legend.titles = {QStringLiteral("ブナ"), QStringLiteral("ハイマツ（高山帯）")};
+      legend.styles = DefaultMarkStyles();
+      const QRect box = DrawLegend(f.layer, f.geometry, legend);
 
-      f.layer.SetFont(spec.font, 0);
-      const int h = (f.layer.TextExtent(spec.heading).height() / 2) * 3;
-      int w = heading ? f.layer.TextExtent(spec.heading).width() : 0;
-      for (const QString& t : spec.titles)
+      f.layer.SetFont(legend.font, 0);
+      const int h = (f.layer.TextExtent(legend.heading).height() / 2) * 3;
+      int w = heading ? f.layer.TextExtent(legend.heading).width() : 0;
+      for (const QString& t : legend.titles)
         w = std::max(w, f.layer.TextExtent(t).width());
       const int x0 = 112;  // 0.14 W
       const int y0 = 443;  // 0.5 x 0.16 W + 0.474 W, rounded
@@ -154,13 +154,13 @@ TEST(DrawLegend, BoxGrowsByARowPerCategoryAndOneForTheHeading) {
       EXPECT_EQ(box.top(), y0 - h);
       EXPECT_EQ(box.right() + 1, x0 + w + 2 * h);
       EXPECT_EQ(box.height(), (heading ? 4 : 3) * h);
-      EXPECT_EQ(f.layer.Pixel(box.left(), box.center().y()), framed ? 0u : spec.oceanColor);
+      EXPECT_EQ(f.layer.Pixel(box.left(), box.center().y()), framed ? 0u : legend.oceanColor);
       EXPECT_EQ(f.layer.Pixel(box.left() + 2, box.top() + 2),
-                framed ? spec.landColor : spec.oceanColor);
+                framed ? legend.landColor : legend.oceanColor);
       // Category 1's marker sits in the first row below the heading, or where it would be.
       const int row1 = heading ? y0 + h : y0;
-      EXPECT_EQ(f.layer.Pixel(x0 + 6, row1), spec.styles[0].fillColor);
-      EXPECT_EQ(f.layer.Pixel(x0 + 6, row1 + h), spec.styles[1].fillColor);
+      EXPECT_EQ(f.layer.Pixel(x0 + 6, row1), legend.styles[0].fillColor);
+      EXPECT_EQ(f.layer.Pixel(x0 + 6, row1 + h), legend.styles[1].fillColor);
     }
   }
 }

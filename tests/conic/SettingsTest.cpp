@@ -15,32 +15,18 @@
 #include "core/TextCodec.h"
 #include "platform/text/IniFile.h"
 #include "platform/ui/DialogService.h"
-
-// Failures show the text rather than its bytes.
-static void PrintTo(const QString& text, std::ostream* os) {
-  *os << '"' << text.toStdString() << '"';
-}
+#include "tests/support/TestFiles.h"
 
 namespace conic {
 namespace {
 
+using testsupport::Q;
+using testsupport::ReadBytes;
+using testsupport::WriteBytes;
+
 namespace fs = std::filesystem;
 using platform::DialogKind;
 using platform::ScriptedDialogs;
-
-QString Q(const fs::path& path) {
-  return QString::fromStdString(path.string());
-}
-
-std::string ReadBytes(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void WriteBytes(const fs::path& path, const std::string& bytes) {
-  fs::create_directories(path.parent_path());
-  std::ofstream(path, std::ios::binary) << bytes;
-}
 
 // Every test has a folder of its own: the program's folder "bin" (where the default
 // settings file goes) and whatever other folders the test needs.

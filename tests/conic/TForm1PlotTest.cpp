@@ -10,17 +10,12 @@
 
 #include "conic/TForm1.h"
 #include "platform/ui/DialogService.h"
+#include "tests/support/TestFiles.h"
 
 namespace conic {
 namespace {
 
-// A writable program folder of the tests' own, so that no settings file is looked for or
-// made anywhere else.
-QString ProgramDir() {
-  const auto dir = std::filesystem::path(testing::TempDir()) / "tarvo-bin";
-  std::filesystem::create_directories(dir);
-  return QString::fromStdString(dir.string());
-}
+using testsupport::ProgramDir;
 
 using platform::DialogKind;
 using platform::ScriptedDialogs;

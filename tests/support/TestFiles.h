@@ -1,0 +1,42 @@
+#pragma once
+// Small helpers the suites share: files as bytes, paths as QString, readable failures.
+
+#include <QString>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <ostream>
+#include <string>
+
+#include <gtest/gtest.h>
+
+/// Failures show a QString's text rather than its bytes.
+inline void PrintTo(const QString& text, std::ostream* os) {
+  *os << '"' << text.toStdString() << '"';
+}
+
+namespace testsupport {
+
+inline QString Q(const std::filesystem::path& path) {
+  return QString::fromStdString(path.string());
+}
+
+inline std::string ReadBytes(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+inline void WriteBytes(const std::filesystem::path& path, const std::string& bytes) {
+  if (path.has_parent_path()) std::filesystem::create_directories(path.parent_path());
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+/// A writable program folder of the tests' own, so that no settings file is looked for or
+/// made anywhere else.
+inline QString ProgramDir() {
+  const auto dir = std::filesystem::path(testing::TempDir()) / "tarvo-bin";
+  std::filesystem::create_directories(dir);
+  return Q(dir);
+}
+
+}  // namespace testsupport
