@@ -467,19 +467,27 @@ void TForm1::ReplaceMaps() {
   m_geometry.ReplaceMaps(m_canvasM.Width(), m_state.MapsType);
 }
 
+QString TForm1::FindBundled(const QString& folder, const QString& name) const {
+  // Beside the program, installed under share/tarvo, or in the source tree the program
+  // was built from.
+  const QString programDir = QFileInfo(m_programPath).absolutePath();
+  const QString tail = QLatin1Char('/') + folder + QLatin1Char('/') + name;
+  const QString candidates[] = {
+      programDir + tail,
+      programDir + QStringLiteral("/../share/tarvo") + tail,
+      QStringLiteral(TARVO_SOURCE_DIR) + tail,
+  };
+  for (const QString& path : candidates) {
+    if (QFileInfo::exists(path)) return QFileInfo(path).canonicalFilePath();
+  }
+  return QString();
+}
+
 QString TForm1::ResolveDataFile(const QString& name) const {
   if (name.isEmpty() || QFileInfo::exists(name)) return name;
   if (QFileInfo(name).fileName() != name) return name;  // has a folder: taken as given
-  const QString programDir = QFileInfo(m_programPath).absolutePath();
-  const QString candidates[] = {
-      programDir + QStringLiteral("/data/"),
-      programDir + QStringLiteral("/../share/tarvo/"),
-      QStringLiteral(TARVO_BUNDLED_DATA_DIR "/"),
-  };
-  for (const QString& dir : candidates) {
-    if (QFileInfo::exists(dir + name)) return QDir::cleanPath(dir + name);
-  }
-  return name;
+  const QString bundled = FindBundled(QStringLiteral("data"), name);
+  return bundled.isEmpty() ? name : bundled;
 }
 
 BaseMapStyle TForm1::CurrentBaseMapStyle() const {

@@ -143,6 +143,8 @@ class TForm1 : public QMainWindow {
   bool DropFile(const QString& path);
   /// Sheets of window width are this wide when there is no window to measure (0: measure).
   void SetFixedWindowWidth(int width) { m_fixedWindowWidth = width; }
+  /// A bundled file, `folder` "data" or "docs"; empty when it cannot be found.
+  QString FindBundled(const QString& folder, const QString& name) const;
   /// Where the bundled manual stands.
   QString ManualPath() const;
 

@@ -183,16 +183,7 @@ void TForm1::LandOceanColClick(bool land) {
 }
 
 QString TForm1::ManualPath() const {
-  const QString programDir = QFileInfo(m_programPath).absolutePath();
-  const QString candidates[] = {
-      programDir + QStringLiteral("/docs/index.html"),
-      programDir + QStringLiteral("/../share/tarvo/docs/index.html"),
-      QStringLiteral(TARVO_BUNDLED_DOCS_DIR "/index.html"),
-  };
-  for (const QString& path : candidates) {
-    if (QFileInfo::exists(path)) return QFileInfo(path).canonicalFilePath();
-  }
-  return QString();
+  return FindBundled(QStringLiteral("docs"), QStringLiteral("index.html"));
 }
 
 void TForm1::WEBHelpClick() {
