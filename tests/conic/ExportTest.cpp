@@ -30,12 +30,9 @@ struct Outcome {
 class ExportTest : public testing::Test {
  protected:
   void SetUp() override {
-    const auto* info = testing::UnitTest::GetInstance()->current_test_info();
-    m_root = fs::path(testing::TempDir()) / (std::string("conic_export_") + info->name());
-    fs::remove_all(m_root);
-    fs::create_directories(m_root / "bin");
+    m_root = testsupport::FreshTestFolder("conic_export_");
     fs::create_directories(m_root / "out");
-    Write("island.mdt", "*H-MAP\r\n135,34\r\n137,34\r\n137,36\r\n135,36\r\n135,34\r\n0,0\r\n");
+    Write("island.mdt", testsupport::kIslandMap);
     Write("a.grd", "Fagus\r\n35.0,136.0,1200\r\n53394611\r\nPinus\r\n34.5,135.5\r\n");
     Write("b.grd", "Quercus\r\n35.5,136.5,800\r\n");
     Write("bad.grd", "Abies\r\n53394611\r\n35.1x,139.1\r\n");

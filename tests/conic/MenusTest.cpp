@@ -42,12 +42,9 @@ constexpr WinColor kMarkColor = 0x123456;
 class MenusTest : public testing::Test {
  protected:
   void SetUp() override {
-    const auto* info = testing::UnitTest::GetInstance()->current_test_info();
-    m_root = fs::path(testing::TempDir()) / (std::string("conic_menus_") + info->name());
-    fs::remove_all(m_root);
-    fs::create_directories(m_root / "bin");
+    m_root = testsupport::FreshTestFolder("conic_menus_");
     fs::create_directories(m_root / "other");
-    Write("island.mdt", "*H-MAP\r\n135,34\r\n137,34\r\n137,36\r\n135,36\r\n135,34\r\n0,0\r\n");
+    Write("island.mdt", testsupport::kIslandMap);
     Write("three.grd",
           "Fagus\r\n35.0,136.0,1200\r\n53394611\r\nPinus\r\n34.5,135.5\r\nLilium\r\n53394613\r\n");
     Write("other/s.ini", "[DataFile]\r\nMapFile=" + Path("island.mdt") + "\r\nGrdFile=" +

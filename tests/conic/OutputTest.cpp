@@ -73,11 +73,8 @@ TEST(ComposeLayersTest, PlotIsAndedOverTheBaseExceptInTheLegendBox) {
 class OutputTest : public testing::Test {
  protected:
   void SetUp() override {
-    const auto* info = testing::UnitTest::GetInstance()->current_test_info();
-    m_root = fs::path(testing::TempDir()) / (std::string("conic_output_") + info->name());
-    fs::remove_all(m_root);
-    fs::create_directories(m_root / "bin");
-    Write("island.mdt", "*H-MAP\r\n135,34\r\n137,34\r\n137,36\r\n135,36\r\n135,34\r\n0,0\r\n");
+    m_root = testsupport::FreshTestFolder("conic_output_");
+    Write("island.mdt", testsupport::kIslandMap);
     Write("d.grd", "Fagus\r\n35.0,136.0,1200\r\n53394611\r\nPinus\r\n34.5,135.5,300\r\n");
     Write("s.ini", "[DataFile]\r\nMapFile=" + (m_root / "island.mdt").string() +
                        "\r\nGrdFile=" + (m_root / "d.grd").string() +

@@ -32,12 +32,7 @@ using platform::ScriptedDialogs;
 // settings file goes) and whatever other folders the test needs.
 class SettingsTest : public testing::Test {
  protected:
-  void SetUp() override {
-    const auto* info = testing::UnitTest::GetInstance()->current_test_info();
-    m_root = fs::path(testing::TempDir()) / (std::string("conic_settings_") + info->name());
-    fs::remove_all(m_root);
-    fs::create_directories(m_root / "bin");
-  }
+  void SetUp() override { m_root = testsupport::FreshTestFolder("conic_settings_"); }
   void TearDown() override { fs::remove_all(m_root); }
 
   fs::path DefaultIni() const { return m_root / "bin" / "Tarvo_L.ini"; }
@@ -295,7 +290,7 @@ TEST_F(SettingsTest, ChangesMadeInTheWindowAreReadBackByTheNextStart) {
 
 TEST_F(SettingsTest, ValuesTheFileCannotSetLeaveThePanelToDecide) {
   const std::string island = (m_root / "island.mdt").string();
-  WriteBytes(island, "*H-MAP\r\n135,34\r\n137,34\r\n137,36\r\n135,36\r\n135,34\r\n0,0\r\n");
+  WriteBytes(island, testsupport::kIslandMap);
   const struct {
     const char* map;
     const char* legendFactor;
@@ -469,7 +464,7 @@ TEST_F(SettingsTest, PickingAFileThatCannotBeReadShowsTheError) {
 
 TEST_F(SettingsTest, LegendRowsFollowOnlyTheCategoriesDrawn) {
   const std::string island = (m_root / "island.mdt").string();
-  WriteBytes(island, "*H-MAP\r\n135,34\r\n137,34\r\n137,36\r\n135,36\r\n135,34\r\n0,0\r\n");
+  WriteBytes(island, testsupport::kIslandMap);
   const std::string grd = (m_root / "three.grd").string();
   WriteBytes(grd, "Fagus\r\n53394611\r\nPinus\r\n53394612\r\nLilium\r\n53394613\r\n");
   std::string marks;

@@ -30,8 +30,7 @@ class PlotTest : public testing::Test {
                                       ProgramDir() + QStringLiteral("/Tarvo_L"));
     m_form->resize(973, 720);
     m_form->SetFixedWindowWidth(800);  // the window is never shown, so nothing to measure
-    const std::string map =
-        Write("island.mdt", "*H-MAP\r\n135,34\r\n137,34\r\n137,36\r\n135,36\r\n135,34\r\n0,0\r\n");
+    const std::string map = Write("island.mdt", testsupport::kIslandMap);
     Edit("EditMapFile")->setText(QString::fromStdString(map));
   }
   std::string Write(const char* name, const std::string& bytes) {

@@ -31,6 +31,20 @@ inline void WriteBytes(const std::filesystem::path& path, const std::string& byt
   std::ofstream(path, std::ios::binary) << bytes;
 }
 
+/// A one-island map (135-137 E, 34-36 N): quick to draw, with land and sea to tell apart.
+inline constexpr char kIslandMap[] =
+    "*H-MAP\r\n135,34\r\n137,34\r\n137,36\r\n135,36\r\n135,34\r\n0,0\r\n";
+
+/// An empty folder of the running test's own, named `prefix` and the test, with a "bin"
+/// folder inside to play the program's folder.
+inline std::filesystem::path FreshTestFolder(const std::string& prefix) {
+  const auto* info = testing::UnitTest::GetInstance()->current_test_info();
+  const auto root = std::filesystem::path(testing::TempDir()) / (prefix + info->name());
+  std::filesystem::remove_all(root);
+  std::filesystem::create_directories(root / "bin");
+  return root;
+}
+
 /// A writable program folder of the tests' own, so that no settings file is looked for or
 /// made anywhere else.
 inline QString ProgramDir() {
