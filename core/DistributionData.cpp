@@ -48,6 +48,7 @@ LineOutcome DistributionReader::Feed(std::string_view line) {
     case LineKind::Header:
       ++m_headers;
       out.category = m_headers;
+      out.title = conic ? DecodeLine(text) : std::string(text);
       if (m_headers > CategoryLimit(m_program)) {
         out.kind = LineOutcome::Kind::Stop;
         out.stops = true;
@@ -55,7 +56,6 @@ LineOutcome DistributionReader::Feed(std::string_view line) {
         return out;
       }
       out.kind = LineOutcome::Kind::Header;
-      out.title = conic ? DecodeLine(text) : std::string(text);
       return out;
     case LineKind::CoordRecord:
     case LineKind::MeshRecord:
@@ -75,6 +75,11 @@ LineOutcome DistributionReader::Feed(std::string_view line) {
       m_stopped = true;
     }
     return out;
+  }
+  // A coordinate outside the map region would be drawn off the map, on a profile or in
+  // the sheet's corner, as mesh records outside it never are.
+  if (placed.pos && !out.meshRecord && m_bounds && !Contains(*m_bounds, *placed.pos)) {
+    placed = {std::nullopt, Rejection::OutsideRegion};
   }
   if (!placed.pos) {
     out.kind = LineOutcome::Kind::Reject;

@@ -45,7 +45,7 @@ struct LineOutcome {
   };
   Kind kind = Kind::Short;
   int category = 0;                 ///< the line's category (0 before the first header)
-  std::string title;                ///< Header: the title as UTF-8
+  std::string title;                ///< Header, Stop: the header line as UTF-8
   GeoPos pos;                       ///< Record: the placed position
   Rejection why = Rejection::None;  ///< Reject
   bool noCategory = false;          ///< Reject: the record stands before the first header

@@ -7,6 +7,7 @@
 
 #include "core/Errors.h"
 #include "core/Number.h"
+#include "core/TextCodec.h"
 
 namespace core {
 
@@ -18,15 +19,42 @@ bool IsDigit(char c) {
   return c >= '0' && c <= '9';
 }
 
-// Snaps one coordinate into its cell. The scaled fraction is truncated, not rounded, so a
-// value written on a cell edge can fall into the lower cell; stored figures rely on this.
+// How far below a cell line a value may fall and still belong to the cell above it, in
+// snapping units (about 3 micrometres on the ground). A decimal such as 35.925 has no
+// exact binary value; the nearest one lies a hair below the line the user wrote, and the
+// national standard puts a point on a cell's south or west edge into that cell.
+constexpr double kOnLineTolerance = 1.0e-6;
+
+// Snaps one coordinate into its cell by whole snapping units, truncated towards zero.
 std::optional<double> Snap(double value, int cellUnits, double centre) {
   // Beyond this the whole degrees no longer fit a 64-bit integer: an arithmetic failure.
   if (!(std::fabs(value) < 9.0e15)) return std::nullopt;
   const double whole = std::trunc(value);
-  const auto units = static_cast<std::int64_t>(std::trunc((value - whole) * kUnitsPerDegree));
+  const double scaled = (value - whole) * kUnitsPerDegree;
+  const auto units =
+      static_cast<std::int64_t>(std::trunc(scaled + std::copysign(kOnLineTolerance, scaled)));
   const std::int64_t snapped = (units / cellUnits) * cellUnits;
   return whole + static_cast<double>(snapped) / kUnitsPerDegree + centre;
+}
+
+// Converts bytes of a record; a failure quotes the whole characters they belong to, so
+// that a header read as a record ("2025年 ...") is named legibly.
+int IntAt(std::string_view text, size_t pos, size_t count) {
+  try {
+    return StrToInt(text.substr(pos, count));
+  } catch (const ConversionError&) {
+    StrToInt(WholeCharacters(text, pos, count));
+    throw;
+  }
+}
+
+double FloatAt(std::string_view text, size_t pos, size_t count) {
+  try {
+    return StrToFloat(text.substr(pos, count));
+  } catch (const ConversionError&) {
+    StrToFloat(WholeCharacters(text, pos, count));
+    throw;
+  }
 }
 
 struct MeshText {
@@ -52,7 +80,7 @@ MeshText SplitMeshRecord(std::string_view record, Program program) {
   MeshText out;
   const size_t dot = text.find('.');
   if (dot != std::string::npos && dot >= 1) {
-    out.alt = StrToInt(std::string_view(text).substr(dot + 1, 2)) * 100.0 + 50.0;
+    out.alt = IntAt(text, dot + 1, 2) * 100.0 + 50.0;
     text.erase(dot);
     while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
       text.pop_back();
@@ -62,7 +90,7 @@ MeshText SplitMeshRecord(std::string_view record, Program program) {
 }
 
 int Digits(const std::string& padded, size_t pos, size_t count) {
-  return StrToInt(std::string_view(padded).substr(pos, count));
+  return IntAt(padded, pos, count);
 }
 
 // Where the chart program compares a code character instead of converting it, a digit
@@ -72,6 +100,11 @@ int CharValue(char c) {
 }
 
 }  // namespace
+
+bool Contains(const MapBounds& bounds, const GeoPos& pos) {
+  return bounds.south <= pos.lat && pos.lat <= bounds.north && bounds.west <= pos.lon &&
+         pos.lon <= bounds.east;
+}
 
 std::optional<MeshCell> CellOfGridSize(int gridSize) {
   switch (gridSize) {
@@ -125,13 +158,14 @@ Placement PlaceCoordRecord(std::string_view record, int gridSize) {
   const size_t comma = record.find(',');
   GeoPos pos;
   pos.lat = StrToFloat(record.substr(0, comma));
-  const std::string_view rest =
-      comma == std::string_view::npos ? std::string_view() : record.substr(comma + 1, 40);
+  // Without a comma the longitude is empty, which raises the conversion error.
+  const size_t restStart = comma == std::string_view::npos ? record.size() : comma + 1;
+  const std::string_view rest = record.substr(restStart, 40);
   // A second field shorter than three characters ("35.5,13,800") is read like any other.
   const size_t second = rest.find(',');
-  pos.lon = StrToFloat(rest.substr(0, second));
+  pos.lon = FloatAt(record, restStart, second == std::string_view::npos ? rest.size() : second);
   if (second != std::string_view::npos) {
-    pos.alt = StrToFloat(rest.substr(second + 1, 40));
+    pos.alt = FloatAt(record, restStart + second + 1, rest.size() - second - 1);
     if (gridSize > 0) pos.alt = std::trunc(pos.alt / 100.0) * 100.0 + 50.0;
   }
   if (cell) {
@@ -140,6 +174,9 @@ Placement PlaceCoordRecord(std::string_view record, int gridSize) {
     if (!lat || !lon) return {std::nullopt, Rejection::OutOfRange};
     pos.lat = *lat;
     pos.lon = *lon;
+  }
+  if (!std::isfinite(pos.lat) || !std::isfinite(pos.lon) || !std::isfinite(pos.alt)) {
+    return {std::nullopt, Rejection::OutOfRange};
   }
   return {pos, Rejection::None};
 }
@@ -244,8 +281,7 @@ Placement PlaceMeshRecord(std::string_view record, int gridSize, Program program
       break;
   }
 
-  if (bounds && !(bounds->south <= pos.lat && pos.lat <= bounds->north && bounds->west <= pos.lon &&
-                  pos.lon <= bounds->east)) {
+  if (bounds && !Contains(*bounds, pos)) {
     return {std::nullopt, Rejection::OutsideRegion};
   }
   return {pos, Rejection::None};

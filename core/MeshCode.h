@@ -33,6 +33,9 @@ struct MapBounds {
   double north = 0.0;
 };
 
+/// Whether a position lies within the bounds (inclusive).
+bool Contains(const MapBounds& bounds, const GeoPos& pos);
+
 /// The fixed region of the conic program's map, which also bounds its mesh records.
 inline constexpr MapBounds kConicRegion{122.0, 149.0, 24.0, 46.0};
 

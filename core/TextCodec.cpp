@@ -2,6 +2,7 @@
 
 #include <iconv.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <stdexcept>
 
@@ -131,6 +132,36 @@ std::string DecodeLine(std::string_view bytes) {
 std::string EncodeForFile(std::string_view utf8) {
   if (auto sjis = Utf8ToCp932(utf8)) return *std::move(sjis);
   return std::string(utf8);
+}
+
+std::string_view WholeCharacters(std::string_view line, size_t pos, size_t count) {
+  pos = std::min(pos, line.size());
+  size_t end = pos + std::min(count, line.size() - pos);
+  if (end == pos) return line.substr(pos, 0);
+  auto byte = [&](size_t i) { return static_cast<unsigned char>(line[i]); };
+  if (!IsAscii(line) && IsWellFormedUtf8(line)) {
+    auto continuation = [&](size_t i) { return i < line.size() && (byte(i) & 0xC0) == 0x80; };
+    while (pos > 0 && continuation(pos))
+      --pos;
+    while (continuation(end))
+      ++end;
+    return line.substr(pos, end - pos);
+  }
+  // Shift-JIS can only be cut into characters from the start of the line.
+  size_t start = 0;
+  size_t i = 0;
+  while (i < line.size()) {
+    const unsigned char b = byte(i);
+    const bool lead = (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+    const size_t next = std::min(line.size(), i + (lead ? 2 : 1));
+    if (i <= pos) start = i;
+    if (next >= end && i < end) {
+      end = next;
+      break;
+    }
+    i = next;
+  }
+  return line.substr(start, std::max(end, start) - start);
 }
 
 }  // namespace core

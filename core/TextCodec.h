@@ -26,6 +26,11 @@ std::optional<std::string> Utf8ToCp932(std::string_view utf8);
 /// Shift-JIS. Plain ASCII comes back unchanged.
 std::string DecodeLine(std::string_view bytes);
 
+/// The bytes [pos, pos + count) of a line widened to whole characters, the line read as
+/// DecodeLine reads it (UTF-8 or Shift-JIS), so that a message quoting them never shows
+/// half a character.
+std::string_view WholeCharacters(std::string_view line, size_t pos, size_t count);
+
 /// Encodes a UTF-8 text for a data file: Shift-JIS when Shift-JIS can hold every
 /// character, otherwise the UTF-8 bytes unchanged, so that no character is ever lost.
 std::string EncodeForFile(std::string_view utf8);

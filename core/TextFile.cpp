@@ -3,13 +3,14 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <string_view>
 
 #include "core/Errors.h"
 
 namespace core {
 
 namespace {
-constexpr size_t kChunk = 1 << 16;
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 }
 
 LineReader LineReader::Open(const std::string& path) {
@@ -25,10 +26,11 @@ LineReader LineReader::Open(const std::string& path) {
   return reader;
 }
 
-LineReader LineReader::FromStream(std::FILE* stream, std::string name) {
+LineReader LineReader::FromStream(std::FILE* stream, std::string name, size_t chunkBytes) {
   LineReader reader;
   reader.m_file = stream;
   reader.m_name = std::move(name);
+  reader.m_chunk = chunkBytes > 0 ? chunkBytes : 1;
   return reader;
 }
 
@@ -44,17 +46,33 @@ bool LineReader::Fill() {
   m_buffer.erase(0, m_pos);
   m_pos = 0;
   const size_t old = m_buffer.size();
-  m_buffer.resize(old + kChunk);
-  const size_t got = std::fread(m_buffer.data() + old, 1, kChunk, m_file);
+  m_buffer.resize(old + m_chunk);
+  const size_t got = std::fread(m_buffer.data() + old, 1, m_chunk, m_file);
   m_buffer.resize(old + got);
-  if (got < kChunk) {
+  if (got < m_chunk) {
     if (std::ferror(m_file)) throw IoError(IoMessage(errno), m_name);
     m_atEnd = true;
   }
   return got > 0;
 }
 
+// Spreadsheets and Windows editors start UTF-8 files with the mark; left in, it would
+// make the first line a header with an invisible title.
+void LineReader::DropByteOrderMark() {
+  m_started = true;
+  while (m_buffer.size() - m_pos < kUtf8Bom.size() && Fill()) {
+  }
+  if (std::string_view(m_buffer).substr(m_pos).starts_with(kUtf8Bom)) m_pos += kUtf8Bom.size();
+}
+
+void LineReader::TooLong() const {
+  throw IoError(std::to_string(m_lineNumber + 1) + " 行目が長すぎます（一行は " +
+                    std::to_string(kMaxLineBytes / 1024) + " KiB までです）",
+                m_name);
+}
+
 bool LineReader::Next(std::string& line) {
+  if (!m_started) DropByteOrderMark();
   size_t scanFrom = m_pos;
   for (;;) {
     const size_t end = m_buffer.find_first_of("\r\n", scanFrom);
@@ -66,6 +84,7 @@ bool LineReader::Next(std::string& line) {
         scanFrom = m_pos + offset;
         continue;  // the buffer grew or the file ended: look at the same CR again
       }
+      if (end - m_pos > kMaxLineBytes) TooLong();
       line.assign(m_buffer, m_pos, end - m_pos);
       size_t next = end + 1;
       if (m_buffer[end] == '\r' && next < m_buffer.size() && m_buffer[next] == '\n') ++next;
@@ -75,12 +94,15 @@ bool LineReader::Next(std::string& line) {
     }
     if (m_atEnd) {
       if (m_pos >= m_buffer.size()) return false;
+      if (m_buffer.size() - m_pos > kMaxLineBytes) TooLong();
       line.assign(m_buffer, m_pos, std::string::npos);
       m_pos = m_buffer.size();
       ++m_lineNumber;
       return true;
     }
     const size_t scanned = m_buffer.size() - m_pos;
+    // Stop before an endless line (a device, a broken file) eats the memory.
+    if (scanned > kMaxLineBytes) TooLong();
     Fill();
     scanFrom = m_pos + scanned;
   }

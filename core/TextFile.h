@@ -1,20 +1,29 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdio>
 #include <memory>
 #include <string>
 
 namespace core {
 
+/// The longest line any text format of ours may hold, in bytes without its line end. No
+/// real data, map or settings file comes near it; it keeps memory bounded for any input.
+inline constexpr size_t kMaxLineBytes = 64 * 1024;
+
 /// Reads a text file line by line without holding it whole. A line ends at CR LF, at a
 /// bare LF or at a bare CR; the end of the file ends the last line, and nothing after a
-/// final line end makes another line. Bytes come back as they are in the file.
+/// final line end makes another line. A UTF-8 byte-order mark at the start of the file is
+/// no part of the first line and is dropped. Other bytes come back as they are in the
+/// file. A line longer than kMaxLineBytes raises IoError naming its line number.
 class LineReader {
  public:
   /// Opens a file; raises IoError with the user-visible message when it cannot.
   static LineReader Open(const std::string& path);
-  /// Reads from a stream the caller keeps open (standard input).
-  static LineReader FromStream(std::FILE* stream, std::string name);
+  /// Reads from a stream the caller keeps open (standard input). `chunkBytes` is how much
+  /// is read at a time; only tests of the chunk boundaries need another size.
+  static LineReader FromStream(std::FILE* stream, std::string name,
+                               size_t chunkBytes = kDefaultChunkBytes);
   /// Reads lines from a text in memory.
   static LineReader FromText(std::string text);
 
@@ -24,19 +33,25 @@ class LineReader {
   int LineNumber() const { return m_lineNumber; }
   const std::string& Name() const { return m_name; }
 
+  static constexpr size_t kDefaultChunkBytes = 1 << 16;
+
  private:
   struct Closer {
     void operator()(std::FILE* f) const { std::fclose(f); }
   };
   LineReader() = default;
   bool Fill();
+  void DropByteOrderMark();
+  [[noreturn]] void TooLong() const;
 
   std::unique_ptr<std::FILE, Closer> m_owned;
   std::FILE* m_file = nullptr;
   std::string m_name;
   std::string m_buffer;
   size_t m_pos = 0;
+  size_t m_chunk = kDefaultChunkBytes;
   bool m_atEnd = false;
+  bool m_started = false;
   int m_lineNumber = 0;
 };
 

@@ -16,8 +16,6 @@ namespace platform {
 
 namespace {
 
-constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
-
 // Only space and tab: QString::trimmed() would also eat the ideographic space U+3000,
 // which is part of many Japanese values.
 QString TrimBlanks(const QString& text) {
@@ -117,8 +115,6 @@ IniFile IniFile::Read(core::LineReader& reader) {
   IniFile ini;
   std::string bytes;
   while (reader.Next(bytes)) {
-    // Windows editors mark UTF-8 files so; the mark is no part of the first line.
-    if (reader.LineNumber() == 1 && bytes.starts_with(kUtf8Bom)) bytes.erase(0, kUtf8Bom.size());
     ini.m_lines.push_back(Parse(QString::fromStdString(core::DecodeLine(bytes))));
   }
   return ini;

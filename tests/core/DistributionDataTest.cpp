@@ -93,6 +93,7 @@ TEST(DistributionReader, StopsAtTheHeaderBeyondTheLimit) {
     }
     const auto beyond = reader.Feed("One too many");
     EXPECT_EQ(beyond.kind, Kind::Stop);
+    EXPECT_EQ(beyond.title, "One too many");  // for the message that names it
     EXPECT_TRUE(beyond.stops);
     EXPECT_EQ(beyond.category, limit + 1);
     EXPECT_TRUE(reader.Stopped());
@@ -111,6 +112,27 @@ TEST(DistributionReader, ConicStopsAtAConversionErrorWhileChartSkipsTheLine) {
     EXPECT_EQ(bad.message, "'35.6x' は浮動小数点数ではありません");
     EXPECT_EQ(bad.stops, program == kConic);
     EXPECT_EQ(reader.Stopped(), program == kConic);
+  }
+}
+
+TEST(DistributionReader, ConicRejectsCoordinatesOutsideItsRegion) {
+  // Typos and swapped fields that would be drawn off the map or into a profile.
+  const struct {
+    const char* record;
+    bool inside;
+  } cases[] = {
+      {"35.6,139.7", true},  {"24,122", true},      {"46,149", true},    {"53.5,139.7", false},
+      {"139.7,35.6", false}, {"35.6,121.9", false}, {"23.9,125", false}, {"35.6,-139.7", false},
+  };
+  for (const auto& c : cases) {
+    DistributionReader conic(kConic, 0, kConicRegion);
+    DistributionReader chart(kChart, 0);
+    conic.Feed("Header");
+    chart.Feed("Header");
+    const LineOutcome fromConic = conic.Feed(c.record);
+    EXPECT_EQ(fromConic.kind, c.inside ? Kind::Record : Kind::Reject) << c.record;
+    EXPECT_EQ(fromConic.why, c.inside ? Rejection::None : Rejection::OutsideRegion) << c.record;
+    EXPECT_EQ(chart.Feed(c.record).kind, Kind::Record) << c.record;  // any range is drawable
   }
 }
 
@@ -146,6 +168,11 @@ TEST_F(GrdFileTest, LoadingDropsCommentLinesAndCutsNotes) {
   const std::vector<std::string> expected = {"ブナ", "53394611", "", "35.6,139.7", "ブナ"};
   EXPECT_EQ(LoadGrdLines(path), expected);
   EXPECT_THROW(LoadGrdLines(PathOf("missing.grd")), IoError);
+  // A spreadsheet's UTF-8 byte-order mark is no part of the first header.
+  Write(path,
+        "\xEF\xBB\xBF"
+        "ブナ林\r\n35.6,139.7\r\n");
+  EXPECT_EQ(LoadGrdLines(path), (std::vector<std::string>{"ブナ林", "35.6,139.7"}));
 }
 
 TEST_F(GrdFileTest, SavedTextLoadsBackUnchanged) {

@@ -39,14 +39,20 @@ TEST(CoordToPos, SnapsToTheCellCentreOfEachPrecision) {
       {"35.6789,139.7654", 12, Expected{35.6770833333333, 139.765625, 8888}},
       {"35.6789,139.7654", 5, Expected{35.6875, 139.78125, 8888}},
       {"35.6789,139.7654", 2, Expected{35.675, 139.7625, 8888}},
-      // On a cell edge the truncated binary fraction decides: 35.15 falls below, 35.6 above.
-      {"35.15,139.7654", 2, Expected{35.1416666666667, 139.7625, 8888}},
+      // A value written on a cell line belongs to the cell north or east of it, whichever
+      // side of the line its binary value falls.
+      {"35.15,139.7654", 2, Expected{35.1583333333333, 139.7625, 8888}},
       {"35.6,139.7654", 2, Expected{35.6083333333333, 139.7625, 8888}},
+      {"35.925,139.7", 1, Expected{35.9291666666667, 139.70625, 8888}},
+      {"35.15,139.7", 1, Expected{35.1541666666667, 139.70625, 8888}},
+      {"34.7,135.0375,12", 12, Expected{34.7020833333333, 135.040625, 50}},
+      // Just below the line by more than the written decimal's error stays below it.
+      {"35.1499999,139.7654", 2, Expected{35.1416666666667, 139.7625, 8888}},
       // A given altitude goes to the middle of its 100 m band, except at precision 0.
-      {"35.6,139.7,1234", 1, Expected{35.6041666666667, 139.69375, 1250}},
+      {"35.6,139.7,1234", 1, Expected{35.6041666666667, 139.70625, 1250}},
       {"35.6,139.7,1234", 0, Expected{35.6, 139.7, 1234}},
-      {"35.6,139.7,99", 1, Expected{35.6041666666667, 139.69375, 50}},
-      {"35.6,139.7,-150", 1, Expected{35.6041666666667, 139.69375, -50}},
+      {"35.6,139.7,99", 1, Expected{35.6041666666667, 139.70625, 50}},
+      {"35.6,139.7,-150", 1, Expected{35.6041666666667, 139.70625, -50}},
       {" 35.6 , 139.7 , 800 ", 0, Expected{35.6, 139.7, 800}},
       // A second field of under three characters is read like any other.
       {"35.5,13,800", 0, Expected{35.5, 13, 800}},
@@ -62,21 +68,26 @@ TEST(CoordToPos, SnapsToTheCellCentreOfEachPrecision) {
 }
 
 TEST(CoordToPos, NamesTheFieldThatIsNotANumber) {
+  std::string elevenA;
+  for (int i = 0; i < 11; ++i)
+    elevenA += "あ";
   const struct {
-    const char* record;
-    const char* message;
+    std::string record;
+    std::string message;
   } cases[] = {
       {"35.6x,139.7", "'35.6x' は浮動小数点数ではありません"},
       {"35.6,", "'' は浮動小数点数ではありません"},
       {"35.6,139.7,abc", "'abc' は浮動小数点数ではありません"},
       {"35,139.7,100,5", "'100,5' は浮動小数点数ではありません"},
+      // The 40-byte cut of the fields never splits a character in the message.
+      {"35,139.7,12" + elevenA + "あ", "'12" + elevenA + "' は浮動小数点数ではありません"},
   };
   for (const auto& c : cases) {
     try {
       CoordToPos(c.record, 1);
       ADD_FAILURE() << c.record;
     } catch (const ConversionError& e) {
-      EXPECT_STREQ(e.what(), c.message);
+      EXPECT_EQ(e.what(), c.message);
     }
   }
 }
@@ -151,6 +162,11 @@ TEST(MeshToPos, ConversionErrorsDependOnTheProgram) {
       // digit from the seventh character on, so here the letter stays and fails.
       {"5339N461", 5, kConic, nullptr},
       {"5339N461", 5, kChart, "'N' は整数ではありません"},
+      // A header that starts with a digit is read as a record; its message quotes whole
+      // characters in either encoding, never half of one.
+      {"2025年 ツキノワグマ", 10, kConic, "'年' は整数ではありません"},
+      {"2023\x8F\x74 \x83\x75\x83\x69", 10, kConic, "'春' は整数ではありません"},
+      {"53394611.\xE6\x98\xA5", 1, kConic, "'春' は整数ではありません"},
   };
   for (const auto& c : cases) {
     const std::string label = std::string(c.record) + (c.program == kConic ? " conic" : " chart");

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -47,6 +48,60 @@ TEST(LineReader, ReadsLongFilesAcrossItsBufferWithNumbers) {
   ASSERT_TRUE(reader.Next(line));
   EXPECT_EQ(reader.LineNumber(), 3);
   EXPECT_FALSE(reader.Next(line));
+}
+
+// Reads through a stream in chunks of every small size, so that each line end, CR LF pair
+// and byte-order mark falls across a chunk boundary somewhere.
+std::vector<std::string> LinesInChunks(const std::string& text, size_t chunk) {
+  std::FILE* stream = fmemopen(const_cast<char*>(text.data()), text.size(), "rb");
+  EXPECT_NE(stream, nullptr);
+  std::vector<std::string> lines = AllLines(LineReader::FromStream(stream, "mem", chunk));
+  std::fclose(stream);
+  return lines;
+}
+
+TEST(LineReader, DropsALeadingByteOrderMarkOnly) {
+  const std::string bom = "\xEF\xBB\xBF";
+  const struct {
+    std::string text;
+    Lines lines;
+  } cases[] = {
+      {bom + "ブナ\r\n35.6,139.7\r\n", {"ブナ", "35.6,139.7"}},
+      {bom, {}},
+      {bom + "\r\nx", {"", "x"}},
+      {"a\r\n" + bom + "b", {"a", bom + "b"}},  // inside the file it is data
+      {"\xEF\xBB", {"\xEF\xBB"}},               // half a mark is data too
+      {"a\r\nb\rc\n\r\n", {"a", "b", "c", ""}},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(AllLines(LineReader::FromText(c.text)), c.lines) << c.text;
+    for (size_t chunk = 1; chunk <= 5; ++chunk)
+      EXPECT_EQ(LinesInChunks(c.text, chunk), c.lines) << c.text << " chunk " << chunk;
+  }
+}
+
+TEST(LineReader, RefusesALineLongerThanTheCapInBoundedMemory) {
+  // Exactly at the cap is still a line; one byte more is an error naming the line, and an
+  // endless line is given up after the cap rather than read to its end.
+  const std::string atCap(kMaxLineBytes, 'x');
+  EXPECT_EQ(AllLines(LineReader::FromText("a\n" + atCap + "\nb")), (Lines{"a", atCap, "b"}));
+  for (const std::string& text : {"a\n" + atCap + "y\nb", "a\n" + atCap + "y"}) {
+    LineReader reader = LineReader::FromText(text);
+    std::string line;
+    ASSERT_TRUE(reader.Next(line));
+    try {
+      reader.Next(line);
+      FAIL();
+    } catch (const IoError& e) {
+      EXPECT_EQ(std::string(e.what()), "2 行目が長すぎます（一行は 64 KiB までです）");
+    }
+  }
+  std::FILE* zero = std::fopen("/dev/zero", "rb");
+  ASSERT_NE(zero, nullptr);
+  LineReader endless = LineReader::FromStream(zero, "/dev/zero");
+  std::string line;
+  EXPECT_THROW(endless.Next(line), IoError);
+  std::fclose(zero);
 }
 
 TEST(LineReader, ReportsFilesThatCannotBeOpened) {
