@@ -27,6 +27,7 @@ struct CheckTotals {
   int rejected = 0;
   int errors = 0;
   int categories = 0;
+  int notes = 0;  ///< `note` rows: what the figure will silently not show
 };
 
 /// Parses the command line (without the program name). Raises std::invalid_argument with
@@ -34,7 +35,11 @@ struct CheckTotals {
 CheckOptions ParseCheckArgs(const std::vector<std::string>& args);
 
 /// Writes one tab-separated row per line of the distribution data (line, kind, category,
-/// detail) and the closing totals line, with the chosen program's rules.
+/// detail) and the closing totals line, with the chosen program's rules. A record line may
+/// be followed by `note` rows (same line and category): an altitude outside the profiles,
+/// a mesh code in a spreadsheet's exponent notation or with separators, with the code
+/// probably meant. Records without altitude get one note at the end instead, on the last
+/// line read, with category 0 since it speaks of every category.
 CheckTotals CheckRecords(core::LineReader& reader, const CheckOptions& options, std::ostream& out);
 
 /// The whole command: 0 when the file has no conversion error, 1 when it has, 2 for a
