@@ -17,16 +17,20 @@ namespace conic {
 namespace {
 
 // Without a user to ask, every dialog is cancelled and every message is kept for stderr.
+// An error means no figure; a message tells what a figure that was drawn does not show.
 class CollectingDialogs : public platform::DialogService {
  public:
   bool RunOpen() override { return false; }
   bool RunSave() override { return false; }
   bool RunColor() override { return false; }
   bool RunFont() override { return false; }
-  void ShowError(const QString& message) override { messages.push_back(message); }
-  void ShowMessage(const QString& message) override { messages.push_back(message); }
+  void ShowErrorTitled(const QString& message, const QString&) override {
+    errors.push_back(message);
+  }
+  void ShowMessage(const QString& message) override { warnings.push_back(message); }
   bool AskYesNo(const QString&) override { return false; }
-  std::vector<QString> messages;
+  std::vector<QString> errors;
+  std::vector<QString> warnings;
 };
 
 // The keys a settings file holds, by section; "PMark" stands for PMark1 to PMark5.
@@ -157,13 +161,24 @@ int RunExport(const QStringList& arguments, const QString& programPath, std::ost
   if (!request.settings.isEmpty()) formArgs << request.settings;
   TForm1 form(formArgs, std::move(owned), programPath);
   form.SetFixedWindowWidth(800);
+  // Errors are told against the file they concern; true when there were any.
   auto report = [&](const QString& file) {
-    for (const QString& m : dialogs.messages) {
-      err << "Tarvo_L: " << file.toStdString() << ": " << Joined(m).toStdString() << '\n';
+    const QString concerned = form.ErrorFile().isEmpty() ? file : form.ErrorFile();
+    for (const QString& m : dialogs.errors) {
+      err << "Tarvo_L: " << concerned.toStdString() << ": " << Joined(m).toStdString() << '\n';
     }
-    const bool failed = !dialogs.messages.empty();
-    dialogs.messages.clear();
+    const bool failed = !dialogs.errors.empty();
+    dialogs.errors.clear();
     return failed;
+  };
+  // A figure that was drawn but does not show everything asked for: written, and told.
+  auto warned = [&](const QString& file) {
+    for (const QString& m : dialogs.warnings) {
+      err << "Tarvo_L: " << file.toStdString() << ": 警告: " << Joined(m).toStdString() << '\n';
+    }
+    const bool any = !dialogs.warnings.empty();
+    dialogs.warnings.clear();
+    return any;
   };
   if (report(form.State().IniFileName)) return 1;
 
@@ -201,7 +216,8 @@ int RunExport(const QStringList& arguments, const QString& programPath, std::ost
   if (!request.outFile.isEmpty()) {
     form.RunDrawing(true, true);
     if (report(grdField->text())) return 1;
-    return write(request.outFile) ? 0 : 1;
+    const bool incomplete = warned(grdField->text());
+    return write(request.outFile) && !incomplete ? 0 : 1;
   }
 
   // One base map, every data file plotted over it as a dropped file is.
@@ -215,8 +231,13 @@ int RunExport(const QStringList& arguments, const QString& programPath, std::ost
         QDir(request.outDir).filePath(QFileInfo(data).completeBaseName() + QStringLiteral(".png"));
     err << '[' << (i + 1) << '/' << total << "] " << data.toStdString() << " -> "
         << png.toStdString() << '\n';
-    form.DropFile(data);
-    if (report(data) || !write(png)) failed = true;
+    if (!form.DropFile(data)) {
+      report(data);
+      failed = true;
+      continue;
+    }
+    if (warned(data)) failed = true;
+    if (!write(png)) failed = true;
   }
   return failed ? 1 : 0;
 }

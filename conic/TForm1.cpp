@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
@@ -17,6 +18,9 @@
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <cerrno>
+#include <utility>
 
 #include "conic/PanelItems.h"
 #include "conic/PanelText.h"
@@ -137,6 +141,7 @@ void TForm1::BuildSettingBoard() {
   QFont bold = title->font();
   bold.setBold(true);
   title->setFont(bold);
+  m_titleFont = bold;
   button("BtnFont", QStringLiteral("F"), 408, 8, 26, 24);
   check(board, "ShowMapTitle", QStringLiteral("表示"), 442, 11)->setChecked(true);
 
@@ -344,6 +349,18 @@ void TForm1::BuildMenus() {
        [this] { HelpVersionItemClick(); });
 }
 
+void TForm1::SetTitleFieldFont(QFont font) {
+  m_titleFont = font;
+  auto* field = findChild<QLineEdit*>(QStringLiteral("EditTitle"));
+  // The figure takes the title's size from the text font; the field only has to show
+  // the face, and a large size would be cut by its height.
+  const int room = field->height() - 6;
+  while (QFontMetrics(font).height() > room && font.pointSizeF() > 6) {
+    font.setPointSizeF(font.pointSizeF() - 1);
+  }
+  field->setFont(font);
+}
+
 void TForm1::BuildStatusBar() {
   const struct {
     int width;
@@ -361,9 +378,17 @@ void TForm1::BuildStatusBar() {
   for (size_t i = 0; i < m_status.size(); ++i) {
     auto* l = new QLabel(QString::fromUtf8(panels[i].text), bar);
     l->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
-    l->setMinimumWidth(panels[i].width);
     l->setAlignment(panels[i].align | Qt::AlignVCenter);
-    bar->addWidget(l);
+    // The two file names give way in a narrow window (their whole text is the tool tip);
+    // the other panels keep room for what they show, so none runs into the next.
+    const bool fileName = i == 1 || i == 3;
+    if (fileName) {
+      l->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+      l->setMinimumWidth(30);
+    } else {
+      l->setMinimumWidth(std::min(panels[i].width, l->sizeHint().width()));
+    }
+    bar->addWidget(l, fileName ? panels[i].width : 0);
     m_status[i] = l;
   }
 }
@@ -381,13 +406,19 @@ void TForm1::FormCreate(const QStringList& arguments) {
   m_dialogs->save.defaultExt = QStringLiteral("emf");
   m_state.IniFileName = program.absolutePath() + QLatin1Char('/') + program.completeBaseName() +
                         QStringLiteral(".ini");
+  bool named = false;
   if (!arguments.isEmpty() &&
       QFileInfo(arguments.front()).suffix().toUpper() == QStringLiteral("INI") &&
       arguments.front().contains(QLatin1Char('.'))) {
-    m_state.IniFileName = arguments.front();
+    // As in any command-line program, a path typed there is relative to the current folder.
+    m_state.IniFileName = QFileInfo(arguments.front()).absoluteFilePath();
+    named = true;
   }
   InitializeVariables();
   try {
+    if (named && !QFileInfo::exists(m_state.IniFileName)) {
+      throw core::IoError(core::IoMessage(ENOENT), m_state.IniFileName.toStdString());
+    }
     ReadIniFile();
   } catch (const core::IoError& error) {
     ApplySettings(platform::IniFile());
@@ -522,6 +553,7 @@ void TForm1::DrawMap(bool isNew) {
 }
 
 bool TForm1::RunDrawing(bool isNew, bool plot) {
+  m_errorFile.clear();
   std::optional<platform::BusyCursor> busy;
   const QString* stage = &m_state.MapFileName;  // the file an error is told against
   QString message;
@@ -551,12 +583,20 @@ bool TForm1::RunDrawing(bool isNew, bool plot) {
     }
   } catch (const std::exception& error) {
     message = ErrorMessage(error, *stage);
+    m_errorFile = *stage;
   }
   busy.reset();
   RefreshLayers();
-  if (message.isEmpty()) return true;
-  m_dialogs->ShowError(message);
-  return false;
+  return ReportPlotting(message);
+}
+
+bool TForm1::ReportPlotting(const QString& error) {
+  if (!error.isEmpty()) {
+    m_dialogs->ShowError(error);
+    return false;
+  }
+  if (!m_plotWarning.isEmpty()) m_dialogs->ShowMessage(std::exchange(m_plotWarning, QString()));
+  return true;
 }
 
 QString TForm1::ErrorMessage(const std::exception& error, const QString& file) {
@@ -620,7 +660,13 @@ QString TForm1::StatusText(int panel) const {
 }
 
 void TForm1::SetStatus(int panel, const QString& text) {
-  m_status.at(static_cast<size_t>(panel))->setText(text);
+  QLabel* label = m_status.at(static_cast<size_t>(panel));
+  label->setText(text);
+  label->setToolTip(text);
+  // A panel that keeps its room grows to what it now shows.
+  if (label->sizePolicy().horizontalPolicy() != QSizePolicy::Ignored) {
+    label->setMinimumWidth(std::max(label->minimumWidth(), label->sizeHint().width()));
+  }
 }
 
 }  // namespace conic

@@ -84,6 +84,8 @@ class TForm1 : public QMainWindow {
   /// The drawing: with `isNew` the panel, layout and base map; with `plot` the data file
   /// named in the panel. False when it failed (the message was shown) or was cancelled.
   bool RunDrawing(bool isNew, bool plot);
+  /// Shows a plotting pass's error, or else what it could not draw; false on an error.
+  bool ReportPlotting(const QString& error);
   void DrawMapNewClick();
   void BtnGetMapFileClick();
   void BtnGetDataFileClick();
@@ -128,6 +130,10 @@ class TForm1 : public QMainWindow {
   void MenuQuitItemClick();
   void FontBtnClick();
   void BtnFontClick();
+  /// Takes the title's font; its field shows the face and weight at a size it can hold.
+  void SetTitleFieldFont(QFont font);
+  /// The title's font as chosen or read, whatever size its field shows it at.
+  const QFont& ChosenTitleFont() const { return m_titleFont; }
   void ShowTitleItemClick();
   void ShowLegendItemClick();
   void ShowCombClick();
@@ -150,6 +156,8 @@ class TForm1 : public QMainWindow {
 
   /// The legend box of the last legend drawn, empty before any.
   QRect LegendBox() const { return m_legendBox; }
+  /// The file the last failed drawing or drop concerned (map or data file).
+  const QString& ErrorFile() const { return m_errorFile; }
 
   DrawingState& State() { return m_state; }
   const Geometry& GetGeometry() const { return m_geometry; }
@@ -202,6 +210,10 @@ class TForm1 : public QMainWindow {
   std::array<QString, 5> m_fileTitles{};
   QString m_fileHeading;
   QRect m_legendBox;
+  /// What the last plotting pass could not draw, told once the pass has ended.
+  QString m_plotWarning;
+  QString m_errorFile;
+  QFont m_titleFont;
   WinColor m_titleColor = platform::kBlack;
   int m_fixedWindowWidth = 0;
 

@@ -115,7 +115,7 @@ void TForm1::FontBtnClick() {
 
 void TForm1::BtnFontClick() {
   if (!m_dialogs->RunFont()) return;
-  findChild<QLineEdit*>(QStringLiteral("EditTitle"))->setFont(m_dialogs->font);
+  SetTitleFieldFont(m_dialogs->font);
   m_titleColor = m_dialogs->fontColor;
 }
 
@@ -189,11 +189,13 @@ QString TForm1::ManualPath() const {
 void TForm1::WEBHelpClick() {
   const QString manual = ManualPath();
   if (manual.isEmpty() || !platform::OpenUrl(QUrl::fromLocalFile(manual))) {
-    m_dialogs->ShowError(QStringLiteral("ブラウザの起動に失敗しました"));
+    m_dialogs->ShowErrorTitled(QStringLiteral("ブラウザの起動に失敗しました"),
+                               QStringLiteral("エラー"));
   }
 }
 
 bool TForm1::DropFile(const QString& path) {
+  m_errorFile.clear();
   m_state.GrdFileName = path;
   QString message;
   {
@@ -202,12 +204,11 @@ bool TForm1::DropFile(const QString& path) {
       ReadAndPlot(path, true);
     } catch (const std::exception& error) {
       message = ErrorMessage(error, path);
+      m_errorFile = path;
     }
   }
   RefreshLayers();
-  if (message.isEmpty()) return true;
-  m_dialogs->ShowError(message);
-  return false;
+  return ReportPlotting(message);
 }
 
 void TForm1::dragEnterEvent(QDragEnterEvent* event) {

@@ -135,7 +135,7 @@ QFont TForm1::LegendFont() const {
 }
 
 QFont TForm1::TitleFont() const {
-  QFont font = findChild<QLineEdit*>(QStringLiteral("EditTitle"))->font();
+  QFont font = m_titleFont;
   const QFont text = findChild<QPushButton*>(QStringLiteral("FontBtn"))->font();
   font.setPointSize(
       std::max(1, core::RoundHalfEven(text.pointSizeF() * m_state.ScaleFactorHeader)));
@@ -143,6 +143,7 @@ QFont TForm1::TitleFont() const {
 }
 
 void TForm1::ReadAndPlot(const QString& fname, bool isNew) {
+  m_plotWarning.clear();
   const QString path = ResolveDataFile(fname);
   core::LineReader reader = core::LineReader::Open(path.toStdString());
   ClearAllPlot();
@@ -160,7 +161,8 @@ void TForm1::ReadAndPlot(const QString& fname, bool isNew) {
 
   core::DistributionReader grd(core::Program::Conic, m_state.GridSize, core::kConicRegion);
   std::string line;
-  while (reader.Next(line)) {
+  bool reading = true;
+  while (reading && reader.Next(line)) {
     const core::LineOutcome outcome = grd.Feed(line);
     switch (outcome.kind) {
       case core::LineOutcome::Kind::Header:
@@ -168,7 +170,16 @@ void TForm1::ReadAndPlot(const QString& fname, bool isNew) {
         if (isNew) SetCategoryTitle(outcome.category, QString::fromStdString(outcome.title));
         break;
       case core::LineOutcome::Kind::Stop:
-        return;  // no title, no legend, the status bar as it was
+        // What was read is drawn with its title and legend; the user learns what was not.
+        m_plotWarning = QStringLiteral(
+                            "%1 行目の見出し「%2」は描けません。カテゴリは %3 つまでなので、"
+                            "この行から後の記録は描かれていません\n（%4）")
+                            .arg(reader.LineNumber())
+                            .arg(QString::fromStdString(outcome.title))
+                            .arg(core::CategoryLimit(core::Program::Conic))
+                            .arg(QFileInfo(fname).fileName());
+        reading = false;
+        break;
       case core::LineOutcome::Kind::Record: {
         const TMarkStyle& style = m_state.MarkStyles.at(static_cast<size_t>(outcome.category - 1));
         PlottingH(m_canvasP, m_geometry, style, outcome.pos.lon, outcome.pos.lat);

@@ -109,7 +109,7 @@ void TForm1::ApplySettings(const platform::IniFile& ini) {
   QFont titleFont(titleFontName);
   titleFont.setBold(true);
   titleFont.setPointSize(std::max(1, core::RoundHalfEven(pointSize * m_state.ScaleFactorHeader)));
-  edit("EditTitle")->setFont(titleFont);
+  SetTitleFieldFont(titleFont);
   QFont textFont(fontName);
   textFont.setPointSize(pointSize);
   findChild<QPushButton*>(QStringLiteral("FontBtn"))->setFont(textFont);
@@ -187,8 +187,7 @@ void TForm1::StoreSettings(platform::IniFile& ini) const {
   ini.WriteBool(kLegend, QStringLiteral("ShowLegTitle"), ticked("ShowLegTitle"));
   ini.WriteBool(kLegend, QStringLiteral("LegendFrame"), ticked("IsLegendFrame"));
   const QFont textFont = findChild<QPushButton*>(QStringLiteral("FontBtn"))->font();
-  ini.WriteString(kFont, QStringLiteral("TitleFontName"),
-                  findChild<QLineEdit*>(QStringLiteral("EditTitle"))->font().family());
+  ini.WriteString(kFont, QStringLiteral("TitleFontName"), m_titleFont.family());
   ini.WriteString(kFont, QStringLiteral("FontName"), textFont.family());
   ini.WriteInteger(kFont, QStringLiteral("FontSize"), textFont.pointSize());
   ini.WriteFloat(kFont, QStringLiteral("ScaleFactorLegend"), m_state.ScaleFactorLegend);

@@ -208,8 +208,9 @@ bool QtDialogService::RunFont() {
   return true;
 }
 
-void QtDialogService::ShowError(const QString& message) {
-  QMessageBox box(QMessageBox::Critical, QGuiApplication::applicationDisplayName(), message,
+void QtDialogService::ShowErrorTitled(const QString& message, const QString& title) {
+  QMessageBox box(QMessageBox::Critical,
+                  title.isEmpty() ? QGuiApplication::applicationDisplayName() : title, message,
                   QMessageBox::Ok, m_parent);
   Exec(box);
 }
@@ -278,7 +279,7 @@ ScriptedDialogs::Answer ScriptedDialogs::Take(Call call) {
 }
 
 bool ScriptedDialogs::RunFile(DialogKind kind, FileDialogState& state) {
-  const Answer answer = Take({kind, state, 0, {}, {}});
+  const Answer answer = Take({kind, state, 0, {}, {}, {}});
   if (!answer.ok) return false;
   // The same outcome the real dialog leaves, so commands see no difference.
   if (answer.filterIndex != 0) state.filterIndex = answer.filterIndex;
@@ -299,29 +300,29 @@ bool ScriptedDialogs::RunSave() {
 }
 
 bool ScriptedDialogs::RunColor() {
-  const Answer answer = Take({DialogKind::Color, {}, color, {}, {}});
+  const Answer answer = Take({DialogKind::Color, {}, color, {}, {}, {}});
   if (answer.ok) color = answer.color;
   return answer.ok;
 }
 
 bool ScriptedDialogs::RunFont() {
-  const Answer answer = Take({DialogKind::Font, {}, fontColor, font, {}});
+  const Answer answer = Take({DialogKind::Font, {}, fontColor, font, {}, {}});
   if (!answer.ok) return false;
   font = answer.font;
   fontColor = answer.color;
   return true;
 }
 
-void ScriptedDialogs::ShowError(const QString& message) {
-  Take({DialogKind::Error, {}, 0, {}, message});
+void ScriptedDialogs::ShowErrorTitled(const QString& message, const QString& title) {
+  Take({DialogKind::Error, {}, 0, {}, message, title});
 }
 
 void ScriptedDialogs::ShowMessage(const QString& message) {
-  Take({DialogKind::Message, {}, 0, {}, message});
+  Take({DialogKind::Message, {}, 0, {}, message, {}});
 }
 
 bool ScriptedDialogs::AskYesNo(const QString& message) {
-  return Take({DialogKind::YesNo, {}, 0, {}, message}).ok;
+  return Take({DialogKind::YesNo, {}, 0, {}, message, {}}).ok;
 }
 
 }  // namespace platform

@@ -65,8 +65,10 @@ class DialogService {
   virtual bool RunSave() = 0;
   virtual bool RunColor() = 0;
   virtual bool RunFont() = 0;
-  /// The program's error report (critical icon, OK).
-  virtual void ShowError(const QString& message) = 0;
+  /// The program's error report (critical icon, OK), titled with the program's name.
+  void ShowError(const QString& message) { ShowErrorTitled(message, QString()); }
+  /// An error report with its own title; an empty title is the program's name.
+  virtual void ShowErrorTitled(const QString& message, const QString& title) = 0;
   virtual void ShowMessage(const QString& message) = 0;
   /// True for yes.
   virtual bool AskYesNo(const QString& message) = 0;
@@ -82,7 +84,7 @@ class QtDialogService : public DialogService {
   bool RunSave() override;
   bool RunColor() override;
   bool RunFont() override;
-  void ShowError(const QString& message) override;
+  void ShowErrorTitled(const QString& message, const QString& title) override;
   void ShowMessage(const QString& message) override;
   bool AskYesNo(const QString& message) override;
 
@@ -116,6 +118,8 @@ class ScriptedDialogs : public DialogService {
     QFont font;
     /// The text of a message box, empty otherwise.
     QString message;
+    /// The title an error box asked for; empty for the program's name.
+    QString title;
   };
 
   /// The next RunOpen or RunSave chooses `path`; `filterIndex` 0 keeps the preselected pair.
@@ -136,7 +140,7 @@ class ScriptedDialogs : public DialogService {
   bool RunSave() override;
   bool RunColor() override;
   bool RunFont() override;
-  void ShowError(const QString& message) override;
+  void ShowErrorTitled(const QString& message, const QString& title) override;
   void ShowMessage(const QString& message) override;
   bool AskYesNo(const QString& message) override;
 

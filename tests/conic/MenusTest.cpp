@@ -200,8 +200,11 @@ TEST_F(MenusTest, FontDialogsServeTheirFieldsAndStartFromTheLastChoice) {
     ASSERT_EQ(m_dialogs->Calls().back().kind, DialogKind::Font);
     EXPECT_EQ(m_dialogs->Calls().back().font.family(), last);
     auto* field = Child<QWidget>(controls[i].field);
+    // The title's field shows the face; the size chosen is kept for the figure.
+    const bool title = std::string_view(controls[i].field) == "EditTitle";
     EXPECT_EQ(field->font().family(), chosen.family()) << controls[i].field;
-    EXPECT_EQ(field->font().pointSize(), chosen.pointSize()) << controls[i].field;
+    EXPECT_EQ((title ? m_form->ChosenTitleFont() : field->font()).pointSize(), chosen.pointSize())
+        << controls[i].field;
     m_dialogs->Cancel(DialogKind::Font);
     controls[i].open();
     EXPECT_EQ(field->font().family(), chosen.family()) << controls[i].field;
@@ -441,6 +444,7 @@ TEST_F(MenusTest, WebHelpThatCannotBeOpenedSaysSo) {
   ASSERT_EQ(m_dialogs->Calls().size(), 1u);
   EXPECT_EQ(m_dialogs->Calls()[0].kind, DialogKind::Error);
   EXPECT_EQ(m_dialogs->Calls()[0].message, QStringLiteral("ブラウザの起動に失敗しました"));
+  EXPECT_EQ(m_dialogs->Calls()[0].title, QStringLiteral("エラー"));
 }
 
 }  // namespace

@@ -154,7 +154,7 @@ TEST_F(SettingsTest, StartWithoutAFileTakesTheDefaultsAndWritesThemInOrder) {
   const QFont text = Child<QPushButton>(f, QStringLiteral("FontBtn"))->font();
   EXPECT_EQ(text.family(), QStringLiteral("Cambria"));
   EXPECT_EQ(text.pointSize(), 10);
-  const QFont title = Edit(f, "EditTitle")->font();
+  const QFont title = f.ChosenTitleFont();
   EXPECT_EQ(title.family(), QStringLiteral("Cambria"));
   EXPECT_TRUE(title.bold());
   EXPECT_EQ(title.pointSize(), 15);
@@ -219,7 +219,7 @@ TEST_F(SettingsTest, EveryValueSurvivesAReadAndAWrite) {
   EXPECT_EQ(Child<QPushButton>(f, QStringLiteral("MshColorBtn"))->text(), kThickLine);
   EXPECT_EQ(Swatch(f, QStringLiteral("SubColorBtn")), 65280u);
   EXPECT_EQ(Swatch(f, QStringLiteral("PLandCol")), 12632256u);
-  const QFont title = Edit(f, "EditTitle")->font();
+  const QFont title = f.ChosenTitleFont();
   EXPECT_EQ(title.family(), QStringLiteral("Times New Roman"));
   EXPECT_TRUE(title.bold());
   EXPECT_EQ(title.pointSize(), 17);  // 12 x 1.4 = 16.8
@@ -274,8 +274,8 @@ TEST_F(SettingsTest, ChangesMadeInTheWindowAreReadBackByTheNextStart) {
   EXPECT_EQ(Child<QPushButton>(g, QStringLiteral("FontBtn"))->font().family(),
             QStringLiteral("Courier New"));
   // The title keeps its face; its size follows the text font and the header factor.
-  EXPECT_EQ(Edit(g, "EditTitle")->font().family(), QStringLiteral("Times New Roman"));
-  EXPECT_EQ(Edit(g, "EditTitle")->font().pointSize(), 18);
+  EXPECT_EQ(g.ChosenTitleFont().family(), QStringLiteral("Times New Roman"));
+  EXPECT_EQ(g.ChosenTitleFont().pointSize(), 18);
   EXPECT_TRUE(Ticked(g, "WithPref"));
   EXPECT_TRUE(Ticked(g, "ShowLegend"));
   EXPECT_EQ(g.State().CRst1, QStringLiteral("(c) 2024"));

@@ -79,7 +79,7 @@ TEST_F(PlotTest, PlotsCategoriesAndCountsThem) {
   EXPECT_TRUE(m_dialogs->Calls().empty());
 }
 
-TEST_F(PlotTest, SixthHeaderEndsThePassWithoutTitleOrLegend) {
+TEST_F(PlotTest, SixthHeaderKeepsWhatWasReadAndSaysWhatWasNot) {
   std::string text;
   for (int i = 1; i <= 6; ++i)
     text += "Category " + std::to_string(i) + "\r\n53394611\r\n";
@@ -87,9 +87,15 @@ TEST_F(PlotTest, SixthHeaderEndsThePassWithoutTitleOrLegend) {
   DrawData(Write("six.grd", text));
   EXPECT_EQ(m_form->State().CategoryCount, 5);
   EXPECT_EQ(m_form->State().PlotCount, 5);
-  EXPECT_EQ(m_form->StatusText(5), QStringLiteral("0/0"));  // as the panel left it
-  EXPECT_TRUE(m_form->LegendBox().isNull());
-  EXPECT_TRUE(m_dialogs->Calls().empty());
+  EXPECT_EQ(m_form->StatusText(5), QStringLiteral("5 / 5"));
+  EXPECT_FALSE(m_form->LegendBox().isNull());
+  ASSERT_EQ(m_dialogs->Calls().size(), 1u);
+  EXPECT_EQ(m_dialogs->Calls()[0].kind, DialogKind::Message);
+  EXPECT_TRUE(m_dialogs->Calls()[0].message.startsWith(
+      QStringLiteral("11 行目の見出し「Category 6」は描けません")))
+      << m_dialogs->Calls()[0].message.toStdString();
+  EXPECT_TRUE(m_dialogs->Calls()[0].message.contains(QStringLiteral("six.grd")));
+  EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 }
 
 TEST_F(PlotTest, ConversionErrorKeepsMarkersAndShowsTheMessage) {

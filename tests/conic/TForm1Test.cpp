@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QPushButton>
@@ -68,17 +70,32 @@ TEST_F(TForm1Test, StartsWithTheSettingsPanelOverAnEmptySheet) {
 }
 
 TEST_F(TForm1Test, FirstIniArgumentInAnyCaseIsTheSettingsFile) {
+  // A path on the command line is relative to the current folder, and a settings file
+  // named there that does not exist is told, not silently replaced by the defaults.
+  const QString here = QFileInfo(QString::fromStdString(WriteFile("here.Ini", "[Map]\n"))).path();
+  QDir::setCurrent(here);
   const struct {
     QStringList args;
     QString ini;
+    bool missing;
   } cases[] = {
-      {{QStringLiteral("/tmp/mine.INI")}, QStringLiteral("/tmp/mine.INI")},
-      {{QStringLiteral("other.Ini"), QStringLiteral("x.ini")}, QStringLiteral("other.Ini")},
-      {{QStringLiteral("data.grd")}, ProgramDir() + QStringLiteral("/Tarvo_L.ini")},
-      {{QStringLiteral("ini")}, ProgramDir() + QStringLiteral("/Tarvo_L.ini")},
+      {{QStringLiteral("/tmp/no-such-dir/mine.INI")}, QStringLiteral("/tmp/no-such-dir/mine.INI"),
+       true},
+      {{QStringLiteral("here.Ini"), QStringLiteral("x.ini")}, here + QStringLiteral("/here.Ini"),
+       false},
+      {{QStringLiteral("other.Ini")}, here + QStringLiteral("/other.Ini"), true},
+      {{QStringLiteral("data.grd")}, ProgramDir() + QStringLiteral("/Tarvo_L.ini"), false},
+      {{QStringLiteral("ini")}, ProgramDir() + QStringLiteral("/Tarvo_L.ini"), false},
   };
-  for (const auto& c : cases)
-    EXPECT_EQ(Make(c.args)->State().IniFileName, c.ini);
+  for (const auto& c : cases) {
+    const auto form = Make(c.args);
+    EXPECT_EQ(form->State().IniFileName, c.ini);
+    const bool told = !m_dialogs->Calls().empty() &&
+                      m_dialogs->Calls().front().kind == DialogKind::Error &&
+                      m_dialogs->Calls().front().message ==
+                          QStringLiteral("ファイルが見つかりません\n") + c.ini;
+    EXPECT_EQ(told, c.missing) << c.ini.toStdString();
+  }
 }
 
 TEST_F(TForm1Test, SetParameterReadsThePanel) {
