@@ -13,7 +13,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "platform/text/SaveFile.h"
+#include "core/SaveFile.h"
 
 namespace platform {
 
@@ -255,7 +255,7 @@ std::string EncodePng(const QImage& image, PngFilter filter) {
 }
 
 void SavePng(const QImage& image, const QString& path) {
-  SaveFileAtomically(path.toStdString(), EncodePng(image));
+  core::SaveFileAtomically(path.toStdString(), EncodePng(image));
 }
 
 }  // namespace platform

@@ -8,9 +8,9 @@
 
 #include "core/Errors.h"
 #include "core/Number.h"
+#include "core/SaveFile.h"
 #include "core/TextCodec.h"
 #include "core/TextFile.h"
-#include "platform/text/SaveFile.h"
 
 namespace platform {
 
@@ -242,7 +242,7 @@ std::string IniFile::ToBytes() const {
 }
 
 void IniFile::Save(const QString& path) const {
-  SaveFileAtomically(path.toStdString(), ToBytes());
+  core::SaveFileAtomically(path.toStdString(), ToBytes());
 }
 
 }  // namespace platform
