@@ -28,6 +28,10 @@ struct BaseMapStyle {
   bool withGrat = true;    ///< draw the graticule, its labels and the credit
   bool isMapFrame = true;  ///< frame round the sheet
   QString credit;          ///< credit text at the lower right; empty for none
+  /// Look for the sea at the scale of kWaterSearchWidth as well, so that inner seas behind
+  /// island chains and narrow straits are sea on every sheet; off, the sheet's own fills
+  /// alone decide.
+  bool searchWater = true;
 };
 
 /// Fixed water seeds that the fill from the sheet corner cannot reach: Lake Biwa, the
@@ -39,10 +43,22 @@ struct Seed {
 inline constexpr Seed kOceanSeeds[] = {
     {35.3454, 136.1597}, {34.4029, 134.5324}, {32.2291, 130.3061}};
 
+/// Sheet width (pixels, three-view layout) whose scale the search for water works at: the
+/// A3 sheet's, about 850 m a pixel. On a coarser sheet, a pixel that the fills leave in the
+/// land colour becomes sea when most of its area is water at this scale; a sheet at least
+/// this fine is its own search.
+inline constexpr int kWaterSearchWidth = 3500;
+
+/// Water that no fill from the open sea reaches even at the search's scale, because its
+/// entrance is narrower than a pixel there: Omura Bay (the Hario and Hayasaki straits, a
+/// few hundred metres). Its seed starts a fill of its own in the search.
+inline constexpr Seed kWaterSeeds[] = {{32.97, 129.87}};
+
 /// Paints the whole base layer: land colour, the map data file's coastlines, boundaries
-/// and profile outlines, the ocean fills, graticule and labels, profile frames and the
-/// sheet frame. The layer's font is the label font. Raises core::ConversionError from the
-/// map data; what was painted before stays.
+/// and profile outlines, the ocean fills (and, with `style.searchWater`, the water found
+/// at the search's scale), graticule and labels, profile frames and the sheet frame. The
+/// layer's font is the label font. Raises core::ConversionError from the map data; what
+/// was painted before stays.
 void DrawBaseMap(platform::RasterLayer& canvasM, const BaseMapStyle& style,
                  const Geometry& geometry, core::LineReader& mapFile);
 

@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
+#include <memory>
 #include <string>
+#include <utility>
 
 #include "conic/BaseMap.h"
+#include "conic/TForm1.h"
 #include "core/Errors.h"
 #include "core/MapData.h"
 #include "core/Rounding.h"
@@ -17,13 +21,21 @@ using platform::RasterLayer;
 constexpr WinColor kLand = 14285311;
 constexpr WinColor kOcean = 16775899;
 
+const std::string kBundledMap = std::string(TARVO_SOURCE_DIR) + "/data/三面図全国.mdt";
+
 struct Sheet {
   Geometry geometry;
-  RasterLayer layer{800, 1131};
-  Sheet() { geometry.ReplaceMaps(800, 3); }
-  WinColor At(double lon, double lat) const {
+  RasterLayer layer;
+  explicit Sheet(int width = 800, int height = 1131) : layer(width, height) {
+    geometry.ReplaceMaps(width, 3);
+  }
+  QPoint PixelOf(double lon, double lat) const {
     const MapPoint p = geometry.LambertXY(lon, lat);
-    return layer.Pixel(geometry.HMGraphPosX(p.x), geometry.HMGraphPosY(p.y));
+    return {geometry.HMGraphPosX(p.x), geometry.HMGraphPosY(p.y)};
+  }
+  WinColor At(double lon, double lat) const {
+    const QPoint p = PixelOf(lon, lat);
+    return layer.Pixel(p.x(), p.y());
   }
   // Lines land on the rounded pixels of their ends, so a point on a line is looked for
   // within a pixel or two of its own projection.
@@ -132,7 +144,7 @@ TEST(DrawBaseMap, ConversionErrorKeepsWhatWasDrawn) {
 }
 
 TEST(BundledMapData, ReadsWithBothProgramsAndLeavesTheSeedsInWater) {
-  const std::string path = std::string(TARVO_SOURCE_DIR) + "/data/三面図全国.mdt";
+  const std::string& path = kBundledMap;
   // Both programs read it through without a conversion error.
   struct Counter : core::MapDataHandler {
     core::Program program;
@@ -176,7 +188,9 @@ TEST(BundledMapData, ReadsWithBothProgramsAndLeavesTheSeedsInWater) {
 
   Sheet sheet;
   core::LineReader reader = core::LineReader::Open(path);
-  DrawBaseMap(sheet.layer, BaseMapStyle{}, sheet.geometry, reader);
+  BaseMapStyle style;
+  style.searchWater = false;  // the fixed seeds alone
+  DrawBaseMap(sheet.layer, style, sheet.geometry, reader);
   EXPECT_EQ(sheet.layer.Pixel(5, 5), kOcean);
   for (const Seed& seed : kOceanSeeds)
     EXPECT_EQ(sheet.At(seed.lon, seed.lat), kOcean);
@@ -187,6 +201,150 @@ TEST(BundledMapData, ReadsWithBothProgramsAndLeavesTheSeedsInWater) {
   // The ground under Mt Fuji keeps the land colour; the sky over the lower north is sea.
   EXPECT_EQ(sheet.layer.Pixel(sheet.WeX(138.72), sheet.WeY(1500)), kLand);
   EXPECT_EQ(sheet.layer.Pixel(sheet.WeX(141.0), sheet.WeY(3500)), kOcean);
+}
+
+// Land 134-136 E, 37-39 N round an inner sea 134.5-135.5 E, 37.5-38.5 N, which a channel
+// along 38 N about 3 km wide joins to the open sea in the east: less than a pixel of the
+// window-width sheet, some four pixels at the search's scale. A lake lies in the land's
+// south-west corner. The channel runs near the central meridian, where parallels are
+// almost level rows, so its walls stay apart or meet evenly.
+const std::string kInnerSea =
+    "*H-MAP\n134,37\n136,37\n136,37.9855\n135.5,37.9855\n135.5,37.5\n134.5,37.5\n"
+    "134.5,38.5\n135.5,38.5\n135.5,38.0145\n136,38.0145\n136,39\n134,39\n134,37\n0,0\n"
+    "134.1,37.1\n134.4,37.1\n134.4,37.4\n134.1,37.4\n134.1,37.1\n0,0\n*END\n";
+
+TEST(WaterSearch, FindsTheSeaBehindAStraitNarrowerThanASheetPixel) {
+  const struct {
+    bool searchWater;
+    WinColor innerSea;
+  } cases[] = {{false, kLand}, {true, kOcean}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.searchWater);
+    Sheet sheet;
+    BaseMapStyle style;
+    style.withGrat = false;
+    style.searchWater = c.searchWater;
+    Draw(sheet, kInnerSea, style);
+    EXPECT_EQ(sheet.At(135, 38), c.innerSea);
+    EXPECT_EQ(sheet.At(134.25, 38), kLand);     // the land west of the inner sea
+    EXPECT_EQ(sheet.At(134.25, 37.25), kLand);  // the lake
+    EXPECT_EQ(sheet.At(137, 38), kOcean);
+    EXPECT_TRUE(sheet.Near(135.5, 38, 0));  // the channel's walls stay drawn
+  }
+}
+
+TEST(WaterSearch, ClipsCoastlinesToFarAwayPoints) {
+  // The South Pole projects some billions of pixels away: walked step by step, the line
+  // would take minutes; computed carelessly, its Bresenham terms overflow.
+  Sheet sheet;
+  BaseMapStyle style;
+  style.withGrat = false;
+  Draw(sheet, "*H-MAP\n135,34\n135,-90\n140,34\n0,0\n*END\n", style);
+  EXPECT_TRUE(sheet.Near(135, 30, 0));
+  EXPECT_EQ(sheet.layer.Pixel(5, 5), kOcean);
+}
+
+// Drawings of the bundled map at every sheet size, with and without the water search,
+// made when first asked for and shared by the tests below: with the sanitizers an A3
+// drawing takes the better part of a second. Boundaries are drawn, so that the tests
+// see they stay; the graticule is not, because it is drawn over the sea afterwards.
+class BundledSheets : public ::testing::Test {
+ protected:
+  static constexpr int kSheetSizes[] = {0, 1, 2, 3, 4};  // window width (800), A6 .. A3
+
+  static const Sheet& Drawn(int sheetSize, bool searchWater) {
+    std::unique_ptr<Sheet>& sheet = s_cache[{sheetSize, searchWater}];
+    if (!sheet) {
+      const SheetPixels size = *SheetPixelsOf(sheetSize, 800);
+      sheet = std::make_unique<Sheet>(size.width, size.height);
+      BaseMapStyle style;
+      style.withPref = true;
+      style.withGrat = false;
+      style.searchWater = searchWater;
+      core::LineReader reader = core::LineReader::Open(kBundledMap);
+      DrawBaseMap(sheet->layer, style, sheet->geometry, reader);
+    }
+    return *sheet;
+  }
+
+  static void TearDownTestSuite() { s_cache.clear(); }
+
+ private:
+  static inline std::map<std::pair<int, bool>, std::unique_ptr<Sheet>> s_cache;
+};
+
+struct Place {
+  const char* name;
+  double lat;
+  double lon;
+};
+
+TEST_F(BundledSheets, NamedSeasAreSeaAndLandStaysLandOnEverySheet) {
+  // Points in open water, away from islands and from the coast by more than a pixel of
+  // the window-width sheet.
+  const Place seas[] = {
+      {"Suo-nada", 33.83, 131.45},       {"Iyo-nada", 33.575, 132.06},
+      {"Hiuchi-nada", 34.10, 133.33},    {"Bingo-nada", 34.27, 133.40},
+      {"Harima-nada", 34.475, 134.55},   {"Osaka Bay", 34.525, 135.20},
+      {"Ise Bay", 34.75, 136.72},        {"Mikawa Bay", 34.753, 137.154},
+      {"Ariake Sea", 33.07, 130.31},     {"Omura Bay", 33.0, 129.88},
+      {"Yatsushiro Sea", 32.45, 130.48}, {"Kagoshima Bay", 31.45, 130.60},
+      {"Tokyo Bay", 35.55, 139.90},      {"Mutsu Bay", 41.08, 141.07},
+      {"Funka Bay", 42.40, 140.60},      {"Lake Biwa", 35.35, 136.15},
+  };
+  const Place land[] = {
+      {"Shikoku", 33.80, 133.50},         {"Awaji Island", 34.38, 134.83},
+      {"Honshu, inland", 36.20, 138.00},  {"Kyushu, inland", 32.80, 131.00},
+      {"Lake Inawashiro", 37.48, 140.09},
+  };
+  for (const int sheetSize : kSheetSizes) {
+    const Sheet& sheet = Drawn(sheetSize, true);
+    for (const Place& p : seas) {
+      EXPECT_EQ(sheet.At(p.lon, p.lat), kOcean) << p.name << ", sheet size " << sheetSize;
+    }
+    for (const Place& p : land) {
+      EXPECT_EQ(sheet.At(p.lon, p.lat), kLand) << p.name << ", sheet size " << sheetSize;
+    }
+  }
+}
+
+TEST_F(BundledSheets, SearchTurnsOnlyLandColouredPixelsIntoSea) {
+  for (const int sheetSize : {0, 4}) {
+    SCOPED_TRACE(sheetSize);
+    const Sheet& without = Drawn(sheetSize, false);
+    const Sheet& with = Drawn(sheetSize, true);
+    // On the A3 sheet, the search's own scale, only Omura Bay may change.
+    QRect omuraBay;
+    for (const double lon : {129.75, 130.0}) {
+      for (const double lat : {32.8, 33.12})
+        omuraBay |= QRect(with.PixelOf(lon, lat), QSize(1, 1));
+    }
+    int changed = 0;
+    int outsideOmura = 0;
+    int notLandToSea = 0;
+    const QRgb land = platform::ToQRgb(kLand);
+    const QRgb ocean = platform::ToQRgb(kOcean);
+    for (int y = 0; y < with.layer.Height(); ++y) {
+      const auto* before = reinterpret_cast<const QRgb*>(without.layer.Image().constScanLine(y));
+      const auto* after = reinterpret_cast<const QRgb*>(with.layer.Image().constScanLine(y));
+      for (int x = 0; x < with.layer.Width(); ++x) {
+        if (before[x] == after[x]) continue;
+        ++changed;
+        notLandToSea += before[x] != land || after[x] != ocean;
+        outsideOmura += !omuraBay.contains(x, y);
+      }
+    }
+    EXPECT_GT(changed, 0);
+    EXPECT_EQ(notLandToSea, 0);
+    if (sheetSize == 4) {
+      EXPECT_EQ(outsideOmura, 0);
+      // The bay's outline is closed at this scale, and its seed lies in the water inside.
+      for (const Seed& seed : kWaterSeeds) {
+        EXPECT_EQ(without.At(seed.lon, seed.lat), kLand);
+        EXPECT_EQ(with.At(seed.lon, seed.lat), kOcean);
+      }
+    }
+  }
 }
 
 }  // namespace
