@@ -58,11 +58,17 @@ bool LineReader::Fill() {
 
 // Spreadsheets and Windows editors start UTF-8 files with the mark; left in, it would
 // make the first line a header with an invisible title.
+// UTF-16 text read byte by byte would come out as garbage lines, so it is refused.
 void LineReader::DropByteOrderMark() {
   m_started = true;
   while (m_buffer.size() - m_pos < kUtf8Bom.size() && Fill()) {
   }
-  if (std::string_view(m_buffer).substr(m_pos).starts_with(kUtf8Bom)) m_pos += kUtf8Bom.size();
+  const std::string_view start = std::string_view(m_buffer).substr(m_pos);
+  if (start.starts_with(kUtf8Bom)) m_pos += kUtf8Bom.size();
+  if (start.starts_with("\xFF\xFE") || start.starts_with("\xFE\xFF")) {
+    throw IoError("UTF-16 のファイルは読めません。Shift-JIS か UTF-8 で保存し直してください",
+                  m_name);
+  }
 }
 
 void LineReader::TooLong() const {

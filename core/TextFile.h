@@ -14,7 +14,8 @@ inline constexpr size_t kMaxLineBytes = 64 * 1024;
 /// Reads a text file line by line without holding it whole. A line ends at CR LF, at a
 /// bare LF or at a bare CR; the end of the file ends the last line, and nothing after a
 /// final line end makes another line. A UTF-8 byte-order mark at the start of the file is
-/// no part of the first line and is dropped. Other bytes come back as they are in the
+/// no part of the first line and is dropped; a file that starts with a UTF-16 byte-order
+/// mark raises IoError. Other bytes come back as they are in the
 /// file. A line longer than kMaxLineBytes raises IoError naming its line number.
 class LineReader {
  public:

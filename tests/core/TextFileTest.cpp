@@ -80,6 +80,20 @@ TEST(LineReader, DropsALeadingByteOrderMarkOnly) {
   }
 }
 
+TEST(LineReader, RefusesUtf16) {
+  for (const std::string& text :
+       {std::string("\xFF\xFE" "a\0\r\0\n\0", 8), std::string("\xFE\xFF\0a", 4)}) {
+    LineReader reader = LineReader::FromText(text);
+    std::string line;
+    try {
+      reader.Next(line);
+      FAIL();
+    } catch (const IoError& e) {
+      EXPECT_NE(std::string(e.what()).find("UTF-16"), std::string::npos);
+    }
+  }
+}
+
 TEST(LineReader, RefusesALineLongerThanTheCapInBoundedMemory) {
   // Exactly at the cap is still a line; one byte more is an error naming the line, and an
   // endless line is given up after the cap rather than read to its end.
