@@ -4,10 +4,13 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <memory>
+#include <new>
 #include <optional>
 #include <vector>
 
 #include "conic/TForm1.h"
+#include "core/Errors.h"
+#include "core/SaveFile.h"
 #include "platform/raster/PngWriter.h"
 #include "platform/text/IniFile.h"
 #include "platform/ui/DialogService.h"
@@ -111,11 +114,16 @@ QString Parse(const QStringList& args, ExportRequest& request) {
     } else if (arg == QLatin1String("--export")) {
       const auto v = value();
       if (!v || haveExport) return QStringLiteral("--export には出力ファイルを一つ指定します");
+      // A swapped pair of arguments would otherwise write a figure over the data file.
+      if (!v->endsWith(QLatin1String(".png"), Qt::CaseInsensitive)) {
+        return QStringLiteral("--export の出力ファイルの名前は .png で終わります: '%1'").arg(*v);
+      }
       request.outFile = *v;
       haveExport = true;
     } else if (arg == QLatin1String("--export-dir")) {
       const auto v = value();
       if (!v || haveDir) return QStringLiteral("--export-dir には出力フォルダを一つ指定します");
+      if (v->isEmpty()) return QStringLiteral("--export-dir の出力フォルダの名前が空です");
       request.outDir = *v;
       haveDir = true;
     } else if (arg.startsWith(QLatin1String("--"))) {
@@ -136,6 +144,34 @@ QString Parse(const QStringList& args, ExportRequest& request) {
   return QString();
 }
 
+// Where a figure is to go and what it is drawn from, as files: two spellings of one file,
+// or one path that does not exist yet, are the same.
+bool SameOrWillBe(const QString& a, const QString& b) {
+  return core::SameFile(a.toStdString(), b.toStdString()) ||
+         QFileInfo(a).absoluteFilePath() == QFileInfo(b).absoluteFilePath();
+}
+
+// Why the outputs cannot be written without destroying an input or one another; empty
+// when they can.
+QString Clash(const std::vector<std::pair<QString, QString>>& outputs,
+              const std::vector<QString>& inputs) {
+  for (size_t i = 0; i < outputs.size(); ++i) {
+    const auto& [out, from] = outputs[i];
+    for (const QString& in : inputs) {
+      if (!in.isEmpty() && SameOrWillBe(out, in)) {
+        return QStringLiteral("出力ファイル '%1' は入力のファイル '%2' と同じです").arg(out, in);
+      }
+    }
+    for (size_t j = 0; j < i; ++j) {
+      if (SameOrWillBe(out, outputs[j].first)) {
+        return QStringLiteral("'%1' と '%2' は同じ出力ファイル '%3' になります")
+            .arg(outputs[j].second, from, out);
+      }
+    }
+  }
+  return QString();
+}
+
 }  // namespace
 
 bool IsExportCommand(const QStringList& arguments) {
@@ -148,8 +184,10 @@ bool IsExportCommand(const QStringList& arguments) {
   return false;
 }
 
-int RunExport(const QStringList& arguments, const QString& programPath, std::ostream& out,
-              std::ostream& err) {
+namespace {
+
+int RunExportUnguarded(const QStringList& arguments, const QString& programPath, std::ostream& out,
+                       std::ostream& err) {
   ExportRequest request;
   if (const QString why = Parse(arguments, request); !why.isEmpty()) {
     Usage(err, why);
@@ -190,6 +228,7 @@ int RunExport(const QStringList& arguments, const QString& programPath, std::ost
     settings.WriteString(name.left(dot), name.mid(dot + 1), value);
   }
   form.ApplySettings(settings);
+  if (report(form.State().IniFileName)) return 1;
 
   auto* grdField = form.findChild<QLineEdit*>(QStringLiteral("EditGrdFile"));
   if (!request.data.isEmpty()) grdField->setText(request.data.front());
@@ -198,6 +237,27 @@ int RunExport(const QStringList& arguments, const QString& programPath, std::ost
   if (!QFileInfo::exists(mapFile)) {
     err << "Tarvo_L: " << mapFile.toStdString() << ": ファイルが見つかりません\n";
     return 1;
+  }
+
+  // Nothing is drawn, let alone written, when a figure would replace an input or another
+  // figure of the same run.
+  std::vector<QString> inputs = {form.ResolveSettingsFile(form.State().IniFileName), mapFile,
+                                 form.ResolveDataFile(grdField->text())};
+  std::vector<std::pair<QString, QString>> outputs;
+  if (!request.outFile.isEmpty()) {
+    outputs.emplace_back(request.outFile, grdField->text());
+  } else {
+    for (const QString& data : request.data) {
+      inputs.push_back(form.ResolveDataFile(data));
+      outputs.emplace_back(
+          QDir(request.outDir)
+              .filePath(QFileInfo(data).completeBaseName() + QStringLiteral(".png")),
+          data);
+    }
+  }
+  if (const QString why = Clash(outputs, inputs); !why.isEmpty()) {
+    Usage(err, why);
+    return 2;
   }
 
   auto write = [&](const QString& path) {
@@ -240,6 +300,24 @@ int RunExport(const QStringList& arguments, const QString& programPath, std::ost
     if (!write(png)) failed = true;
   }
   return failed ? 1 : 0;
+}
+
+}  // namespace
+
+int RunExport(const QStringList& arguments, const QString& programPath, std::ostream& out,
+              std::ostream& err) {
+  // What escapes the drawing commands (a settings file that cannot be read, memory that
+  // runs out) still ends the run with a message, not an abort.
+  try {
+    return RunExportUnguarded(arguments, programPath, out, err);
+  } catch (const core::IoError& error) {
+    err << "Tarvo_L: " << error.Path() << ": " << error.what() << '\n';
+  } catch (const std::bad_alloc&) {
+    err << "Tarvo_L: メモリが足りません\n";
+  } catch (const std::exception& error) {
+    err << "Tarvo_L: " << error.what() << '\n';
+  }
+  return 1;
 }
 
 }  // namespace conic

@@ -25,7 +25,15 @@ int main(int argc, char** argv) {
     QApplication::installTranslator(&toolkitTexts);
   }
   if (exporting) {
-    return conic::RunExport(arguments, QApplication::applicationFilePath(), std::cout, std::cerr);
+    const int status =
+        conic::RunExport(arguments, QApplication::applicationFilePath(), std::cout, std::cerr);
+    // A script reads what was made from standard output; losing that is a failure too.
+    std::cout.flush();
+    if (!std::cout) {
+      std::cerr << "Tarvo_L: 標準出力に書き込めません\n";
+      return status == 0 ? 1 : status;
+    }
+    return status;
   }
   conic::TForm1 form(arguments);
   form.show();

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QStringList>
 #include <filesystem>
 #include <fstream>
@@ -167,6 +168,125 @@ TEST_F(ExportTest, FailuresExitOneWithTheWindowsMessage) {
   }
 }
 
+// Files as users' spreadsheets and editors write them, and what the export says of them.
+TEST_F(ExportTest, UsersFilesAreDrawnAsMeantAndWhatIsNotDrawnIsTold) {
+  std::string six;
+  for (int i = 1; i <= 6; ++i)
+    six += "Category " + std::to_string(i) + "\r\n35.0,136.0\r\n";
+  Write("six.grd", six);
+  // A byte-order mark before the first header; coordinates far off, swapped and typoed.
+  Write("bom.grd",
+        "\xEF\xBB\xBF"
+        "ブナ\r\n35.0,136.0\r\n53.5,139.7\r\n139.7,35.6\r\n34.5,135.5\r\n");
+  Write("m2.mdt", "*H-MAP\r\n139,37\r\n30.1,5x\r\n");
+  Write("mine.ini", "\xEF\xBB\xBF[Map]\r\nSheetSize=1\r\n");
+  const QString png = P("out/f.png");
+  const struct {
+    const char* what;
+    QStringList args;
+    int code;
+    std::string out;                // after the output's path
+    std::vector<std::string> said;  // on standard error
+    bool written;
+  } cases[] = {
+      {"a sixth header: five categories drawn, the sixth named, exit 1",
+       {QStringLiteral("--set"), IslandMap(), QStringLiteral("--export"), png, P("six.grd")},
+       1,
+       " records=5 categories=5 width=800 height=1131\n",
+       {"six.grd: 警告: 11 行目の見出し「Category 6」は描けません"},
+       true},
+      {"a byte-order mark and coordinates outside the map",
+       {QStringLiteral("--set"), IslandMap(), QStringLiteral("--export"), png, P("bom.grd")},
+       0,
+       " records=2 categories=1 width=800 height=1131\n",
+       {},
+       true},
+      {"an error in the map file names the map file",
+       {QStringLiteral("--set"), QStringLiteral("DataFile.MapFile=") + P("m2.mdt"),
+        QStringLiteral("--export"), png, P("a.grd")},
+       1,
+       "",
+       {"Tarvo_L: " + (m_root / "m2.mdt").string() + ": '5x' は浮動小数点数ではありません"},
+       false},
+      {"a settings file named without a folder is the one in the current folder",
+       {QStringLiteral("mine.ini"), QStringLiteral("--set"), IslandMap(),
+        QStringLiteral("--export"), png, P("a.grd")},
+       0,
+       " records=3 categories=2 width=1240 height=1754\n",
+       {},
+       true},
+      {"a settings file named that does not exist",
+       {QStringLiteral("gone.ini"), QStringLiteral("--set"), IslandMap(),
+        QStringLiteral("--export"), png, P("a.grd")},
+       1,
+       "",
+       {(m_root / "gone.ini").string() + ": ファイルが見つかりません"},
+       false},
+  };
+  const QString previous = QDir::currentPath();
+  QDir::setCurrent(Q(m_root));
+  for (const auto& c : cases) {
+    fs::remove(m_root / "out" / "f.png");
+    const Outcome r = Run(c.args);
+    EXPECT_EQ(r.code, c.code) << c.what << '\n' << r.err;
+    EXPECT_EQ(r.out, c.written ? png.toStdString() + c.out : "") << c.what;
+    for (const std::string& words : c.said)
+      EXPECT_NE(r.err.find(words), std::string::npos) << c.what << '\n' << r.err;
+    if (c.said.empty()) {
+      EXPECT_EQ(r.err, "") << c.what;
+    }
+    EXPECT_EQ(fs::exists(m_root / "out" / "f.png"), c.written) << c.what;
+  }
+  QDir::setCurrent(previous);
+}
+
+TEST_F(ExportTest, AFigureNeverReplacesAnInputOrAnotherFigure) {
+  // An old figure named as data, the settings file or the map given as output, and two
+  // data files that would make the same figure: refused before anything is drawn.
+  fs::create_directories(m_root / "x");
+  Write("x/a.grd", "Quercus\r\n35.5,136.5,800\r\n");
+  Write("old.png", "an old figure");
+  Write("s.ini", "[Map]\r\nSheetSize=1\r\n");
+  fs::create_symlink(m_root / "a.grd", m_root / "alias.png");
+  const std::string island = ReadBytes(m_root / "island.mdt");
+  const QString map = IslandMap();
+  const struct {
+    QStringList args;
+    std::string named;
+  } cases[] = {
+      {{QStringLiteral("--set"), map, QStringLiteral("--export"), P("alias.png"), P("a.grd")},
+       "alias.png"},
+      {{P("s.ini"), QStringLiteral("--set"), map, QStringLiteral("--export"), P("old.png"),
+        P("old.png")},
+       "old.png"},
+      {{QStringLiteral("--set"), map, QStringLiteral("--export-dir"), P("out"), P("a.grd"),
+        P("x/a.grd")},
+       "x/a.grd"},
+      {{QStringLiteral("--set"), map, QStringLiteral("--export-dir"), P("."), P("b.grd"),
+        P("b.png")},
+       "b.png"},
+  };
+  for (const auto& c : cases) {
+    const Outcome r = Run(c.args);
+    EXPECT_EQ(r.code, 2) << r.err;
+    EXPECT_NE(r.err.find(c.named), std::string::npos) << r.err;
+    EXPECT_EQ(r.out, "");
+  }
+  EXPECT_EQ(ReadBytes(m_root / "a.grd"),
+            "Fagus\r\n35.0,136.0,1200\r\n53394611\r\nPinus\r\n34.5,135.5\r\n");
+  EXPECT_EQ(ReadBytes(m_root / "old.png"), "an old figure");
+  EXPECT_TRUE(fs::is_empty(m_root / "out"));
+  EXPECT_FALSE(fs::exists(m_root / "b.png"));
+
+  // A full disk under the figure (a link to the full device): the system's reason.
+  fs::create_symlink("/dev/full", m_root / "full.png");
+  const Outcome full =
+      Run({QStringLiteral("--set"), map, QStringLiteral("--export"), P("full.png"), P("a.grd")});
+  EXPECT_EQ(full.code, 1);
+  EXPECT_NE(full.err.find("ディスクに空きがありません"), std::string::npos) << full.err;
+  EXPECT_TRUE(fs::is_character_file("/dev/full"));
+}
+
 TEST_F(ExportTest, UsageErrorsExitTwoAndDrawNothing) {
   const QString png = P("out/f.png");
   const auto set = [&](const char* value) {
@@ -190,6 +310,11 @@ TEST_F(ExportTest, UsageErrorsExitTwoAndDrawNothing) {
       {QStringLiteral("--export"), png, QStringLiteral("--export"), P("out/g.png")},
       {QStringLiteral("--export"), png, QStringLiteral("--verbose")},
       {QStringLiteral("--set"), QStringLiteral("Map.SheetSize=1")},
+      // The output must be a PNG by name: an empty name or swapped arguments write nothing.
+      {QStringLiteral("--export"), QString()},
+      {QStringLiteral("--export"), P("a.grd"), png},
+      {QStringLiteral("--export"), P("out/f.PNG.txt")},
+      {QStringLiteral("--export-dir"), QString(), P("a.grd")},
   };
   for (const QStringList& args : cases) {
     const Outcome r = Run(args);

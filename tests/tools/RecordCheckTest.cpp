@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include <cstdio>
 #include <sstream>
 #include <string>
@@ -319,6 +321,19 @@ TEST(RecordCheck, RefusesBadUsageAndUnreadableFiles) {
   const CheckRun help = Check({"--help"});
   EXPECT_EQ(help.status, 0);
   EXPECT_NE(help.out.find("--keep-going"), std::string::npos);
+}
+
+TEST(RecordCheck, FailedWritesAndEndlessInputsExitTwo) {
+  // A full disk under the report: status 2 and the system's reason, never a quiet 0.
+  std::ofstream full("/dev/full");
+  std::ostringstream err;
+  EXPECT_EQ(CheckMain({kSample}, stdin, full, err), 2);
+  EXPECT_NE(err.str().find("結果を書き込めません"), std::string::npos) << err.str();
+
+  // An endless line is given up at the line cap, with its number, in bounded memory.
+  const CheckRun zeros = Check({"/dev/zero"});
+  EXPECT_EQ(zeros.status, 2);
+  EXPECT_EQ(zeros.err, "tarvo-check: /dev/zero: 1 行目が長すぎます（一行は 64 KiB までです）\n");
 }
 
 }  // namespace

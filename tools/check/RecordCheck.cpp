@@ -1,8 +1,11 @@
 #include "tools/check/RecordCheck.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <map>
+#include <new>
 #include <stdexcept>
 
 #include "core/DistributionData.h"
@@ -360,12 +363,23 @@ int CheckMain(const std::vector<std::string>& args, std::FILE* standardInput, st
   try {
     core::LineReader reader = options.file == "-" ? core::LineReader::FromStream(standardInput, "-")
                                                   : core::LineReader::Open(options.file);
+    errno = 0;
     const CheckTotals totals = CheckRecords(reader, options, out);
     out.flush();
+    // A report cut short by a full disk must not pass for a whole one.
+    if (!out) {
+      const int error = errno;
+      err << "tarvo-check: 結果を書き込めません"
+          << (error != 0 ? "（" + std::string(std::strerror(error)) + "）" : std::string()) << '\n';
+      return 2;
+    }
     return totals.errors > 0 ? 1 : 0;
   } catch (const core::IoError& error) {
     out.flush();
     err << "tarvo-check: " << error.Path() << ": " << error.what() << '\n';
+    return 2;
+  } catch (const std::bad_alloc&) {
+    err << "tarvo-check: メモリが足りません\n";
     return 2;
   }
 }
