@@ -3,11 +3,23 @@
 #include <string>
 #include <string_view>
 
-namespace platform {
+namespace core {
 
-/// Writes the bytes to the file so that a failure leaves the old file whole: the bytes go
-/// to a temporary file beside it, which replaces the old file only once it is complete.
-/// Raises core::IoError with the user-visible message when the file cannot be written.
+/// Writes the bytes to the file named by `path` (its bytes, as the system spells it) so
+/// that a failure never damages what was there:
+/// - a regular file, or a new one, is replaced atomically: the bytes go to a temporary
+///   file beside it, which takes its place only once complete, with the old file's
+///   permissions;
+/// - a symbolic link is followed, and the file it points to is replaced as above, so the
+///   link keeps its place;
+/// - a FIFO or a character device (a pipe, /dev/stdout) is written directly;
+/// - anything else (a folder, a socket, a block device) is refused.
+/// Raises IoError with the system's reason (no space left, permission denied, read-only
+/// file system, …) and the path.
 void SaveFileAtomically(const std::string& path, std::string_view bytes);
 
-}  // namespace platform
+/// True when both paths name the same existing file (the same device and inode), however
+/// they are spelled: through links, with "..", or relative and absolute.
+bool SameFile(const std::string& a, const std::string& b);
+
+}  // namespace core
