@@ -38,7 +38,8 @@ LineOutcome DistributionReader::Feed(std::string_view line) {
   const std::string_view text = conic ? CutComment(line) : line;
   // The chart program holds its text as Shift-JIS, and its length rule counts those bytes.
   const LineKind kind =
-      conic ? ClassifyLine(text, m_program) : ClassifyLine(EncodeForFile(text), m_program);
+      conic ? ClassifyLine(text, m_program)
+            : ClassifyLine(Utf8ToCp932(text).value_or(std::string(text)), m_program);
   out.category = m_headers;
 
   switch (kind) {

@@ -120,6 +120,9 @@ std::optional<std::string> Utf8ToCp932(std::string_view utf8) {
       return std::nullopt;
     }
   }
+  // The converter maps some characters onto the code of a look-alike (〜 onto ～, ¥ onto
+  // the backslash): a text that would not read back the same has no Shift-JIS form.
+  if (Cp932ToUtf8(out) != utf8) return std::nullopt;
   return out;
 }
 
@@ -130,8 +133,19 @@ std::string DecodeLine(std::string_view bytes) {
 }
 
 std::string EncodeForFile(std::string_view utf8) {
-  if (auto sjis = Utf8ToCp932(utf8)) return *std::move(sjis);
-  return std::string(utf8);
+  std::optional<std::string> sjis = Utf8ToCp932(utf8);
+  if (!sjis) return std::string(utf8);
+  // Lines are decoded one by one, and some Shift-JIS lines (half-width katakana pairs,
+  // a few kanji) are also well-formed UTF-8: such a text is kept as UTF-8, which reads
+  // back unchanged line by line.
+  std::string_view rest = *sjis;
+  while (!rest.empty()) {
+    const size_t end = rest.find_first_of("\r\n");
+    const std::string_view line = rest.substr(0, end);
+    if (!IsAscii(line) && IsWellFormedUtf8(line)) return std::string(utf8);
+    rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
+  }
+  return *std::move(sjis);
 }
 
 std::string_view WholeCharacters(std::string_view line, size_t pos, size_t count) {

@@ -18,7 +18,8 @@ bool IsAscii(std::string_view bytes);
 std::string Cp932ToUtf8(std::string_view bytes);
 
 /// UTF-8 to Shift-JIS (code page 932); nullopt when the text holds a character that
-/// Shift-JIS has no code for, or is not well-formed UTF-8.
+/// Shift-JIS has no code for (or only a look-alike's, such as 〜 and ¥), or is not
+/// well-formed UTF-8.
 std::optional<std::string> Utf8ToCp932(std::string_view utf8);
 
 /// Decodes one line of a data file written on either system: bytes that are well-formed
@@ -32,7 +33,8 @@ std::string DecodeLine(std::string_view bytes);
 std::string_view WholeCharacters(std::string_view line, size_t pos, size_t count);
 
 /// Encodes a UTF-8 text for a data file: Shift-JIS when Shift-JIS can hold every
-/// character, otherwise the UTF-8 bytes unchanged, so that no character is ever lost.
+/// character and each line reads back as Shift-JIS, otherwise the UTF-8 bytes unchanged,
+/// so that no character is ever lost.
 std::string EncodeForFile(std::string_view utf8);
 
 }  // namespace core

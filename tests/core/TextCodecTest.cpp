@@ -53,5 +53,36 @@ TEST(EncodeForFile, WritesShiftJisUnlessACharacterWouldBeLost) {
   EXPECT_EQ(EncodeForFile("plain"), "plain");
 }
 
+TEST(EncodeForFile, EveryLineReadsBackAsWritten) {
+  // Look-alikes the converter would substitute, and Shift-JIS lines that are also UTF-8:
+  // each text must come back from its file line by line as it went in.
+  const char* const texts[] = {
+      "標高 500〜1000 m",
+      "−5 m",
+      "¥100",
+      "£ ¢ ¬",
+      "‖ —",  // substituted look-alikes
+      "ﾄｳ",
+      "ﾃｱ\r\nブナ",  // half-width pairs
+      "辷輿",        // kanji whose bytes are UTF-8
+      "ブナ\r\nﾐｽﾞﾅﾗ\r\n35.6,139.7",
+  };
+  for (const char* text : texts) {
+    const std::string file = EncodeForFile(text);
+    std::string back;
+    std::string_view rest = file;
+    while (true) {
+      const size_t end = rest.find_first_of("\r\n");
+      back += DecodeLine(rest.substr(0, end));
+      if (end == std::string_view::npos) break;
+      back += rest[end];
+      rest.remove_prefix(end + 1);
+    }
+    EXPECT_EQ(back, text);
+  }
+  // Texts Shift-JIS holds without doubt stay Shift-JIS.
+  EXPECT_EQ(EncodeForFile("ﾐｽﾞﾅﾗ"), "\xD0\xBD\xDE\xC5\xD7");
+}
+
 }  // namespace
 }  // namespace core
