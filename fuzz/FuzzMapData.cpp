@@ -40,6 +40,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         core::ReadMapData(reader, program, sink);
       } catch (const core::ConversionError&) {
         // A malformed number is reported, never a crash.
+      } catch (const core::IoError&) {
+        // So is a file the line reader refuses (an over-long line, UTF-16).
       }
     }
   }
