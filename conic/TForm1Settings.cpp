@@ -7,6 +7,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStandardPaths>
+#include <algorithm>
+#include <cmath>
 
 #include "conic/PanelItems.h"
 #include "conic/PanelText.h"
@@ -28,6 +30,49 @@ const QString kFont = QStringLiteral("Font");
 
 QString MarkSection(int i) {
   return QStringLiteral("PMark%1").arg(i);
+}
+
+// What a settings file may ask for. A value outside is read as the nearest bound, so
+// that a damaged or hostile file still draws a figure and cannot make the program spend
+// its memory or time on texts no field shows or sizes no sheet holds.
+//
+// A path the system opens is shorter than PATH_MAX, 4096 bytes; a longer one cut to 4096
+// characters is still too long to open, so the cut never makes it name another file.
+constexpr qsizetype kMaxPathChars = 4096;
+// Titles, the credit and font names are one line on the sheet.
+constexpr qsizetype kMaxTextChars = 256;
+// The legend editor offers up to 20 pixels, sized for the window's sheet; the A3 sheet is
+// more than four times as wide.
+constexpr int kMaxMarkSize = 100;
+// The line buttons toggle between thin (1) and thick (2) and know no other width; the
+// toggle of any other would stay thick.
+constexpr int kMinLineWidth = 1;
+constexpr int kMaxLineWidth = 2;
+// At 200 points a line of the A3 sheet holds about 13 characters.
+constexpr int kMinFontSize = 1;
+constexpr int kMaxFontSize = 200;
+// The legend and title sizes relative to the text font; beyond these, one could not be
+// read beside the other.
+constexpr double kMinScaleFactor = 0.1;
+constexpr double kMaxScaleFactor = 10.0;
+// Colours are 24-bit values, red in the low byte; higher bits would make a colour that
+// compares unequal to the very pixels it painted.
+constexpr WinColor kColorBits = 0xFFFFFF;
+
+// The first `maxChars` characters; a character outside the Basic Multilingual Plane
+// counts as one and is never split from its second half.
+QString FirstChars(QString text, qsizetype maxChars) {
+  if (text.size() <= maxChars) return text;
+  qsizetype chars = 0;
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    if (i > 0 && text[i].isLowSurrogate() && text[i - 1].isHighSurrogate()) continue;
+    if (chars == maxChars) {
+      text.truncate(i);
+      break;
+    }
+    ++chars;
+  }
+  return text;
 }
 
 // The radio button standing for `code` in a panel group; none for a code the group lacks.
@@ -53,33 +98,47 @@ void TForm1::ApplySettings(const platform::IniFile& ini) {
   auto radio = [this](const char* name) {
     return findChild<QRadioButton*>(QString::fromLatin1(name));
   };
-
-  ShowWholeText(edit("EditTitle"),
-                ini.ReadString(kDataFile, QStringLiteral("Title"), QStringLiteral("三面分布図")));
-  ShowWholeText(edit("EditMapFile"), ini.ReadString(kDataFile, QStringLiteral("MapFile"),
-                                                    QStringLiteral("三面図全国.mdt")));
-  ShowWholeText(edit("EditGrdFile"), ini.ReadString(kDataFile, QStringLiteral("GrdFile"),
-                                                    QStringLiteral("ZoSample.grd")));
-  m_state.CRst1 =
-      ini.ReadString(kDataFile, QStringLiteral("CRst1"), QStringLiteral("Distribution Map"));
+  auto text = [&ini](const QString& section, const char* key, const QString& fallback,
+                     qsizetype maxChars) {
+    return FirstChars(ini.ReadString(section, QString::fromLatin1(key), fallback), maxChars);
+  };
+  auto integer = [&ini](const QString& section, const char* key, int fallback, int low, int high) {
+    return std::clamp(ini.ReadInteger(section, QString::fromLatin1(key), fallback), low, high);
+  };
   auto colour = [&ini](const QString& section, const char* key, WinColor fallback) {
     return static_cast<WinColor>(
-        ini.ReadInteger(section, QString::fromLatin1(key), static_cast<int>(fallback)));
+               ini.ReadInteger(section, QString::fromLatin1(key), static_cast<int>(fallback))) &
+           kColorBits;
   };
+  auto factor = [&ini](const char* key, double fallback) {
+    const double value = ini.ReadFloat(kFont, QString::fromLatin1(key), fallback);
+    return std::isfinite(value) ? std::clamp(value, kMinScaleFactor, kMaxScaleFactor) : fallback;
+  };
+
+  ShowWholeText(edit("EditTitle"),
+                text(kDataFile, "Title", QStringLiteral("三面分布図"), kMaxTextChars));
+  ShowWholeText(edit("EditMapFile"),
+                text(kDataFile, "MapFile", QStringLiteral("三面図全国.mdt"), kMaxPathChars));
+  ShowWholeText(edit("EditGrdFile"),
+                text(kDataFile, "GrdFile", QStringLiteral("ZoSample.grd"), kMaxPathChars));
+  m_state.CRst1 = text(kDataFile, "CRst1", QStringLiteral("Distribution Map"), kMaxTextChars);
   SetSwatchColor(findChild<QWidget*>(QStringLiteral("PLandCol")),
                  colour(kMap, "LandColor", 14285311));
   SetSwatchColor(findChild<QWidget*>(QStringLiteral("POceanCol")),
                  colour(kMap, "OceanColor", 16775899));
-  m_state.MapsType = ini.ReadInteger(kMap, QStringLiteral("MapsType"), 3);
+  // Only the three-view figure can be made (the other types' buttons are disabled), and a
+  // code that names no type at all means the default.
+  const int mapsType = ini.ReadInteger(kMap, QStringLiteral("MapsType"), 3);
+  m_state.MapsType = 3;
   m_state.SheetSize = ini.ReadInteger(kMap, QStringLiteral("SheetSize"), 0);
   check("IsMapFrame")->setChecked(ini.ReadBool(kMap, QStringLiteral("MapFrame"), true));
   m_state.GridSize = ini.ReadInteger(kMap, QStringLiteral("GridSize"), 10);
   m_state.MapColor = colour(kMap, "MapColor", 0);
   m_state.SubColor = colour(kMap, "SubColor", 8421504);
   m_state.MshColor = colour(kMap, "MshColor", 16776960);
-  m_state.MLineW = ini.ReadInteger(kMap, QStringLiteral("MLineW"), 1);
-  m_state.SLineW = ini.ReadInteger(kMap, QStringLiteral("SLineW"), 1);
-  m_state.GLineW = ini.ReadInteger(kMap, QStringLiteral("GLineW"), 1);
+  m_state.MLineW = integer(kMap, "MLineW", 1, kMinLineWidth, kMaxLineWidth);
+  m_state.SLineW = integer(kMap, "SLineW", 1, kMinLineWidth, kMaxLineWidth);
+  m_state.GLineW = integer(kMap, "GLineW", 1, kMinLineWidth, kMaxLineWidth);
   check("WithPref")->setChecked(ini.ReadBool(kMap, QStringLiteral("WithPref"), false));
   check("WithGrat")->setChecked(ini.ReadBool(kMap, QStringLiteral("WithGrat"), true));
   check("ShowMapTitle")->setChecked(ini.ReadBool(kMap, QStringLiteral("ShowTitle"), true));
@@ -87,25 +146,25 @@ void TForm1::ApplySettings(const platform::IniFile& ini) {
   for (int i = 1; i <= 5; ++i) {
     const TMarkStyle& d = defaults.at(static_cast<size_t>(i - 1));
     TMarkStyle& style = m_state.MarkStyles.at(static_cast<size_t>(i - 1));
-    style.shape = ini.ReadInteger(MarkSection(i), QStringLiteral("Styl"), i);
-    style.size = ini.ReadInteger(MarkSection(i), QStringLiteral("Size"), 4);
-    style.fillColor = colour(MarkSection(i), "bcol", d.fillColor);
-    style.rimColor = colour(MarkSection(i), "pcol", 0);
+    const QString section = MarkSection(i);
+    // A shape code that is none of the editor's draws nothing, whatever its value.
+    style.shape = ini.ReadInteger(section, QStringLiteral("Styl"), i);
+    style.size = integer(section, "Size", 4, 0, kMaxMarkSize);
+    style.fillColor = colour(section, "bcol", d.fillColor);
+    style.rimColor = colour(section, "pcol", 0);
   }
   check("ShowLegend")->setChecked(ini.ReadBool(kLegend, QStringLiteral("ShowLegend"), false));
   check("ShowLegTitle")->setChecked(ini.ReadBool(kLegend, QStringLiteral("ShowLegTitle"), false));
   check("IsLegendFrame")->setChecked(ini.ReadBool(kLegend, QStringLiteral("LegendFrame"), false));
   const QString titleFontName =
-      ini.ReadString(kFont, QStringLiteral("TitleFontName"), QStringLiteral("Cambria"));
-  const QString fontName =
-      ini.ReadString(kFont, QStringLiteral("FontName"), QStringLiteral("Cambria"));
-  const int fontSize = ini.ReadInteger(kFont, QStringLiteral("FontSize"), 10);
-  m_state.ScaleFactorLegend = ini.ReadFloat(kFont, QStringLiteral("ScaleFactorLegend"), 1.2);
-  m_state.ScaleFactorHeader = ini.ReadFloat(kFont, QStringLiteral("ScaleFactorHeader"), 1.5);
+      text(kFont, "TitleFontName", QStringLiteral("Cambria"), kMaxTextChars);
+  const QString fontName = text(kFont, "FontName", QStringLiteral("Cambria"), kMaxTextChars);
+  const int pointSize = integer(kFont, "FontSize", 10, kMinFontSize, kMaxFontSize);
+  m_state.ScaleFactorLegend = factor("ScaleFactorLegend", 1.2);
+  m_state.ScaleFactorHeader = factor("ScaleFactorHeader", 1.5);
 
   // Fonts: the title's face in bold at the header scale; the figure's text font on the
   // button and on both layers.
-  const int pointSize = std::max(1, fontSize);
   QFont titleFont(titleFontName);
   titleFont.setBold(true);
   titleFont.setPointSize(std::max(1, core::RoundHalfEven(pointSize * m_state.ScaleFactorHeader)));
@@ -125,13 +184,7 @@ void TForm1::ApplySettings(const platform::IniFile& ini) {
     SetSwatchColor(findChild<QWidget*>(QStringLiteral("MrkColor%1").arg(i + 1)), style.fillColor);
     m_markRim[row]->setChecked(style.rimColor == 0);
   }
-  const struct {
-    const char* radio;
-    int type;
-  } types[] = {{"VerticalMap", 1}, {"EnlargedMap", 2}, {"ThreeDMap", 3}};
-  for (const auto& t : types) {
-    if (t.type == m_state.MapsType) radio(t.radio)->setChecked(true);
-  }
+  radio("ThreeDMap")->setChecked(true);
   const struct {
     const char* button;
     WinColor color;
@@ -145,6 +198,21 @@ void TForm1::ApplySettings(const platform::IniFile& ini) {
     SetSwatchColor(button, l.color);
   }
   if (const char* name = RadioFor(kPrecisionItems, m_state.GridSize)) radio(name)->setChecked(true);
+
+  // Told once the panel shows what was read. An error rather than a note: the scripted
+  // export must not write a three-view figure for a file that asked for another one.
+  const struct {
+    int type;
+    const char* caption;
+  } cannotMake[] = {{1, "垂直分布図"}, {2, "拡大水平図"}};
+  for (const auto& t : cannotMake) {
+    if (t.type != mapsType) continue;
+    m_dialogs->ShowError(
+        QStringLiteral("設定 MapsType=%1（%2）の図は描けません。描けるのは三面分布図"
+                       "（MapsType=3）だけです")
+            .arg(mapsType)
+            .arg(QString::fromUtf8(t.caption)));
+  }
 }
 
 void TForm1::StoreSettings(platform::IniFile& ini) const {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <limits>
 #include <optional>
+#include <string>
 
 #include "core/Errors.h"
 #include "core/Number.h"
@@ -88,6 +89,12 @@ std::optional<int> ParseInteger(const QString& text) {
   return static_cast<int>(value);
 }
 
+[[noreturn]] void TooLarge(const std::string& path) {
+  throw core::IoError(
+      "設定ファイルが大きすぎます（" + std::to_string(IniFile::kMaxFileBytes >> 20) + " MiB まで）",
+      path);
+}
+
 }  // namespace
 
 IniFile::Line IniFile::Parse(QString text) {
@@ -111,24 +118,38 @@ IniFile::Line IniFile::Parse(QString text) {
   return line;
 }
 
-IniFile IniFile::Read(core::LineReader& reader) {
+IniFile IniFile::Read(core::LineReader& reader, size_t maxBytes) {
   IniFile ini;
   std::string bytes;
+  // Counts at most the bytes read (a line end as one byte, the final line's as none), so
+  // a file that passed the size check never trips it, while a file that grows after the
+  // check, a pipe or a device is stopped all the same.
+  size_t read = 0;
   while (reader.Next(bytes)) {
+    read += bytes.size();
+    if (read > maxBytes) TooLarge(reader.Name());
+    ++read;
     ini.m_lines.push_back(Parse(QString::fromStdString(core::DecodeLine(bytes))));
   }
   return ini;
 }
 
 IniFile IniFile::Load(const QString& path) {
-  if (!QFileInfo::exists(path)) return {};
+  const QFileInfo info(path);
+  if (!info.exists()) return {};
+  // Refused before a byte is read: every line of a profile stays in memory, several times
+  // its size, and a settings file is only ever a few kilobytes.
+  if (info.isFile() && static_cast<quint64>(info.size()) > kMaxFileBytes) {
+    TooLarge(path.toStdString());
+  }
   auto reader = core::LineReader::Open(path.toStdString());
-  return Read(reader);
+  return Read(reader, kMaxFileBytes);
 }
 
 IniFile IniFile::FromBytes(std::string_view bytes) {
   auto reader = core::LineReader::FromText(std::string(bytes));
-  return Read(reader);
+  // The caller holds the bytes already; there is nothing left to refuse.
+  return Read(reader, bytes.size());
 }
 
 IniFile::Range IniFile::FindSection(const QString& section) const {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,8 +25,13 @@ class IniFile {
   /// An empty profile.
   IniFile() = default;
 
+  /// The largest settings file Load reads, in bytes. Real ones hold a few kilobytes.
+  static constexpr size_t kMaxFileBytes = size_t{1} << 20;
+
   /// Reads the file. A file that does not exist gives an empty profile; a file that exists
-  /// but cannot be read (a folder, no permission) raises core::IoError.
+  /// but cannot be read (a folder, no permission), holds more than kMaxFileBytes (a pipe
+  /// or device that keeps giving counts too) or a line longer than core::kMaxLineBytes
+  /// raises core::IoError naming it.
   static IniFile Load(const QString& path);
   /// Reads the bytes of a file: each line Shift-JIS, or UTF-8 when it is well-formed UTF-8
   /// with a byte of 0x80 or more; a leading UTF-8 byte order mark is dropped. Lines end at
@@ -80,7 +86,8 @@ class IniFile {
     int end = -1;
   };
 
-  static IniFile Read(core::LineReader& reader);
+  /// Raises core::IoError once the lines read pass `maxBytes`.
+  static IniFile Read(core::LineReader& reader, size_t maxBytes);
   static Line Parse(QString text);
   Range FindSection(const QString& section) const;
   int FindKey(const Range& range, const QString& key) const;

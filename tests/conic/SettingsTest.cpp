@@ -8,6 +8,7 @@
 #include <QRadioButton>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 
 #include "conic/Swatch.h"
@@ -83,7 +84,7 @@ std::vector<Setting> NonDefaultSettings(const QString& longMapPath) {
       {"DataFile", "CRst1", QStringLiteral("Survey Team")},
       {"Map", "LandColor", QStringLiteral("12632256")},
       {"Map", "OceanColor", QStringLiteral("16777088")},
-      {"Map", "MapsType", QStringLiteral("1")},
+      {"Map", "MapsType", QStringLiteral("3")},  // the one figure type there is
       {"Map", "SheetSize", QStringLiteral("7")},
       {"Map", "MapFrame", QStringLiteral("0")},
       {"Map", "GridSize", QStringLiteral("5")},
@@ -210,7 +211,7 @@ TEST_F(SettingsTest, EveryValueSurvivesAReadAndAWrite) {
   EXPECT_EQ(Edit(f, "EditMapFile")->text(), longMap);
   EXPECT_EQ(f.State().SheetSize, 7);
   EXPECT_TRUE(Selected(f, "MapSizeWn"));  // no button stands for 7
-  EXPECT_TRUE(Selected(f, "VerticalMap"));
+  EXPECT_TRUE(Selected(f, "ThreeDMap"));
   EXPECT_TRUE(Selected(f, "GScale5"));
   EXPECT_TRUE(Child<QAction>(f, QStringLiteral("PlotSize5Item"))->isChecked());
   EXPECT_FALSE(Child<QAction>(f, QStringLiteral("PlotSize10Item"))->isChecked());
@@ -317,6 +318,169 @@ TEST_F(SettingsTest, ValuesTheFileCannotSetLeaveThePanelToDecide) {
     EXPECT_EQ(form->CanvasM().Width(), 800);
     EXPECT_EQ(form->State().MapsType, 3);
     EXPECT_TRUE(m_dialogs->Calls().empty());
+  }
+}
+
+// Every value a file can make huge, negative or not a number, with the values just
+// inside and just outside each bound.
+TEST_F(SettingsTest, ValuesOutOfRangeAreReadAsTheNearestBound) {
+  auto form = Make();
+  TForm1& f = *form;
+  using Read = std::function<double(TForm1&)>;
+  const Read markSize = [](TForm1& g) { return g.State().MarkStyles[2].size; };
+  const Read mLineW = [](TForm1& g) { return g.State().MLineW; };
+  const Read sLineW = [](TForm1& g) { return g.State().SLineW; };
+  const Read gLineW = [](TForm1& g) { return g.State().GLineW; };
+  const Read fontSize = [](TForm1& g) {
+    return Child<QPushButton>(g, QStringLiteral("FontBtn"))->font().pointSize();
+  };
+  const Read legend = [](TForm1& g) { return g.State().ScaleFactorLegend; };
+  const Read header = [](TForm1& g) { return g.State().ScaleFactorHeader; };
+  const Read land = [](TForm1& g) { return Swatch(g, QStringLiteral("PLandCol")); };
+  const Read mapColor = [](TForm1& g) { return g.State().MapColor; };
+  const Read fill = [](TForm1& g) { return g.State().MarkStyles[0].fillColor; };
+  const Read rim = [](TForm1& g) { return g.State().MarkStyles[4].rimColor; };
+  const struct {
+    const char* line;
+    const Read& read;
+    double expected;
+  } cases[] = {
+      {"[PMark3]\nSize=1073741824", markSize, 100},
+      {"[PMark3]\nSize=101", markSize, 100},
+      {"[PMark3]\nSize=100", markSize, 100},
+      {"[PMark3]\nSize=0", markSize, 0},
+      {"[PMark3]\nSize=-2147483648", markSize, 0},
+      {"[Map]\nMLineW=-3", mLineW, 1},
+      {"[Map]\nMLineW=0", mLineW, 1},
+      {"[Map]\nSLineW=2147483647", sLineW, 2},
+      {"[Map]\nGLineW=3", gLineW, 2},
+      {"[Font]\nFontSize=1073741824", fontSize, 200},
+      {"[Font]\nFontSize=200", fontSize, 200},
+      {"[Font]\nFontSize=-7", fontSize, 1},
+      {"[Font]\nScaleFactorLegend=1e300", legend, 10},
+      {"[Font]\nScaleFactorLegend=10", legend, 10},
+      {"[Font]\nScaleFactorLegend=1e-300", legend, 0.1},
+      {"[Font]\nScaleFactorLegend=NaN", legend, 1.2},
+      {"[Font]\nScaleFactorLegend=inf", legend, 1.2},
+      {"[Font]\nScaleFactorLegend=1e999", legend, 1.2},
+      {"[Font]\nScaleFactorHeader=-1.5", header, 0.1},
+      {"[Font]\nScaleFactorHeader=0.1", header, 0.1},
+      {"[Font]\nScaleFactorHeader=-nan", header, 1.5},
+      {"[Map]\nLandColor=-1", land, 0xFFFFFF},
+      {"[Map]\nMapColor=$7F0000FF", mapColor, 0x0000FF},
+      {"[PMark1]\nbcol=$80FFFFFF", fill, 0xFFFFFF},
+      {"[PMark5]\npcol=16777216", rim, 0},
+  };
+  for (const auto& c : cases) {
+    f.ApplySettings(platform::IniFile::FromBytes(c.line));
+    EXPECT_EQ(c.read(f), c.expected) << c.line;
+  }
+  // The line buttons know thin and thick; a wider line read from a file toggles to thin.
+  f.ApplySettings(platform::IniFile::FromBytes("[Map]\nMLineW=9"));
+  EXPECT_EQ(Child<QPushButton>(f, QStringLiteral("MapColorBtn"))->text(), kThickLine);
+  f.LineWidthClick(0);
+  EXPECT_EQ(f.State().MLineW, 1);
+  EXPECT_EQ(Child<QPushButton>(f, QStringLiteral("MapColorBtn"))->text(), kThinLine);
+  EXPECT_TRUE(m_dialogs->Calls().empty());
+}
+
+TEST_F(SettingsTest, LongTextsAreCutBetweenCharacters) {
+  // A tree is one character of two UTF-16 units: cut by units, the title would end in half
+  // a character.
+  const std::string tree = "\xF0\x9F\x8C\xB2";
+  std::string trees;
+  for (int i = 0; i < 15000; ++i)
+    trees += tree;
+  const std::string longPath = "/" + std::string(60000, 'p');
+  const std::string title = "a" + trees;  // 60 001 bytes, under the line cap
+  ASSERT_LT(title.size(), 65536u);
+  const std::string fontName(5000, 'F');
+  WriteBytes(DefaultIni(), "[DataFile]\r\nTitle=" + title + "\r\nMapFile=" + longPath +
+                               "\r\nGrdFile=" + longPath + "\r\nCRst1=" + std::string(60000, 'c') +
+                               "\r\n[Font]\r\nTitleFontName=" + fontName +
+                               "\r\nFontName=" + fontName + "\r\n");
+  auto form = Make();
+  TForm1& f = *form;
+  QString expectedTitle = QStringLiteral("a");
+  for (int i = 0; i < 255; ++i)
+    expectedTitle += QString::fromStdString(tree);
+  EXPECT_EQ(Edit(f, "EditTitle")->text(), expectedTitle);
+  const QString path = QString::fromStdString(longPath.substr(0, 4096));
+  EXPECT_EQ(Edit(f, "EditMapFile")->text(), path);
+  EXPECT_EQ(Edit(f, "EditGrdFile")->text(), path);
+  EXPECT_EQ(f.State().CRst1, QString(256, u'c'));
+  EXPECT_EQ(f.ChosenTitleFont().family(), QString(256, u'F'));
+  EXPECT_EQ(Child<QPushButton>(f, QStringLiteral("FontBtn"))->font().family(), QString(256, u'F'));
+  EXPECT_TRUE(m_dialogs->Calls().empty());
+
+  // Texts at the bound are kept whole.
+  const QString title256 = QString(254, u'b') + QString::fromStdString(tree + "b");
+  platform::IniFile ini;
+  ini.WriteString(QStringLiteral("DataFile"), QStringLiteral("Title"), title256);
+  f.ApplySettings(ini);
+  EXPECT_EQ(Edit(f, "EditTitle")->text(), title256);
+}
+
+TEST_F(SettingsTest, AFigureFromHostileSettingsIsDrawnAtTheBounds) {
+  const std::string island = (m_root / "island.mdt").string();
+  WriteBytes(island, testsupport::kIslandMap);
+  const std::string grd = (m_root / "one.grd").string();
+  WriteBytes(grd, "Fagus\r\n53394611\r\n");
+  WriteBytes(DefaultIni(), "[DataFile]\r\nMapFile=" + island + "\r\nGrdFile=" + grd + "\r\nTitle=" +
+                               std::string(60000, 'W') + "\r\nCRst1=" + std::string(60000, 'C') +
+                               "\r\n[Map]\r\nMLineW=1073741824\r\nSLineW=-1073741824\r\n"
+                               "[PMark1]\r\nSize=1073741824\r\n[Legend]\r\nShowLegend=1\r\n"
+                               "[Font]\r\nFontSize=1073741824\r\nScaleFactorLegend=1e300\r\n"
+                               "ScaleFactorHeader=1e300\r\n");
+  auto form = Make();
+  form->DrawMapNewClick();
+  EXPECT_TRUE(m_dialogs->Calls().empty());
+  EXPECT_EQ(form->State().PlotCount, 1);
+  const DrawingState& s = form->State();
+  EXPECT_EQ(std::tuple(s.MLineW, s.SLineW, s.MarkStyles[0].size), std::tuple(2, 1, 100));
+  EXPECT_EQ(form->ChosenTitleFont().pointSize(), 2000);
+  EXPECT_FALSE(form->LegendBox().isEmpty());
+}
+
+TEST_F(SettingsTest, FigureTypesTheProgramCannotMakeAreRefusedByName) {
+  const std::string island = (m_root / "island.mdt").string();
+  WriteBytes(island, testsupport::kIslandMap);
+  const struct {
+    const char* type;
+    const char* named;  // in the error, or none when there is none
+  } cases[] = {
+      {"1", "MapsType=1（垂直分布図）"},
+      {"2", "MapsType=2（拡大水平図）"},
+      {"3", nullptr},
+      {"0", nullptr},
+  };
+  const std::string grd = (m_root / "one.grd").string();
+  WriteBytes(grd, "Fagus\r\n53394611\r\n");
+  for (const auto& c : cases) {
+    WriteBytes(DefaultIni(), "[DataFile]\r\nMapFile=" + island + "\r\nGrdFile=" + grd +
+                                 "\r\n[Map]\r\nMapsType=" + c.type + "\r\n");
+    auto form = Make();
+    const auto& calls = m_dialogs->Calls();
+    if (c.named) {
+      ASSERT_EQ(calls.size(), 1u) << c.type;
+      EXPECT_EQ(calls[0].kind, DialogKind::Error);
+      EXPECT_TRUE(calls[0].message.contains(QString::fromUtf8(c.named)))
+          << calls[0].message.toStdString();
+    } else {
+      EXPECT_TRUE(calls.empty()) << c.type;
+    }
+    EXPECT_TRUE(Selected(*form, "ThreeDMap")) << c.type;
+    EXPECT_FALSE(Selected(*form, "VerticalMap")) << c.type;
+    EXPECT_FALSE(Selected(*form, "EnlargedMap")) << c.type;
+    // What is drawn is the three-view figure with its profiles, not an empty sheet.
+    const size_t told = calls.size();
+    form->DrawMapNewClick();
+    EXPECT_EQ(calls.size(), told) << c.type;
+    EXPECT_EQ(form->State().MapsType, 3) << c.type;
+    EXPECT_EQ(form->State().PlotCount, 1) << c.type;
+    platform::IniFile written;
+    form->StoreSettings(written);
+    EXPECT_EQ(written.ReadInteger(QStringLiteral("Map"), QStringLiteral("MapsType"), 0), 3);
   }
 }
 

@@ -4,11 +4,19 @@
 
 #include <QFile>
 #include <QString>
+#include <algorithm>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <limits>
 #include <string>
+#include <thread>
+
+#include <fcntl.h>
+#include <pthread.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "core/Errors.h"
 
@@ -162,6 +170,73 @@ TEST(IniFileLoad, MissingFileIsEmptyAndFolderRaises) {
   EXPECT_EQ(IniFile::Load(missingFolder).ReadString("a", "b", "d"), "d");
   EXPECT_THROW(IniFile::Load(QString::fromStdString(missing.parent_path().string())),
                core::IoError);
+}
+
+// A file of exactly `bytes` bytes whose one key sits on its first lines, padded with
+// comment lines well under the line cap.
+std::string SettingsOfSize(size_t bytes) {
+  std::string text = "[A]\r\nk=v\r\n";
+  while (text.size() < bytes) {
+    const size_t line = std::min<size_t>(bytes - text.size(), 40000);
+    text += line < 3 ? std::string(line, '\n') : ";" + std::string(line - 3, 'x') + "\r\n";
+  }
+  return text;
+}
+
+TEST(IniFileLoad, AFileOverTheCapIsRefusedByName) {
+  const struct {
+    size_t bytes;
+    bool refused;
+  } cases[] = {
+      {IniFile::kMaxFileBytes, false},
+      {IniFile::kMaxFileBytes + 1, true},
+  };
+  const fs::path path = TempPath("sized.ini");
+  for (const auto& c : cases) {
+    Spit(path, SettingsOfSize(c.bytes));
+    ASSERT_EQ(fs::file_size(path), c.bytes);
+    const QString name = QString::fromStdString(path.string());
+    if (!c.refused) {
+      EXPECT_EQ(IniFile::Load(name).ReadString("A", "k", "-"), "v") << c.bytes;
+      continue;
+    }
+    try {
+      IniFile::Load(name);
+      ADD_FAILURE() << c.bytes << " bytes were read";
+    } catch (const core::IoError& error) {
+      EXPECT_EQ(error.what(), std::string("設定ファイルが大きすぎます（1 MiB まで）"));
+      EXPECT_EQ(error.Path(), path.string());
+    }
+  }
+}
+
+TEST(IniFileLoad, AnEndlessPipeIsRefusedOnceItPassesTheCap) {
+  const fs::path fifo = TempPath("endless.ini");
+  fs::remove(fifo);
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  // Short lines pass the line cap: only the count of bytes can stop them. The writer stops
+  // at four times the cap, or as soon as the reader has gone.
+  std::thread writer([&fifo] {
+    sigset_t pipe;
+    sigemptyset(&pipe);
+    sigaddset(&pipe, SIGPIPE);
+    pthread_sigmask(SIG_BLOCK, &pipe, nullptr);
+    const int fd = open(fifo.c_str(), O_WRONLY);
+    if (fd < 0) return;
+    const std::string chunk = [] {
+      std::string lines = "[A]\n";
+      while (lines.size() < 65536)
+        lines += "k=v\n";
+      return lines;
+    }();
+    for (size_t sent = 0; sent < 4 * IniFile::kMaxFileBytes; sent += chunk.size()) {
+      if (write(fd, chunk.data(), chunk.size()) < 0) break;
+    }
+    close(fd);
+  });
+  EXPECT_THROW(IniFile::Load(QString::fromStdString(fifo.string())), core::IoError);
+  writer.join();
+  fs::remove(fifo);
 }
 
 TEST(IniFileWrite, ChangesOnlyTheLineItMust) {
