@@ -20,6 +20,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <utility>
 
 #include "conic/PanelItems.h"
@@ -355,6 +356,12 @@ void TForm1::SetTitleFieldFont(QFont font) {
   // The figure takes the title's size from the text font; the field only has to show
   // the face, and a large size would be cut by its height.
   const int room = field->height() - 6;
+  // Glyph height grows with the size, so one proportional step lands near the fit and a
+  // few single steps finish it, however large the size read.
+  const int tall = QFontMetrics(font).height();
+  if (tall > room) {
+    font.setPointSizeF(std::max(6.0, std::floor(font.pointSizeF() * room / tall) + 1));
+  }
   while (QFontMetrics(font).height() > room && font.pointSizeF() > 6) {
     font.setPointSizeF(font.pointSizeF() - 1);
   }

@@ -165,6 +165,7 @@ class TForm1 : public QMainWindow {
   platform::RasterLayer& CanvasP() { return m_canvasP; }
   platform::DialogService& Dialogs() { return *m_dialogs; }
   QString StatusText(int panel) const;
+  void SetStatus(int panel, const QString& text);
   /// The style the base map is painted with, from the drawing state and the panel.
   BaseMapStyle CurrentBaseMapStyle() const;
   /// A data file name as given, or where the bundled data has it when the name has no
@@ -176,7 +177,6 @@ class TForm1 : public QMainWindow {
   void BuildMenus();
   void BuildSettingBoard();
   void BuildStatusBar();
-  void SetStatus(int panel, const QString& text);
   /// The message a failed drawing shows: the error's own text, then the file and line.
   static QString ErrorMessage(const std::exception& error, const QString& file);
   void RefreshLayers();

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QPushButton>
@@ -79,9 +81,11 @@ TEST_F(TForm1Test, FirstIniArgumentInAnyCaseIsTheSettingsFile) {
     QString ini;
     bool missing;
   } cases[] = {
-      {{QStringLiteral("/tmp/no-such-dir/mine.INI")}, QStringLiteral("/tmp/no-such-dir/mine.INI"),
+      {{QStringLiteral("/tmp/no-such-dir/mine.INI")},
+       QStringLiteral("/tmp/no-such-dir/mine.INI"),
        true},
-      {{QStringLiteral("here.Ini"), QStringLiteral("x.ini")}, here + QStringLiteral("/here.Ini"),
+      {{QStringLiteral("here.Ini"), QStringLiteral("x.ini")},
+       here + QStringLiteral("/here.Ini"),
        false},
       {{QStringLiteral("other.Ini")}, here + QStringLiteral("/other.Ini"), true},
       {{QStringLiteral("data.grd")}, ProgramDir() + QStringLiteral("/Tarvo_L.ini"), false},
@@ -90,11 +94,39 @@ TEST_F(TForm1Test, FirstIniArgumentInAnyCaseIsTheSettingsFile) {
   for (const auto& c : cases) {
     const auto form = Make(c.args);
     EXPECT_EQ(form->State().IniFileName, c.ini);
-    const bool told = !m_dialogs->Calls().empty() &&
-                      m_dialogs->Calls().front().kind == DialogKind::Error &&
-                      m_dialogs->Calls().front().message ==
-                          QStringLiteral("ファイルが見つかりません\n") + c.ini;
+    const bool told =
+        !m_dialogs->Calls().empty() && m_dialogs->Calls().front().kind == DialogKind::Error &&
+        m_dialogs->Calls().front().message == QStringLiteral("ファイルが見つかりません\n") + c.ini;
     EXPECT_EQ(told, c.missing) << c.ini.toStdString();
+  }
+}
+
+TEST_F(TForm1Test, StatusPanelsAndTheTitleFieldFitWhatTheyShow) {
+  auto form = Make();
+  form->SetStatus(3, QStringLiteral("a-rather-long-distribution-data-file-name.grd"));
+  for (const int width : {973, 800, 640}) {
+    form->resize(width, 720);
+    form->show();
+    QCoreApplication::processEvents();
+    // Side by side, none running into the next; panels other than the file names show
+    // their whole text.
+    for (int i = 0; i + 1 < 10; ++i) {
+      const QWidget* left = form->findChild<QWidget*>(QStringLiteral("StatusPanel%1").arg(i));
+      const QWidget* right = form->findChild<QWidget*>(QStringLiteral("StatusPanel%1").arg(i + 1));
+      EXPECT_LE(left->geometry().right(), right->geometry().left()) << width << " panel " << i;
+      if (i != 1 && i != 3) {
+        EXPECT_GE(left->width(), left->sizeHint().width()) << width << " panel " << i;
+      }
+    }
+  }
+  // A title font of any size is shown at a size the field holds; the size chosen is kept.
+  auto* title = Child<QLineEdit>(*form, "EditTitle");
+  for (const int points : {10, 16, 24, 72, 2000}) {
+    QFont font(QStringLiteral("Cambria"));
+    font.setPointSize(points);
+    form->SetTitleFieldFont(font);
+    EXPECT_LE(QFontMetrics(title->font()).height(), title->height() - 4) << points;
+    EXPECT_EQ(form->ChosenTitleFont().pointSize(), points);
   }
 }
 
