@@ -488,8 +488,8 @@ void DrawGraticuleLabels(RasterLayer& canvasM, const Geometry& g, const BaseMapS
   canvasM.SetBrushColor(previousBrush);
 }
 
-void DrawBaseMap(RasterLayer& canvasM, const BaseMapStyle& style, const Geometry& geometry,
-                 core::LineReader& mapFile) {
+core::SectionsRead DrawBaseMap(RasterLayer& canvasM, const BaseMapStyle& style,
+                               const Geometry& geometry, core::LineReader& mapFile) {
   const SheetLayout& l = geometry.Layout();
   ClearLayer(canvasM, style.landColor);
 
@@ -503,7 +503,7 @@ void DrawBaseMap(RasterLayer& canvasM, const BaseMapStyle& style, const Geometry
   if (search && ratio > 0 && ratio < 1) water.emplace(fine);
 
   BaseMapPainter painter(canvasM, style, geometry, water ? &*water : nullptr, fine);
-  core::ReadMapData(mapFile, core::Program::Conic, painter);
+  const core::SectionsRead sections = core::ReadMapData(mapFile, core::Program::Conic, painter);
 
   // Every fill is bounded by the pen colour the last section left.
   FloodFillAt(canvasM, style.oceanColor, 5, 5);
@@ -551,6 +551,7 @@ void DrawBaseMap(RasterLayer& canvasM, const BaseMapStyle& style, const Geometry
     canvasM.LineTo(0, h - 1);
     canvasM.LineTo(0, 0);
   }
+  return sections;
 }
 
 }  // namespace conic

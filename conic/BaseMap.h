@@ -3,6 +3,7 @@
 #include <QString>
 
 #include "conic/Geometry.h"
+#include "core/MapData.h"
 #include "platform/raster/RasterLayer.h"
 
 namespace core {
@@ -58,9 +59,9 @@ inline constexpr Seed kWaterSeeds[] = {{32.97, 129.87}};
 /// and profile outlines, the ocean fills (and, with `style.searchWater`, the water found
 /// at the search's scale), graticule and labels, profile frames and the sheet frame. The
 /// layer's font is the label font. Raises core::ConversionError from the map data; what
-/// was painted before stays.
-void DrawBaseMap(platform::RasterLayer& canvasM, const BaseMapStyle& style,
-                 const Geometry& geometry, core::LineReader& mapFile);
+/// was painted before stays. Returns the sections of the map data that were drawn.
+core::SectionsRead DrawBaseMap(platform::RasterLayer& canvasM, const BaseMapStyle& style,
+                               const Geometry& geometry, core::LineReader& mapFile);
 
 /// Ocean fill at a geographic seed, bounded by the layer's pen colour.
 void FloodFillLatLon(platform::RasterLayer& canvasM, const Geometry& geometry, WinColor ocean,

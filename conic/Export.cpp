@@ -210,9 +210,10 @@ int RunExportUnguarded(const QStringList& arguments, const QString& programPath,
     return failed;
   };
   // A figure that was drawn but does not show everything asked for: written, and told.
-  auto warned = [&](const QString& file) {
+  // Each warning names the file it concerns.
+  auto warned = [&]() {
     for (const QString& m : dialogs.warnings) {
-      err << "Tarvo_L: " << file.toStdString() << ": 警告: " << Joined(m).toStdString() << '\n';
+      err << "Tarvo_L: 警告: " << Joined(m).toStdString() << '\n';
     }
     const bool any = !dialogs.warnings.empty();
     dialogs.warnings.clear();
@@ -276,14 +277,14 @@ int RunExportUnguarded(const QStringList& arguments, const QString& programPath,
   if (!request.outFile.isEmpty()) {
     form.RunDrawing(true, true);
     if (report(grdField->text())) return 1;
-    const bool incomplete = warned(grdField->text());
+    const bool incomplete = warned();
     return write(request.outFile) && !incomplete ? 0 : 1;
   }
 
   // One base map, every data file plotted over it as a dropped file is.
   form.RunDrawing(true, false);
   if (report(mapFile)) return 1;
-  bool failed = false;
+  bool failed = warned();
   const auto total = request.data.size();
   for (qsizetype i = 0; i < total; ++i) {
     const QString& data = request.data[i];
@@ -296,7 +297,7 @@ int RunExportUnguarded(const QStringList& arguments, const QString& programPath,
       failed = true;
       continue;
     }
-    if (warned(data)) failed = true;
+    if (warned()) failed = true;
     if (!write(png)) failed = true;
   }
   return failed ? 1 : 0;

@@ -550,9 +550,29 @@ BaseMapStyle TForm1::CurrentBaseMapStyle() const {
 }
 
 void TForm1::DrawBaseMap() {
+  m_mapWarning.clear();
   core::LineReader mapFile =
       core::LineReader::Open(ResolveDataFile(m_state.MapFileName).toStdString());
-  conic::DrawBaseMap(m_canvasM, CurrentBaseMapStyle(), m_geometry, mapFile);
+  const BaseMapStyle style = CurrentBaseMapStyle();
+  const core::SectionsRead read = conic::DrawBaseMap(m_canvasM, style, m_geometry, mapFile);
+  // A file without the sections the figure needs (a wrong file, or one cut short) would
+  // otherwise give an empty map that looks like a drawing.
+  QStringList missing;
+  auto need = [&](core::MapSection section, bool wanted) {
+    if (wanted && !read.Has(section)) {
+      missing << QString::fromLatin1(core::SectionHeader(section).data(),
+                                     static_cast<qsizetype>(core::SectionHeader(section).size()));
+    }
+  };
+  need(core::MapSection::HMap, true);
+  need(core::MapSection::GMap, style.withPref);
+  need(core::MapSection::WEProf, style.mapsType == 3);
+  need(core::MapSection::SNProf, style.mapsType == 3);
+  if (!missing.isEmpty()) {
+    m_mapWarning =
+        QStringLiteral("地形図ファイルに %1 の区画がないので、その線は描かれていません\n（%2）")
+            .arg(missing.join(QStringLiteral("、")), FileNamePart(m_state.MapFileName));
+  }
 }
 
 void TForm1::DrawMap(bool isNew) {
@@ -602,7 +622,11 @@ bool TForm1::ReportPlotting(const QString& error) {
     m_dialogs->ShowError(error);
     return false;
   }
-  if (!m_plotWarning.isEmpty()) m_dialogs->ShowMessage(std::exchange(m_plotWarning, QString()));
+  QStringList warnings;
+  for (QString* warning : {&m_mapWarning, &m_plotWarning}) {
+    if (!warning->isEmpty()) warnings << std::exchange(*warning, QString());
+  }
+  if (!warnings.isEmpty()) m_dialogs->ShowMessage(warnings.join(QStringLiteral("\n\n")));
   return true;
 }
 

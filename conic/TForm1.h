@@ -212,6 +212,8 @@ class TForm1 : public QMainWindow {
   QRect m_legendBox;
   /// What the last plotting pass could not draw, told once the pass has ended.
   QString m_plotWarning;
+  /// What the last base map could not draw for want of a section of the map file.
+  QString m_mapWarning;
   QString m_errorFile;
   QFont m_titleFont;
   WinColor m_titleColor = platform::kBlack;

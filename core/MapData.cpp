@@ -58,7 +58,8 @@ bool SkipSection(LineReader& reader, std::string& line) {
   return false;
 }
 
-void ReadSections(LineReader& reader, Program program, MapDataHandler& handler) {
+void ReadSections(LineReader& reader, Program program, MapDataHandler& handler,
+                  SectionsRead& sections) {
   std::string line;
   while (reader.Next(line)) {
     // Only one comment line is passed over here; a second one in a row simply matches
@@ -73,6 +74,7 @@ void ReadSections(LineReader& reader, Program program, MapDataHandler& handler) 
       if (section == MapSection::End) return;
       bool more = false;
       if (use == SectionUse::Read) {
+        sections.read.at(static_cast<size_t>(section)) = true;
         handler.OnSectionStart(section);
         more = ReadSection(reader, program, handler, line);
       } else {
@@ -141,9 +143,11 @@ bool ParseMapLine(std::string_view line, Program program, double& first, double&
   return true;
 }
 
-void ReadMapData(LineReader& reader, Program program, MapDataHandler& handler) {
+SectionsRead ReadMapData(LineReader& reader, Program program, MapDataHandler& handler) {
+  SectionsRead sections;
   try {
-    ReadSections(reader, program, handler);
+    ReadSections(reader, program, handler, sections);
+    return sections;
   } catch (const ConversionError& error) {
     throw ConversionError(error.what(), reader.LineNumber());
   }

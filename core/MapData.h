@@ -1,5 +1,7 @@
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <string_view>
 
 #include "core/Program.h"
@@ -59,10 +61,17 @@ class MapDataHandler {
   virtual void OnBreak() = 0;
 };
 
+/// Which sections a reading handed to its handler.
+struct SectionsRead {
+  std::array<bool, 5> read{};
+  bool Has(MapSection section) const { return read.at(static_cast<size_t>(section)); }
+};
+
 /// Reads a whole map data file with the program's rules and hands sections, points and
-/// breaks to the handler; it keeps nothing. Reading stops at a recognised "*END" or at
-/// the end of the file. Blank lines count as comment lines. Raises ConversionError (with
-/// the line number) for a malformed number; what the handler got before that stands.
-void ReadMapData(LineReader& reader, Program program, MapDataHandler& handler);
+/// breaks to the handler; it keeps nothing but which sections it read. Reading stops at a
+/// recognised "*END" or at the end of the file. Blank lines count as comment lines. Raises
+/// ConversionError (with the line number) for a malformed number; what the handler got before that
+/// stands.
+SectionsRead ReadMapData(LineReader& reader, Program program, MapDataHandler& handler);
 
 }  // namespace core

@@ -179,6 +179,7 @@ TEST_F(ExportTest, UsersFilesAreDrawnAsMeantAndWhatIsNotDrawnIsTold) {
         "\xEF\xBB\xBF"
         "ブナ\r\n35.0,136.0\r\n53.5,139.7\r\n139.7,35.6\r\n34.5,135.5\r\n");
   Write("m2.mdt", "*H-MAP\r\n139,37\r\n30.1,5x\r\n");
+  Write("nosection.mdt", "; a map file that lost its sections\r\n139,37\r\n140,38\r\n");
   Write("mine.ini", "\xEF\xBB\xBF[Map]\r\nSheetSize=1\r\n");
   const QString png = P("out/f.png");
   const struct {
@@ -193,7 +194,7 @@ TEST_F(ExportTest, UsersFilesAreDrawnAsMeantAndWhatIsNotDrawnIsTold) {
        {QStringLiteral("--set"), IslandMap(), QStringLiteral("--export"), png, P("six.grd")},
        1,
        " records=5 categories=5 width=800 height=1131\n",
-       {"six.grd: 警告: 11 行目の見出し「Category 6」は描けません"},
+       {"警告: 11 行目の見出し「Category 6」は描けません", "（six.grd）"},
        true},
       {"a byte-order mark and coordinates outside the map",
        {QStringLiteral("--set"), IslandMap(), QStringLiteral("--export"), png, P("bom.grd")},
@@ -208,6 +209,13 @@ TEST_F(ExportTest, UsersFilesAreDrawnAsMeantAndWhatIsNotDrawnIsTold) {
        "",
        {"Tarvo_L: " + (m_root / "m2.mdt").string() + ": '5x' は浮動小数点数ではありません"},
        false},
+      {"a map file without the sections the figure needs: drawn, told, exit 1",
+       {QStringLiteral("--set"), QStringLiteral("DataFile.MapFile=") + P("nosection.mdt"),
+        QStringLiteral("--export"), png, P("a.grd")},
+       1,
+       " records=3 categories=2 width=800 height=1131\n",
+       {"警告: 地形図ファイルに *H-MAP、*WE-PROF、*SN-PROF の区画がない", "（nosection.mdt）"},
+       true},
       {"a settings file named without a folder is the one in the current folder",
        {QStringLiteral("mine.ini"), QStringLiteral("--set"), IslandMap(),
         QStringLiteral("--export"), png, P("a.grd")},

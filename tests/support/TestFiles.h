@@ -31,9 +31,13 @@ inline void WriteBytes(const std::filesystem::path& path, const std::string& byt
   std::ofstream(path, std::ios::binary) << bytes;
 }
 
-/// A one-island map (135-137 E, 34-36 N): quick to draw, with land and sea to tell apart.
+/// A one-island map (135-137 E, 34-36 N) cut by a boundary at 136 E, with both profiles:
+/// quick to draw, with land and sea to tell apart.
 inline constexpr char kIslandMap[] =
-    "*H-MAP\r\n135,34\r\n137,34\r\n137,36\r\n135,36\r\n135,34\r\n0,0\r\n";
+    "*H-MAP\r\n135,34\r\n137,34\r\n137,36\r\n135,36\r\n135,34\r\n0,0\r\n"
+    "*G-MAP\r\n136,34\r\n136,36\r\n0,0\r\n"
+    "*WE-PROF\r\n135,0\r\n136,500\r\n137,0\r\n0,0\r\n"
+    "*SN-PROF\r\n34,0\r\n35,500\r\n36,0\r\n0,0\r\n";
 
 /// An empty folder of the running test's own, named `prefix` and the test, with a "bin"
 /// folder inside to play the program's folder.
