@@ -45,7 +45,7 @@ bool IsDecimalReal(std::string_view s) {
 
 std::string Quoted(std::string_view text, const char* tail) {
   std::string message = "'";
-  message += DecodeLine(text);
+  message += VisibleText(DecodeLine(text));
   message += "' ";
   message += tail;
   return message;

@@ -148,6 +148,22 @@ std::string EncodeForFile(std::string_view utf8) {
   return *std::move(sjis);
 }
 
+std::string VisibleText(std::string_view utf8) {
+  std::string out;
+  out.reserve(utf8.size());
+  for (const char c : utf8) {
+    const auto b = static_cast<unsigned char>(c);
+    if (b < 0x20 || b == 0x7F) {
+      // U+2400..U+241F and U+2421 in UTF-8: E2 90 80+code, E2 90 A1.
+      out += "\xE2\x90";
+      out += static_cast<char>(b == 0x7F ? 0xA1 : 0x80 + b);
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
 std::string_view WholeCharacters(std::string_view line, size_t pos, size_t count) {
   pos = std::min(pos, line.size());
   size_t end = pos + std::min(count, line.size() - pos);

@@ -32,6 +32,11 @@ std::string DecodeLine(std::string_view bytes);
 /// half a character.
 std::string_view WholeCharacters(std::string_view line, size_t pos, size_t count);
 
+/// A UTF-8 text with each control character (C0, including tab, and DEL) replaced by its
+/// visible picture (U+2400 + code, ␡ for DEL), for messages and report columns: a NUL no
+/// longer ends a message early, and a tab or line end no longer breaks a row.
+std::string VisibleText(std::string_view utf8);
+
 /// Encodes a UTF-8 text for a data file: Shift-JIS when Shift-JIS can hold every
 /// character and each line reads back as Shift-JIS, otherwise the UTF-8 bytes unchanged,
 /// so that no character is ever lost.

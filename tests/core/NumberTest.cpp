@@ -3,6 +3,7 @@
 #include <climits>
 #include <cmath>
 #include <limits>
+#include <string>
 
 #include "core/Errors.h"
 #include "core/Number.h"
@@ -30,12 +31,23 @@ TEST(StrToFloat, RefusesWhatIsNotARealNumber) {
   }
 }
 
-TEST(StrToFloat, MessageNamesTheTextAsWritten) {
-  try {
-    StrToFloat(" 35.6x");
-    FAIL();
-  } catch (const ConversionError& e) {
-    EXPECT_STREQ(e.what(), "' 35.6x' は浮動小数点数ではありません");
+TEST(StrToFloat, MessageNamesTheTextAsWrittenWithControlsVisible) {
+  const struct {
+    std::string text;
+    std::string message;
+  } cases[] = {
+      {" 35.6x", "' 35.6x' は浮動小数点数ではありません"},
+      // A NUL would end the message there; a tab would split a report's column.
+      {std::string("35.6\0x", 6), "'35.6\u2400x' は浮動小数点数ではありません"},
+      {"35\t6\x7F", "'35\u24096\u2421' は浮動小数点数ではありません"},
+  };
+  for (const auto& c : cases) {
+    try {
+      StrToFloat(c.text);
+      ADD_FAILURE() << c.text;
+    } catch (const ConversionError& e) {
+      EXPECT_EQ(std::string(e.what()), c.message);
+    }
   }
 }
 

@@ -286,7 +286,8 @@ CheckTotals CheckRecords(core::LineReader& reader, const CheckOptions& options, 
             ShortDetail(raw, program == Program::Conic ? core::CutComment(raw) : line));
         break;
       case LineOutcome::Kind::Header:
-        row("header", outcome.category, outcome.title);
+        // A tab or NUL in a title would break the row into false columns.
+        row("header", outcome.category, core::VisibleText(outcome.title));
         break;
       case LineOutcome::Kind::Record: {
         ++totals.records;
