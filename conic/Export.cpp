@@ -1,4 +1,5 @@
 #include "conic/Export.h"
+#include "platform/text/FileName.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -147,7 +148,7 @@ QString Parse(const QStringList& args, ExportRequest& request) {
 // Where a figure is to go and what it is drawn from, as files: two spellings of one file,
 // or one path that does not exist yet, are the same.
 bool SameOrWillBe(const QString& a, const QString& b) {
-  return core::SameFile(a.toStdString(), b.toStdString()) ||
+  return core::SameFile(platform::FileNameBytes(a), platform::FileNameBytes(b)) ||
          QFileInfo(a).absoluteFilePath() == QFileInfo(b).absoluteFilePath();
 }
 
@@ -235,7 +236,7 @@ int RunExportUnguarded(const QStringList& arguments, const QString& programPath,
   if (!request.data.isEmpty()) grdField->setText(request.data.front());
   const QString mapFile =
       form.ResolveDataFile(form.findChild<QLineEdit*>(QStringLiteral("EditMapFile"))->text());
-  if (!QFileInfo::exists(mapFile)) {
+  if (!platform::FileExists(mapFile)) {
     err << "Tarvo_L: " << mapFile.toStdString() << ": ファイルが見つかりません\n";
     return 1;
   }
@@ -268,7 +269,7 @@ int RunExportUnguarded(const QStringList& arguments, const QString& programPath,
       err << "Tarvo_L: " << path.toStdString() << ": " << error.what() << '\n';
       return false;
     }
-    out << path.toStdString() << " records=" << form.State().PlotCount
+    out << platform::FileNameBytes(path) << " records=" << form.State().PlotCount
         << " categories=" << form.State().CategoryCount << " width=" << form.CanvasM().Width()
         << " height=" << form.CanvasM().Height() << '\n';
     return true;

@@ -1,4 +1,5 @@
 #include "conic/TForm1.h"
+#include "platform/text/FileName.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -423,7 +424,7 @@ void TForm1::FormCreate(const QStringList& arguments) {
   }
   InitializeVariables();
   try {
-    if (named && !QFileInfo::exists(m_state.IniFileName)) {
+    if (named && !platform::FileExists(m_state.IniFileName)) {
       throw core::IoError(core::IoMessage(ENOENT), m_state.IniFileName.toStdString());
     }
     ReadIniFile();
@@ -522,7 +523,7 @@ QString TForm1::FindBundled(const QString& folder, const QString& name) const {
 }
 
 QString TForm1::ResolveDataFile(const QString& name) const {
-  if (name.isEmpty() || QFileInfo::exists(name)) return name;
+  if (name.isEmpty() || platform::FileExists(name)) return name;
   if (QFileInfo(name).fileName() != name) return name;  // has a folder: taken as given
   const QString bundled = FindBundled(QStringLiteral("data"), name);
   return bundled.isEmpty() ? name : bundled;
@@ -552,7 +553,7 @@ BaseMapStyle TForm1::CurrentBaseMapStyle() const {
 void TForm1::DrawBaseMap() {
   m_mapWarning.clear();
   core::LineReader mapFile =
-      core::LineReader::Open(ResolveDataFile(m_state.MapFileName).toStdString());
+      core::LineReader::Open(platform::FileNameBytes(ResolveDataFile(m_state.MapFileName)));
   const BaseMapStyle style = CurrentBaseMapStyle();
   const core::SectionsRead read = conic::DrawBaseMap(m_canvasM, style, m_geometry, mapFile);
   // A file without the sections the figure needs (a wrong file, or one cut short) would
@@ -588,7 +589,7 @@ bool TForm1::RunDrawing(bool isNew, bool plot) {
     if (isNew) {
       SetParameter();
       m_settingBoard->hide();
-      if (!QFileInfo::exists(ResolveDataFile(m_state.MapFileName))) {
+      if (!platform::FileExists(ResolveDataFile(m_state.MapFileName))) {
         m_dialogs->open.filterIndex = 2;
         m_dialogs->open.initialDir = QFileInfo(m_state.MapFileName).absolutePath();
         if (!m_dialogs->RunOpen()) {

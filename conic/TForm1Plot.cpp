@@ -15,6 +15,7 @@
 #include "core/Number.h"
 #include "core/Rounding.h"
 #include "core/TextFile.h"
+#include "platform/text/FileName.h"
 #include "platform/ui/DialogService.h"
 
 namespace conic {
@@ -145,7 +146,7 @@ QFont TForm1::TitleFont() const {
 void TForm1::ReadAndPlot(const QString& fname, bool isNew) {
   m_plotWarning.clear();
   const QString path = ResolveDataFile(fname);
-  core::LineReader reader = core::LineReader::Open(path.toStdString());
+  core::LineReader reader = core::LineReader::Open(platform::FileNameBytes(path));
   ClearAllPlot();
   if (isNew) SetLegendHeading(QFileInfo(fname).completeBaseName());
   auto* grdField = findChild<QLineEdit*>(QStringLiteral("EditGrdFile"));

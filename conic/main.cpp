@@ -6,12 +6,13 @@
 
 #include "conic/Export.h"
 #include "conic/TForm1.h"
+#include "platform/text/FileName.h"
 #include "platform/ui/FontSubstitution.h"
 
 int main(int argc, char** argv) {
   QStringList arguments;
   for (int i = 1; i < argc; ++i)
-    arguments << QString::fromLocal8Bit(argv[i]);
+    arguments << platform::FileNameFromBytes(argv[i]);
   const bool exporting = conic::IsExportCommand(arguments);
   // Scripts and batch jobs need no display.
   if (exporting) qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -1,4 +1,5 @@
 #include "platform/raster/PngWriter.h"
+#include "platform/text/FileName.h"
 
 #define ZLIB_CONST
 #include <zlib.h>
@@ -255,7 +256,7 @@ std::string EncodePng(const QImage& image, PngFilter filter) {
 }
 
 void SavePng(const QImage& image, const QString& path) {
-  core::SaveFileAtomically(path.toStdString(), EncodePng(image));
+  core::SaveFileAtomically(FileNameBytes(path), EncodePng(image));
 }
 
 }  // namespace platform

@@ -1,5 +1,8 @@
 #include "platform/text/IniFile.h"
 
+#include <sys/stat.h>
+#include "platform/text/FileName.h"
+
 #include <QFileInfo>
 #include <charconv>
 #include <cstdint>
@@ -135,14 +138,15 @@ IniFile IniFile::Read(core::LineReader& reader, size_t maxBytes) {
 }
 
 IniFile IniFile::Load(const QString& path) {
-  const QFileInfo info(path);
-  if (!info.exists()) return {};
+  const std::string bytes = FileNameBytes(path);
+  struct stat info {};
+  if (::stat(bytes.c_str(), &info) != 0) return {};
   // Refused before a byte is read: every line of a profile stays in memory, several times
   // its size, and a settings file is only ever a few kilobytes.
-  if (info.isFile() && static_cast<quint64>(info.size()) > kMaxFileBytes) {
+  if (S_ISREG(info.st_mode) && static_cast<quint64>(info.st_size) > kMaxFileBytes) {
     TooLarge(path.toStdString());
   }
-  auto reader = core::LineReader::Open(path.toStdString());
+  auto reader = core::LineReader::Open(bytes);
   return Read(reader, kMaxFileBytes);
 }
 
@@ -263,7 +267,7 @@ std::string IniFile::ToBytes() const {
 }
 
 void IniFile::Save(const QString& path) const {
-  core::SaveFileAtomically(path.toStdString(), ToBytes());
+  core::SaveFileAtomically(FileNameBytes(path), ToBytes());
 }
 
 }  // namespace platform

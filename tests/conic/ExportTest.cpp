@@ -9,6 +9,7 @@
 
 #include "conic/Export.h"
 #include "conic/TForm1.h"
+#include "platform/text/FileName.h"
 #include "platform/ui/DialogService.h"
 #include "tests/support/TestFiles.h"
 
@@ -293,6 +294,19 @@ TEST_F(ExportTest, AFigureNeverReplacesAnInputOrAnotherFigure) {
   EXPECT_EQ(full.code, 1);
   EXPECT_NE(full.err.find("ディスクに空きがありません"), std::string::npos) << full.err;
   EXPECT_TRUE(fs::is_character_file("/dev/full"));
+}
+
+TEST_F(ExportTest, NamesThatAreNotUtf8AreOpenedAndWrittenByteForByte) {
+  // "ブナ" in Shift-JIS, as an old Windows disk names its files.
+  const std::string sjis = "\x83\x75\x83\x69";
+  Write((sjis + ".grd").c_str(), "Fagus\r\n35.0,136.0\r\n");
+  const std::string png = (m_root / "out" / (sjis + ".png")).string();
+  const Outcome r = Run({QStringLiteral("--set"), IslandMap(), QStringLiteral("--export"),
+                         platform::FileNameFromBytes(png),
+                         platform::FileNameFromBytes((m_root / (sjis + ".grd")).string())});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out, png + " records=1 categories=1 width=800 height=1131\n");
+  EXPECT_TRUE(fs::exists(png));
 }
 
 TEST_F(ExportTest, UsageErrorsExitTwoAndDrawNothing) {
