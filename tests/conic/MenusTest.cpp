@@ -7,6 +7,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -445,6 +446,52 @@ TEST_F(MenusTest, WebHelpThatCannotBeOpenedSaysSo) {
   EXPECT_EQ(m_dialogs->Calls()[0].kind, DialogKind::Error);
   EXPECT_EQ(m_dialogs->Calls()[0].message, QStringLiteral("ブラウザの起動に失敗しました"));
   EXPECT_EQ(m_dialogs->Calls()[0].title, QStringLiteral("エラー"));
+}
+
+// Every command, with every dialog cancelled and then with files that fail (a map with a
+// bad number, a data file that is gone, a save into a folder that does not exist): each
+// ends with the normal cursor and leaves a window that still draws.
+TEST_F(MenusTest, EveryCommandEndsUsableWhenCancelledOrWhenFilesFail) {
+  Write("broken.mdt", "*H-MAP\r\n135,34\r\n1x,2\r\n");
+  // Commands that open a window of their own or end the program are left out.
+  const QStringList skipped = {QStringLiteral("HelpVersionItem"), QStringLiteral("WebHelpItem"),
+                               QStringLiteral("MenuQuitItem")};
+  QList<QAction*> commands;
+  for (QAction* action : m_form->findChildren<QAction*>()) {
+    if (action->objectName().isEmpty() || action->isSeparator() || action->menu() ||
+        skipped.contains(action->objectName())) {
+      continue;
+    }
+    commands << action;
+  }
+  ASSERT_GT(commands.size(), 20);
+  for (const bool failingFiles : {false, true}) {
+    if (failingFiles) {
+      Child<QLineEdit>("EditMapFile")->setText(QString::fromStdString(Path("broken.mdt")));
+      Child<QLineEdit>("EditGrdFile")->setText(QString::fromStdString(Path("gone.grd")));
+    }
+    for (QAction* action : commands) {
+      const std::string name = action->objectName().toStdString();
+      if (failingFiles) {
+        m_dialogs->AcceptSave(QString::fromStdString(Path("no/such/folder/f.png")));
+        m_dialogs->AcceptOpen(QString::fromStdString(Path("gone.grd")));
+      }
+      if (action->isEnabled()) action->trigger();
+      EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr) << name << " " << failingFiles;
+      EXPECT_TRUE(m_form->isEnabled()) << name;
+    }
+  }
+  // The window still draws a whole figure from good files.
+  Child<QLineEdit>("EditMapFile")->setText(QString::fromStdString(Path("island.mdt")));
+  Child<QLineEdit>("EditGrdFile")->setText(QString::fromStdString(Path("three.grd")));
+  m_form->DrawMapNewClick();
+  EXPECT_EQ(m_form->State().PlotCount, 4);
+  EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+  for (const auto& call : m_dialogs->Calls()) {
+    if (call.kind == DialogKind::Error) {
+      EXPECT_FALSE(call.message.isEmpty());
+    }
+  }
 }
 
 }  // namespace
