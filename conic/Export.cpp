@@ -1,4 +1,6 @@
 #include "conic/Export.h"
+
+#include <sys/stat.h>
 #include "platform/text/FileName.h"
 
 #include <QDir>
@@ -90,6 +92,12 @@ void Usage(std::ostream& err, const QString& why) {
          "DATA.grd...\n";
 }
 
+bool IsStream(const QString& path) {
+  struct stat info {};
+  return !path.isEmpty() && ::stat(platform::FileNameBytes(path).c_str(), &info) == 0 &&
+         (S_ISFIFO(info.st_mode) || S_ISCHR(info.st_mode));
+}
+
 // Parses the arguments; returns an empty string when they are fine, else why not.
 QString Parse(const QStringList& args, ExportRequest& request) {
   bool haveExport = false;
@@ -115,8 +123,9 @@ QString Parse(const QStringList& args, ExportRequest& request) {
     } else if (arg == QLatin1String("--export")) {
       const auto v = value();
       if (!v || haveExport) return QStringLiteral("--export には出力ファイルを一つ指定します");
-      // A swapped pair of arguments would otherwise write a figure over the data file.
-      if (!v->endsWith(QLatin1String(".png"), Qt::CaseInsensitive)) {
+      // A swapped pair of arguments would otherwise write a figure over the data file; a
+      // pipe or a device (/dev/stdout) has no name to check and is written as it is.
+      if (!v->endsWith(QLatin1String(".png"), Qt::CaseInsensitive) && !IsStream(*v)) {
         return QStringLiteral("--export の出力ファイルの名前は .png で終わります: '%1'").arg(*v);
       }
       request.outFile = *v;

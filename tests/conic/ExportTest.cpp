@@ -287,6 +287,12 @@ TEST_F(ExportTest, AFigureNeverReplacesAnInputOrAnotherFigure) {
   EXPECT_TRUE(fs::is_empty(m_root / "out"));
   EXPECT_FALSE(fs::exists(m_root / "b.png"));
 
+  // A device is written as it is, whatever its name: standard output takes the PNG.
+  const Outcome null = Run({QStringLiteral("--set"), map, QStringLiteral("--export"),
+                            QStringLiteral("/dev/null"), P("a.grd")});
+  EXPECT_EQ(null.code, 0) << null.err;
+  EXPECT_TRUE(fs::is_character_file("/dev/null"));
+
   // A full disk under the figure (a link to the full device): the system's reason.
   fs::create_symlink("/dev/full", m_root / "full.png");
   const Outcome full =
