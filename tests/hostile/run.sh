@@ -1,0 +1,80 @@
+#!/usr/bin/env bash
+# Opt-in: runs the programs of a build (default build/release) against hostile inputs too
+# large for the unit tests — 100 MB lines, endless devices, 50 MB settings files — and
+# prints for each: exit status, first line of the message, seconds, peak memory and whether
+# the user's files are intact. Exits 1 when a case ends otherwise than expected.
+#   bash tests/hostile/run.sh [BUILD_DIR]
+set -uo pipefail
+cd "$(dirname "$0")/../.."
+build=${1:-build/release}
+tarvo="$PWD/$build/conic/Tarvo_L"
+check="$PWD/$build/tools/check/tarvo-check"
+for exe in "$tarvo" "$check"; do
+  [ -x "$exe" ] || { echo "missing $exe: build first (cmake --build $build)" >&2; exit 2; }
+done
+export QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-/tmp/runtime-$(id -u)}
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$work"
+
+map="$OLDPWD/data/三面図全国.mdt"
+printf 'Fagus\r\n35.0,136.0,1200\r\n53394611\r\n' > data.grd
+cp data.grd data.keep
+printf 'old figure' > out.png
+printf '[Map]\r\nSheetSize=0\r\n' > s.ini
+head -c 100000000 /dev/zero | tr '\0' '5' > longline.grd
+{ printf '[DataFile]\r\nTitle='; head -c 10000000 /dev/zero | tr '\0' 'x'; printf '\r\n'; } > title10m.ini
+{ for _ in $(seq 1 500000); do printf '[Map]\r\nLandColor=1234567890123456789012345678901234567890123456789012345678901234567890123456789012\r\n'; done; } > big50m.ini
+printf 'Fagus\r\n35,135,-1e12\r\n35,135,1e300\r\n53.5,139.7\r\n139.7,35.6\r\n' > far.grd
+printf '[PMark1]\r\nSize=1073741824\r\n[Font]\r\nFontSize=100000\r\nScaleFactorHeader=1e300\r\n' > hostile.ini
+printf '\xff\xfeF\x00a\x00\r\x00\n\x00' > utf16.grd
+printf 'Fagus\r\n35.6\0x,139.7\r\n' > nul.grd
+printf '[Map]\r\nMapsType=1\r\n' > maps1.ini
+printf '; no sections\r\n139,37\r\n' > nosection.mdt
+mkfifo pipe.png
+ln -s /dev/full full.png
+
+failed=0
+printf '| case | exit | message | s | peak MB | data intact |\n|---|---|---|---|---|---|\n'
+run() {  # expected-exit name command...
+  local want=$1 name=$2
+  shift 2
+  local start end status
+  start=$(date +%s.%N)
+  /usr/bin/time -f '%M' -o rss.txt "$@" > stdout.txt 2> stderr.txt
+  status=$?
+  end=$(date +%s.%N)
+  local message
+  message=$(grep -v -e '^QStandardPaths' -e '^使い方' -e '^ ' stderr.txt | head -n 1 |
+    LC_ALL=C.UTF-8 awk '{ print substr($0, 1, 70) }')
+  local intact=yes
+  cmp -s data.grd data.keep || intact=NO
+  [ "$(cat out.png)" = "old figure" ] || intact=NO
+  printf '| %s | %s | %s | %.2f | %d | %s |\n' "$name" "$status" "${message//|/\\|}" \
+    "$(echo "$end - $start" | bc)" "$(( $(tail -n 1 rss.txt) / 1024 ))" "$intact"
+  if [ "$status" != "$want" ] || [ "$intact" != yes ]; then
+    echo "  ^ expected exit $want with the data intact" >&2
+    failed=1
+  fi
+}
+M=(--set "DataFile.MapFile=$map")
+run 2 "swapped arguments" "$tarvo" "${M[@]}" --export data.grd out.png
+run 2 "empty output" "$tarvo" "${M[@]}" --export "" data.grd
+run 2 "output is the data file" "$tarvo" "${M[@]}" --export-dir . data.grd data.png
+run 0 "output through a pipe" sh -c "cat pipe.png > piped.bin & exec \"$tarvo\" --set 'DataFile.MapFile=$map' --export pipe.png data.grd"
+run 1 "full disk" "$tarvo" "${M[@]}" --export full.png data.grd
+run 1 "100 MB line of data" "$tarvo" "${M[@]}" --export f.png longline.grd
+run 1 "endless data (/dev/zero)" "$tarvo" "${M[@]}" --export f.png /dev/zero
+run 1 "10 MB title in settings" "$tarvo" title10m.ini "${M[@]}" --export f.png data.grd
+run 1 "50 MB settings file" "$tarvo" big50m.ini "${M[@]}" --export f.png data.grd
+run 0 "huge marker, font and scale" "$tarvo" hostile.ini "${M[@]}" --export f.png data.grd
+run 0 "altitude -1e12, 1e300, far coordinates" "$tarvo" "${M[@]}" --export f.png far.grd
+run 1 "UTF-16 data" "$tarvo" "${M[@]}" --export f.png utf16.grd
+run 1 "NUL in a record" "$tarvo" "${M[@]}" --export f.png nul.grd
+run 1 "figure type 1" "$tarvo" maps1.ini "${M[@]}" --export f.png data.grd
+run 1 "map without sections" "$tarvo" --set DataFile.MapFile=nosection.mdt --export f.png data.grd
+run 2 "checker: 100 MB line" "$check" longline.grd
+run 2 "checker: /dev/zero" "$check" /dev/zero
+run 2 "checker: output to a full disk" sh -c "exec \"$check\" data.grd > /dev/full"
+run 1 "checker: NUL in a record" "$check" nul.grd
+exit $failed
