@@ -12,7 +12,7 @@ check="$PWD/$build/tools/check/tarvo-check"
 for exe in "$tarvo" "$check"; do
   [ -x "$exe" ] || { echo "missing $exe: build first (cmake --build $build)" >&2; exit 2; }
 done
-export QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-/tmp/runtime-$(id -u)}
+export LC_ALL=C.UTF-8 QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-/tmp/runtime-$(id -u)}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
@@ -45,8 +45,8 @@ run() {  # expected-exit name command...
   status=$?
   end=$(date +%s.%N)
   local message
-  message=$(grep -v -e '^QStandardPaths' -e '^使い方' -e '^ ' stderr.txt | head -n 1 |
-    LC_ALL=C.UTF-8 awk '{ print substr($0, 1, 70) }')
+  message=$(grep -v -e '^QStandardPaths' -e '^使い方' -e '^ ' stderr.txt | head -n 1)
+  message=${message:0:80}  # characters, in the UTF-8 locale set above
   local intact=yes
   cmp -s data.grd data.keep || intact=NO
   [ "$(cat out.png)" = "old figure" ] || intact=NO
