@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages the build and the tests need, only when some are
-# missing. Run as root, or as a user who may use sudo.
+# missing, and the packages named as arguments (the fuzzing and benchmark scripts' own).
+# Run as root, or as a user who may use sudo.
 set -euo pipefail
 
 packages=(
@@ -10,6 +11,7 @@ packages=(
   zlib1g-dev
   pngcheck
   fonts-ipafont fonts-crosextra-caladea fonts-dejavu-core
+  "$@"
 )
 
 missing=()
