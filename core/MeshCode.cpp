@@ -39,22 +39,22 @@ std::optional<double> Snap(double value, int cellUnits, double centre) {
 
 // Converts bytes of a record; a failure quotes the whole characters they belong to, so
 // that a header read as a record ("2025年 ...") is named legibly.
-int IntAt(std::string_view text, size_t pos, size_t count) {
+template <typename Convert>
+auto ConvertAt(Convert convert, std::string_view text, size_t pos, size_t count) {
   try {
-    return StrToInt(text.substr(pos, count));
+    return convert(text.substr(pos, count));
   } catch (const ConversionError&) {
-    StrToInt(WholeCharacters(text, pos, count));
+    convert(WholeCharacters(text, pos, count));
     throw;
   }
 }
 
+int IntAt(std::string_view text, size_t pos, size_t count) {
+  return ConvertAt(StrToInt, text, pos, count);
+}
+
 double FloatAt(std::string_view text, size_t pos, size_t count) {
-  try {
-    return StrToFloat(text.substr(pos, count));
-  } catch (const ConversionError&) {
-    StrToFloat(WholeCharacters(text, pos, count));
-    throw;
-  }
+  return ConvertAt(StrToFloat, text, pos, count);
 }
 
 struct MeshText {
