@@ -39,16 +39,23 @@ struct TMarkStyle {
 std::array<TMarkStyle, 5> DefaultMarkStyles();
 
 /// One marker centred on the pixel nearest (x, y), halves to even. The layer's brush
-/// colour is kept; the pen is left in the rim colour, width 1. A filled shape of size 0
-/// or less has nothing inside to fill and is drawn as its outline alone.
+/// colour is kept; the pen is left in the rim colour, width 1. A filled triangle or
+/// diamond of size 0 or less has nothing inside to fill and is drawn as its outline alone.
+/// Any position and size are safe: a size beyond ±(2 x (width + height) + 2) of the layer
+/// is drawn at that bound, where a marker centred on the layer already covers all of it
+/// (only a giant marker centred off the layer draws less than its true size would); a
+/// marker that cannot reach the layer, or a NaN position, changes no pixel.
 void DrawMarker(platform::RasterLayer& layer, const TMarkStyle& style, double x, double y);
 
-/// A record's marker on the horizontal map.
+/// A record's marker on the horizontal map; nothing for a longitude more than 180° from
+/// the central meridian or a latitude past a pole, which the projection would wrap round
+/// onto the map.
 void PlottingH(platform::RasterLayer& layer, const Geometry& geometry, const TMarkStyle& style,
                double lon, double lat);
 
 /// A record's markers on both profiles; nothing above the profiles' top altitude (so a
-/// record without altitude stays off them). Altitudes below 0 fall below the base line.
+/// record without altitude stays off them). An altitude below the profiles' base, 0 m
+/// (however far below), is drawn on the base line.
 void PlottingV(platform::RasterLayer& layer, const Geometry& geometry, const TMarkStyle& style,
                double lon, double lat, double alt);
 

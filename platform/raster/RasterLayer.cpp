@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <limits>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -78,76 +79,159 @@ class Ink {
 // and right, so a width-2 line covers the pixels the drawing code named and their next
 // neighbours, and never strays above or left of them.
 Int StampOffset(int width) {
-  return -Int{width - 1} / 2;
+  return -(Int{width} - 1) / 2;
 }
 
-// A dotted pen stamps every (2 x width)th step, so that its dots are squares as far apart
-// as they are wide: with width 1, one pixel on, one off.
-bool DotOn(Int step, int width) {
-  return step % (2 * Int{width}) == 0;
+Int Mod(Int value, Int period) {
+  const Int r = value % period;
+  return r < 0 ? r + period : r;
 }
 
-// Calls visit(x, y, step) for the Bresenham pixels from (x0, y0) towards (x1, y1), end
-// excluded, skipping the steps whose major coordinate lies outside [lo, hi] of its axis
-// (cheap clipping that keeps a line to a far-away point from walking billions of pixels).
-// The minor offset at step i is i * minor / major rounded to nearest, a half away from the
-// start; it is computed in closed form for the first visible step and then incrementally.
-template <typename Visit>
-void WalkLine(Int x0, Int y0, Int x1, Int y1, Int xLo, Int xHi, Int yLo, Int yHi, Visit visit) {
-  const Int dx = x1 - x0;
-  const Int dy = y1 - y0;
-  const bool xMajor = std::abs(dx) >= std::abs(dy);
-  const Int steps = xMajor ? std::abs(dx) : std::abs(dy);
-  const Int minorLen = xMajor ? std::abs(dy) : std::abs(dx);
-  if (steps == 0) return;
-  const Int m0 = xMajor ? x0 : y0;
-  const Int n0 = xMajor ? y0 : x0;
-  const Int mStep = (xMajor ? dx : dy) > 0 ? 1 : -1;
-  const Int nStep = (xMajor ? dy : dx) >= 0 ? 1 : -1;
-  const Int lo = xMajor ? xLo : yLo;
-  const Int hi = xMajor ? xHi : yHi;
-  Int first = mStep > 0 ? lo - m0 : m0 - hi;
-  Int last = mStep > 0 ? hi - m0 : m0 - lo;
-  first = std::max<Int>(first, 0);
-  last = std::min<Int>(last, steps - 1);
-  if (first > last) return;
-  const Int twoSteps = 2 * steps;
-  const Wide start = Wide{2} * first * minorLen + steps;
-  Int q = static_cast<Int>(start / twoSteps);
-  Int rem = static_cast<Int>(start % twoSteps);
-  for (Int i = first; i <= last; ++i) {
-    const Int major = m0 + mStep * i;
-    const Int minor = n0 + nStep * q;
-    if (xMajor) {
-      visit(major, minor, i);
+// The pixels of a line, one a step along its major axis: step i lies i steps from the
+// first pixel on the major axis and floor((i * a + c) / d) steps along the minor one, with
+// 0 <= a <= d. Any step's pixel, and the steps whose pixels lie in a band, come in closed
+// form, so a line to a far-away point is never walked pixel by pixel.
+class LineSteps {
+ public:
+  // The Bresenham pixels from (x0, y0) towards (x1, y1), end excluded: the minor offset at
+  // step i is i * minor / major rounded to nearest, a half away from the start.
+  LineSteps(Int x0, Int y0, Int x1, Int y1)
+      : m_xMajor(std::abs(x1 - x0) >= std::abs(y1 - y0)),
+        m_steps(std::max(std::abs(x1 - x0), std::abs(y1 - y0))),
+        m_m0(m_xMajor ? x0 : y0),
+        m_n0(m_xMajor ? y0 : x0),
+        m_mStep((m_xMajor ? x1 - x0 : y1 - y0) > 0 ? 1 : -1),
+        m_nStep((m_xMajor ? y1 - y0 : x1 - x0) >= 0 ? 1 : -1),
+        m_a(2 * std::min(std::abs(x1 - x0), std::abs(y1 - y0))),
+        m_c(m_steps),
+        m_d(std::max<Int>(2 * m_steps, 1)) {}
+
+  // Any line through (m0, n0 + c / d) on the major and minor axis whose minor coordinate
+  // moves a / d a step.
+  struct Slope {
+    bool xMajor;
+    Int m0, mStep, steps, n0, nStep, a, c, d;
+  };
+  explicit LineSteps(const Slope& s)
+      : m_xMajor(s.xMajor),
+        m_steps(s.steps),
+        m_m0(s.m0),
+        m_n0(s.n0),
+        m_mStep(s.mStep),
+        m_nStep(s.nStep),
+        m_a(s.a),
+        m_c(s.c),
+        m_d(s.d) {}
+
+  Int Steps() const { return m_steps; }
+  bool XMajor() const { return m_xMajor; }
+
+  Int MinorOffset(Int i) const { return static_cast<Int>((Wide{i} * m_a + m_c) / m_d); }
+  Int X(Int i) const { return m_xMajor ? m_m0 + m_mStep * i : m_n0 + m_nStep * MinorOffset(i); }
+  Int Y(Int i) const { return m_xMajor ? m_n0 + m_nStep * MinorOffset(i) : m_m0 + m_mStep * i; }
+
+  // The steps [first, last] whose pixel has its x (or y) coordinate in [lo, hi]; first >
+  // last when there are none. Both coordinates move monotonically, so they are one run.
+  std::pair<Int, Int> Within(bool xAxis, Int lo, Int hi) const {
+    if (m_steps == 0 || lo > hi) return {1, 0};
+    Int first = 0;
+    Int last = 0;
+    if (xAxis == m_xMajor) {
+      first = m_mStep > 0 ? lo - m_m0 : m_m0 - hi;
+      last = m_mStep > 0 ? hi - m_m0 : m_m0 - lo;
     } else {
-      visit(minor, major, i);
+      const Int qLo = m_nStep > 0 ? lo - m_n0 : m_n0 - hi;
+      const Int qHi = m_nStep > 0 ? hi - m_n0 : m_n0 - lo;
+      first = FirstReaching(qLo);
+      last = FirstReaching(qHi + 1) - 1;
     }
-    rem += 2 * minorLen;
-    if (rem >= twoSteps) {
-      rem -= twoSteps;
-      ++q;
+    return {std::max<Int>(first, 0), std::min<Int>(last, m_steps - 1)};
+  }
+
+  // Calls visit(x, y) for steps first to last, the minor offset kept incrementally.
+  template <typename Visit>
+  void Walk(Int first, Int last, Visit visit) const {
+    if (first > last) return;
+    const Wide start = Wide{first} * m_a + m_c;
+    Int n = m_n0 + m_nStep * static_cast<Int>(start / m_d);
+    Int rem = static_cast<Int>(start % m_d);
+    for (Int m = m_m0 + m_mStep * first, i = first; i <= last; ++i, m += m_mStep) {
+      if (m_xMajor) {
+        visit(m, n);
+      } else {
+        visit(n, m);
+      }
+      rem += m_a;
+      if (rem >= m_d) {
+        rem -= m_d;
+        n += m_nStep;
+      }
     }
   }
-}
 
-// Draws a pen line and returns the number of steps taken, for the dot phase.
-Int PenLine(QImage& image, const Pen& pen, Int phase, Int x0, Int y0, Int x1, Int y1) {
-  const Int steps = std::max(std::abs(x1 - x0), std::abs(y1 - y0));
-  if (pen.width < 1) return steps;
+ private:
+  // The first step whose minor offset is at least k, or the step count when none is.
+  Int FirstReaching(Int k) const {
+    const Wide need = Wide{k} * m_d - m_c;  // i * a >= need
+    if (need <= 0) return 0;
+    if (m_a == 0) return m_steps;
+    return static_cast<Int>(std::min<Wide>((need + m_a - 1) / m_a, m_steps));
+  }
+
+  bool m_xMajor;
+  Int m_steps;
+  Int m_m0;
+  Int m_n0;
+  Int m_mStep;
+  Int m_nStep;
+  Int m_a;
+  Int m_c;
+  Int m_d;
+};
+
+// Draws a pen line and returns the number of steps taken, for the dot phase. The work is
+// bounded by the layer, not by the line or the pen: a thin pen visits only the steps
+// inside the layer, a dotted one jumps from dot to dot, and a wide solid pen paints, row
+// by row, the one run that its overlapping stamps cover there.
+Int PenLine(QImage& image, const Pen& pen, Int phase, const LineSteps& line) {
+  const Int steps = line.Steps();
+  if (pen.width < 1 || steps == 0) return steps;
   Ink ink(image, pen.color, pen.mode);
   const int w = pen.width;
   const Int o = StampOffset(w);
-  const bool dotted = pen.style == PenStyle::Dot;
-  WalkLine(x0, y0, x1, y1, -o - w + 1, Int{image.width()} - 1 - o, -o - w + 1,
-           Int{image.height()} - 1 - o, [&](Int x, Int y, Int step) {
-             if (dotted && !DotOn(phase + step, w)) return;
-             if (w == 1) {
-               ink.Plot(x, y);
-             } else {
-               ink.Box(x + o, y + o, x + o + w, y + o + w);
-             }
-           });
+  const Int width = image.width();
+  const Int height = image.height();
+  auto stamp = [&](Int x, Int y) {
+    if (w == 1) {
+      ink.Plot(x, y);
+    } else {
+      ink.Box(x + o, y + o, x + o + w, y + o + w);
+    }
+  };
+  // Steps whose stamp can reach the layer along the major axis.
+  const bool xMajor = line.XMajor();
+  const auto [first, last] = line.Within(xMajor, -o - w + 1, (xMajor ? width : height) - 1 - o);
+  if (pen.style == PenStyle::Dot) {
+    // Every (2 x width)th step of the polyline, so that the dots are squares as far apart
+    // as they are wide: with width 1, one pixel on, one off.
+    const Int period = 2 * Int{w};
+    for (Int i = first + Mod(-(phase + first), period); i <= last; i += period)
+      stamp(line.X(i), line.Y(i));
+  } else if (w == 1) {
+    line.Walk(first, last, [&](Int x, Int y) { ink.Plot(x, y); });
+  } else {
+    // Row r is covered by the stamps of the steps whose y lies in [r - o - w + 1, r - o];
+    // their x moves by at most 1 a step, so together they cover one run.
+    const Int top = std::max<Int>(std::min(line.Y(0), line.Y(steps - 1)) + o, 0);
+    const Int bottom = std::min<Int>(std::max(line.Y(0), line.Y(steps - 1)) + o + w, height);
+    for (Int r = top; r < bottom; ++r) {
+      const auto [a, b] = line.Within(false, r - o - w + 1, r - o);
+      if (a > b) continue;
+      const Int xa = line.X(a);
+      const Int xb = line.X(b);
+      ink.Span(r, std::min(xa, xb) + o, std::max(xa, xb) + o + w - 1);
+    }
+  }
   return steps;
 }
 
@@ -295,6 +379,95 @@ void BorderFill(QImage& image, int x, int y, WinColor border, WinColor fill, QRe
   }
 }
 
+// A dotted pen's pattern repeats every this many steps.
+Int DotPeriod(int width) {
+  return 2 * Int{std::max(width, 1)};
+}
+
+// Long double holds the difference of any two doubles and more of their digits.
+using Ld = long double;
+static_assert(std::numeric_limits<Ld>::max_exponent > std::numeric_limits<double>::max_exponent);
+
+// True when rounding gives the value's own nearest integer rather than a clamped one;
+// NaN too, which rounds to 0 as it always has.
+bool RoundsWithinInt(double v) {
+  return !(v < std::numeric_limits<int>::min() || v > std::numeric_limits<int>::max());
+}
+
+// Rounds half to even as core::RoundHalfEven does, without clamping to int.
+Ld RoundReal(Ld v) {
+  Ld whole = std::floor(v);
+  const Ld diff = v - whole;
+  if (diff > 0.5L || (diff == 0.5L && std::fmod(whole, 2.0L) != 0)) whole += 1;
+  return whole;
+}
+
+Int StepsModulo(Ld steps, Int period) {
+  return static_cast<Int>(std::fmod(std::abs(steps), static_cast<Ld>(period)));
+}
+
+// A line between real points, however far, as the steps whose pen stamps can reach a
+// layer of the size; `skipped` is the number of steps from the start to the first of them.
+// The pixels are those of the true line rounded to nearest: the first pixel's fraction and
+// the slope are kept to 2^-50 of a pixel, so the rounding of far ends cannot move them.
+struct RealLine {
+  LineSteps line;
+  Ld skipped;
+};
+
+std::optional<RealLine> CutRealLine(Ld x0, Ld y0, Ld x1, Ld y1, Int width, Int height,
+                                    int penWidth) {
+  const bool xMajor = std::abs(x1 - x0) >= std::abs(y1 - y0);
+  const Ld ma = xMajor ? x0 : y0;
+  const Ld na = xMajor ? y0 : x0;
+  const Ld mb = xMajor ? x1 : y1;
+  const Ld nb = xMajor ? y1 : x1;
+  const Ld start = RoundReal(ma);
+  const Ld end = RoundReal(mb);
+  if (start == end) return std::nullopt;
+  const Ld slope = (nb - na) / (mb - ma);
+  // Beyond this band round the layer no stamp reaches in.
+  const Ld reach = static_cast<Ld>(std::max(penWidth, 1)) + 2;
+  Ld lo = std::max(std::min(start, end), -reach);
+  Ld hi = std::min(std::max(start, end), (xMajor ? width : height) - 1 + reach);
+  const Ld nLo = -reach;
+  const Ld nHi = (xMajor ? height : width) - 1 + reach;
+  if (slope == 0) {
+    if (na < nLo || na > nHi) return std::nullopt;
+  } else {
+    const Ld m1 = ma + (nLo - na) / slope;
+    const Ld m2 = ma + (nHi - na) / slope;
+    lo = std::max(lo, std::min(m1, m2));
+    hi = std::min(hi, std::max(m1, m2));
+  }
+  const Int mStep = end > start ? 1 : -1;
+  // The end is excluded, as in every line.
+  Ld first = mStep > 0 ? std::ceil(lo) : std::floor(hi);
+  Ld last = mStep > 0 ? std::floor(hi) : std::ceil(lo);
+  last = mStep > 0 ? std::min(last, end - 1) : std::max(last, end + 1);
+  if ((last - first) * static_cast<Ld>(mStep) < 0) return std::nullopt;
+  // The true minor coordinate at the first step, measured from the nearer end.
+  const Ld n = std::abs(first - ma) <= std::abs(first - mb) ? na + (first - ma) * slope
+                                                            : nb + (first - mb) * slope;
+  const Ld n0 = std::floor(n + 0.5L);
+  const Ld move = slope * static_cast<Ld>(mStep);
+  const Int nStep = move >= 0 ? 1 : -1;
+  constexpr Int kOne = Int{1} << 50;
+  const Ld one = kOne;
+  LineSteps::Slope s{};
+  s.xMajor = xMajor;
+  s.m0 = static_cast<Int>(first);
+  s.mStep = mStep;
+  s.steps = static_cast<Int>(std::abs(last - first)) + 1;
+  s.n0 = static_cast<Int>(n0);
+  s.nStep = nStep;
+  s.a = std::min(static_cast<Int>(std::nearbyint(std::abs(move) * one)), kOne);
+  s.c = std::clamp<Int>(
+      static_cast<Int>(std::nearbyint((static_cast<Ld>(nStep) * (n - n0) + 0.5L) * one)), 0, kOne);
+  s.d = kOne;
+  return RealLine{LineSteps(s), std::abs(first - start)};
+}
+
 QImage BlankImage(int width, int height) {
   QImage image(std::max(width, 0), std::max(height, 0), QImage::Format_RGB32);
   image.fill(ToQRgb(kWhite));
@@ -324,6 +497,8 @@ void RasterLayer::Reset(int width, int height) {
   m_image = BlankImage(width, height);
   m_x = 0;
   m_y = 0;
+  m_realX = 0;
+  m_realY = 0;
   m_dotPhase = 0;
 }
 
@@ -348,16 +523,19 @@ void RasterLayer::SetPixel(int x, int y, WinColor color) {
 void RasterLayer::MoveTo(int x, int y) {
   m_x = x;
   m_y = y;
+  m_realX = x;
+  m_realY = y;
   m_dotPhase = 0;
 }
 
 // A pen narrower than 1 draws nothing, here and in the outlines of shapes.
 void RasterLayer::LineTo(int x, int y) {
-  const Int steps = PenLine(m_image, m_pen, m_dotPhase, m_x, m_y, x, y);
-  const Int period = 2 * Int{std::max(m_pen.width, 1)};
-  m_dotPhase = static_cast<int>((m_dotPhase + steps % period) % period);
+  const Int steps = PenLine(m_image, m_pen, m_dotPhase, LineSteps(m_x, m_y, x, y));
+  m_dotPhase = (m_dotPhase + steps) % DotPeriod(m_pen.width);
   m_x = x;
   m_y = y;
+  m_realX = x;
+  m_realY = y;
 }
 
 void RasterLayer::FillRect(int left, int top, int right, int bottom, WinColor color) {
@@ -388,8 +566,8 @@ void RasterLayer::Rectangle(int left, int top, int right, int bottom) {
   const Int corners[5][2] = {{x0, y0}, {x1, y0}, {x1, y1}, {x0, y1}, {x0, y0}};
   Int phase = 0;
   for (int i = 0; i < 4; ++i) {
-    phase += PenLine(m_image, m_pen, phase, corners[i][0], corners[i][1], corners[i + 1][0],
-                     corners[i + 1][1]);
+    phase += PenLine(m_image, m_pen, phase,
+                     LineSteps(corners[i][0], corners[i][1], corners[i + 1][0], corners[i + 1][1]));
   }
 }
 
@@ -483,10 +661,34 @@ void SetLayerPen(RasterLayer& layer, WinColor color, int width, PenStyle style, 
 
 void MoveToXY(RasterLayer& layer, double x, double y) {
   layer.MoveTo(core::RoundHalfEven(x), core::RoundHalfEven(y));
+  layer.m_realX = x;
+  layer.m_realY = y;
 }
 
 void LineToXY(RasterLayer& layer, double x, double y) {
-  layer.LineTo(core::RoundHalfEven(x), core::RoundHalfEven(y));
+  const double x0 = layer.m_realX;
+  const double y0 = layer.m_realY;
+  if (RoundsWithinInt(x0) && RoundsWithinInt(y0) && RoundsWithinInt(x) && RoundsWithinInt(y)) {
+    layer.LineTo(core::RoundHalfEven(x), core::RoundHalfEven(y));
+  } else {
+    // Past the int range the rounded ends no longer name the line, so it is drawn from
+    // its true course; without one (an infinite end) nothing is drawn.
+    if (std::isfinite(x0) && std::isfinite(y0) && std::isfinite(x) && std::isfinite(y)) {
+      const Int period = DotPeriod(layer.m_pen.width);
+      const Int phase = layer.m_dotPhase;
+      const bool xMajor = std::abs(Ld{x} - x0) >= std::abs(Ld{y} - y0);
+      const Ld steps = RoundReal(xMajor ? x : y) - RoundReal(xMajor ? x0 : y0);
+      if (const auto cut =
+              CutRealLine(x0, y0, x, y, layer.Width(), layer.Height(), layer.m_pen.width)) {
+        PenLine(layer.m_image, layer.m_pen, phase + StepsModulo(cut->skipped, period), cut->line);
+      }
+      layer.m_dotPhase = (phase + StepsModulo(steps, period)) % period;
+    }
+    layer.m_x = core::RoundHalfEven(x);
+    layer.m_y = core::RoundHalfEven(y);
+  }
+  layer.m_realX = x;
+  layer.m_realY = y;
 }
 
 void DrawLabel(RasterLayer& layer, int anchor, const QString& text, double x, double y) {

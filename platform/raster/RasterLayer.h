@@ -41,7 +41,8 @@ struct Pen {
 ///   not of the border colour;
 /// - text is drawn with an opaque background of the brush colour.
 /// Pixel coordinates are integers; (0, 0) is the top-left pixel, y grows downwards.
-/// Drawing outside the layer is clipped, never an error.
+/// Drawing outside the layer is clipped, never an error: any int coordinate and pen width
+/// is safe, and a call's work is bounded by the layer, not by how far its shape reaches.
 class RasterLayer {
  public:
   /// A white layer of the size (0 x 0 allowed).
@@ -88,14 +89,21 @@ class RasterLayer {
   QSize TextExtent(const QString& text) const;
 
  private:
+  // The real-valued moves keep the exact position, so that a line that leaves the int
+  // range comes back on its true course.
+  friend void MoveToXY(RasterLayer& layer, double x, double y);
+  friend void LineToXY(RasterLayer& layer, double x, double y);
+
   QImage m_image;
   Pen m_pen;
   WinColor m_brush = kWhite;
   QFont m_font;
   WinColor m_fontColor = kBlack;
-  int m_x = 0;
+  int m_x = 0;  // m_realX and m_realY rounded, clamped to int
   int m_y = 0;
-  int m_dotPhase = 0;  // dotted pens continue their pattern along a polyline
+  double m_realX = 0;
+  double m_realY = 0;
+  std::int64_t m_dotPhase = 0;  // dotted pens continue their pattern along a polyline
 };
 
 // The drawing primitives the figure code uses. Positions are real numbers rounded to
@@ -108,7 +116,12 @@ void ClearLayer(RasterLayer& layer, WinColor color);
 /// the brush colour is left as it was.
 void FloodFillAt(RasterLayer& layer, WinColor color, double x, double y);
 void SetLayerPen(RasterLayer& layer, WinColor color, int width, PenStyle style, PenMode mode);
+/// The position is kept exact, beyond the int range too.
 void MoveToXY(RasterLayer& layer, double x, double y);
+/// Ends within the int range draw exactly the pixels of LineTo. A line with an end beyond
+/// it is drawn from its true course: each pixel is the true line's, rounded to nearest (as
+/// precise as the ends are), and a dotted pen counts its steps from the true start. An
+/// infinite end draws nothing.
 void LineToXY(RasterLayer& layer, double x, double y);
 /// Text placed relative to (x, y) by the anchor, with the layer's font and an opaque
 /// background of its brush colour. Anchor 1: centred above the point (bottom 2 pixels

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
+
 #include "conic/Plotting.h"
 #include "core/Rounding.h"
 
@@ -93,6 +96,98 @@ TEST(DrawMarker, RoundsItsCentreHalfToEven) {
   EXPECT_EQ(a.Image(), b.Image());
 }
 
+constexpr int kIntMax = std::numeric_limits<int>::max();
+constexpr int kIntMin = std::numeric_limits<int>::min();
+constexpr WinColor kFill = 0x00AA00;
+constexpr WinColor kRim = 0x0000FF;
+
+bool AllPixels(const RasterLayer& layer, WinColor color) {
+  for (int y = 0; y < layer.Height(); ++y) {
+    for (int x = 0; x < layer.Width(); ++x) {
+      if (layer.Pixel(x, y) != color) return false;
+    }
+  }
+  return true;
+}
+
+TEST(DrawMarker, MarkersThatCannotReachTheLayerChangeNoPixel) {
+  const double inf = std::numeric_limits<double>::infinity();
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const struct {
+    double x, y;
+  } positions[] = {{1e12, 20},  {-1e12, 20},  {20, 1e12},   {20, -1e12},        {1e300, -1e300},
+                   {-1e300, 5}, {kIntMax, 5}, {5, kIntMin}, {-2147483648.5, 5}, {inf, 5},
+                   {5, -inf},   {nan, 5},     {5, nan},     {-2e9, 2e9}};
+  for (const auto& p : positions) {
+    for (int shape = kCircle; shape <= kDiagonalCross; ++shape) {
+      for (const int size : {4, -5, 1 << 30, kIntMax, kIntMin}) {
+        // Only where not even the true size of the marker would reach the layer.
+        const double limit = 1.25 * std::abs(static_cast<double>(size)) + 50;
+        if (std::abs(p.x) < limit && std::abs(p.y) < limit) continue;
+        RasterLayer layer(40, 30);
+        DrawMarker(layer, TMarkStyle{shape, size, kFill, kRim}, p.x, p.y);
+        ASSERT_TRUE(AllPixels(layer, kWhite))
+            << "shape " << shape << " size " << size << " at " << p.x << "," << p.y;
+      }
+    }
+  }
+}
+
+TEST(DrawMarker, AMarkerLargerThanTheLayerDrawsAsOneJustCoveringIt) {
+  // On a 40 x 30 layer a marker of size 120 centred on it reaches past every edge in every
+  // shape; any larger size, up to the int limits, must paint exactly the same.
+  const struct { double x, y; } centres[] = {{0, 0}, {20.5, 14.5}, {39.4, 29.4}, {3, 27}};
+  for (const auto& c : centres) {
+    for (int shape = kCircle; shape <= kDiagonalCross; ++shape) {
+      for (const int sign : {1, -1}) {
+        RasterLayer reference(40, 30);
+        DrawMarker(reference, TMarkStyle{shape, sign * 120, kFill, kRim}, c.x, c.y);
+        for (const int size : {1000, 1 << 30, kIntMax}) {
+          RasterLayer layer(40, 30);
+          DrawMarker(layer, TMarkStyle{shape, sign * size, kFill, kRim}, c.x, c.y);
+          EXPECT_EQ(layer.Image(), reference.Image())
+              << "shape " << shape << " size " << sign * size << " at " << c.x << "," << c.y;
+        }
+        if (sign == -1) {
+          RasterLayer layer(40, 30);
+          DrawMarker(layer, TMarkStyle{shape, kIntMin, kFill, kRim}, c.x, c.y);
+          EXPECT_EQ(layer.Image(), reference.Image()) << "shape " << shape << " INT_MIN";
+        }
+      }
+      // What that is: filled shapes cover the layer; crosses draw their two bars across it.
+      RasterLayer layer(40, 30);
+      DrawMarker(layer, TMarkStyle{shape, kIntMax, kFill, kRim}, c.x, c.y);
+      EXPECT_EQ(AllPixels(layer, kFill), shape <= kDiamond) << shape;
+    }
+  }
+}
+
+TEST(DrawMarker, MarkersAtTheEdgeDrawTheirVisiblePart) {
+  // The part of a marker inside the layer is what the same marker paints there on a larger
+  // layer. Triangles and diamonds are filled from their centre, so theirs stays on the layer.
+  constexpr int kPad = 80;
+  const double coords[] = {-30, -8.5, -4, -1, 0, 2.5, 20, 28, 29.5, 31, 36, 61};
+  for (int shape = kCircle; shape <= kDiagonalCross; ++shape) {
+    for (const int size : {-5, 0, 3, 4, 7, 25}) {
+      for (const double x : coords) {
+        for (const double y : coords) {
+          const int px = core::RoundHalfEven(x);
+          const int py = core::RoundHalfEven(y);
+          const bool centreOn = px >= 0 && px < 40 && py >= 0 && py < 30;
+          if ((shape == kTriangle || shape == kDiamond) && !centreOn) continue;
+          RasterLayer small(40, 30);
+          RasterLayer large(40 + 2 * kPad, 30 + 2 * kPad);
+          const TMarkStyle style{shape, size, kFill, kRim};
+          DrawMarker(small, style, x, y);
+          DrawMarker(large, style, x + kPad, y + kPad);
+          ASSERT_EQ(small.Image(), large.Image().copy(kPad, kPad, 40, 30))
+              << "shape " << shape << " size " << size << " at " << x << "," << y;
+        }
+      }
+    }
+  }
+}
+
 struct Figure {
   Geometry geometry;
   RasterLayer layer{800, 1131};
@@ -125,6 +220,51 @@ TEST(Plotting, PlacesRecordsOnTheMapAndBothProfiles) {
   PlottingV(f.layer, f.geometry, style, 132, 32, 8888);
   EXPECT_EQ(we(131, 3850), kWhite);
   EXPECT_EQ(sn(32, 3800), kWhite);
+}
+
+TEST(Plotting, AltitudesBelowTheBaseSitOnTheBaseLine) {
+  const TMarkStyle style{kSquare, 2, kRed, 0};
+  Figure base;
+  PlottingV(base.layer, base.geometry, style, 139.5, 35.5, 0);
+  const double inf = std::numeric_limits<double>::infinity();
+  for (const double alt : {-0.4, -5.0, -100.0, -3800.0, -1e12, -1e300, -inf}) {
+    Figure f;
+    PlottingV(f.layer, f.geometry, style, 139.5, 35.5, alt);
+    EXPECT_EQ(f.layer.Image(), base.layer.Image()) << alt;
+  }
+  for (const double alt : {3800.5, 1e12, inf, std::numeric_limits<double>::quiet_NaN()}) {
+    Figure f;
+    PlottingV(f.layer, f.geometry, style, 139.5, 35.5, alt);
+    EXPECT_TRUE(AllPixels(f.layer, kWhite)) << alt;
+  }
+}
+
+TEST(Plotting, WildCoordinatesDrawNothing) {
+  const TMarkStyle style{kCircle, 4, kRed, 0};
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const struct {
+    double lon, lat;
+  } points[] = {{1e12, 35}, {-1e12, 35}, {139, 1e12},     {139, -1e12}, {1e300, 1e300},
+                {139, 91},  {139, -95},  {139 + 360, 35}, {nan, 35},    {139, nan}};
+  for (const auto& p : points) {
+    Figure f;
+    PlottingH(f.layer, f.geometry, style, p.lon, p.lat);
+    EXPECT_TRUE(AllPixels(f.layer, kWhite)) << p.lon << "," << p.lat;
+    if (std::abs(p.lon) > 1e3 && std::abs(p.lat) > 1e3) {
+      PlottingV(f.layer, f.geometry, style, p.lon, p.lat, 1000);
+      EXPECT_TRUE(AllPixels(f.layer, kWhite)) << p.lon << "," << p.lat;
+    }
+  }
+  // One coordinate far off leaves the marker on the other profile alone.
+  Figure f;
+  PlottingV(f.layer, f.geometry, style, 1e12, 35.5, 1000);
+  const SheetLayout& l = f.geometry.Layout();
+  const int weY = core::RoundHalfEven(1000 * l.altScale + l.weBase);
+  const int snY = core::RoundHalfEven(1000 * l.altScale + l.snBase);
+  const int snX = core::RoundHalfEven((35.5 - 24) * l.latScale + l.profLeft);
+  EXPECT_EQ(f.layer.Pixel(snX, snY), kRed);
+  for (int x = 0; x < f.layer.Width(); ++x)
+    EXPECT_EQ(f.layer.Pixel(x, weY), kWhite) << x;
 }
 
 TEST(DrawLegend, BoxGrowsByARowPerCategoryAndOneForTheHeading) {

@@ -4,8 +4,11 @@
 #include <QImage>
 #include <QPixmap>
 #include <QPoint>
+#include <QPointF>
 #include <QRect>
 #include <algorithm>
+#include <cmath>
+#include <cstdlib>
 #include <limits>
 #include <set>
 #include <string>
@@ -201,6 +204,63 @@ TEST(RasterLine, WidePensStampSquares) {
   SetLayerPen(layer, kRed, 0, PenStyle::Solid, PenMode::Copy);
   layer.LineTo(1, 10);
   EXPECT_TRUE(PixelsOf(layer, kRed).empty());
+}
+
+// What a pen paints along a line, by its definition: the Bresenham pixels from `from`
+// towards `to`, end excluded (step i moves i along the major axis and i * minor / major,
+// rounded to nearest with a half away from the start, along the other), each stamping a
+// width x width square whose top-left corner lies (width - 1) / 2 up and left of it; a
+// dotted pen stamps every (2 x width)th step only.
+Pixels StampedLine(QPoint from, QPoint to, int width, bool dotted, QSize layer) {
+  const int dx = to.x() - from.x();
+  const int dy = to.y() - from.y();
+  const int steps = std::max(std::abs(dx), std::abs(dy));
+  const int minor = std::min(std::abs(dx), std::abs(dy));
+  const bool xMajor = std::abs(dx) >= std::abs(dy);
+  const int o = (width - 1) / 2;
+  Pixels out;
+  for (int i = 0; i < steps; ++i) {
+    if (dotted && i % (2 * width) != 0) continue;
+    const int q = (2 * i * minor + steps) / (2 * steps);
+    const int along = xMajor ? (dx > 0 ? i : -i) : (dy > 0 ? i : -i);
+    const int across = xMajor ? (dy >= 0 ? q : -q) : (dx >= 0 ? q : -q);
+    const int x = from.x() + (xMajor ? along : across);
+    const int y = from.y() + (xMajor ? across : along);
+    for (int sy = y - o; sy < y - o + width; ++sy) {
+      for (int sx = x - o; sx < x - o + width; ++sx) {
+        if (QRect(QPoint(0, 0), layer).contains(sx, sy)) out.insert({sx, sy});
+      }
+    }
+  }
+  return out;
+}
+
+TEST(RasterLine, PensPaintTheirStampsAlongTheLine) {
+  // Lines of every direction, many starting or ending off the layer, so that wide stamps
+  // reach in from outside.
+  const QSize size(16, 12);
+  unsigned state = 12345;
+  auto next = [&state](int lo, int hi) {
+    state = state * 1103515245u + 12345u;
+    return lo + static_cast<int>((state >> 8) % static_cast<unsigned>(hi - lo + 1));
+  };
+  for (int n = 0; n < 150; ++n) {
+    const QPoint from(next(-14, 30), next(-14, 26));
+    const QPoint to(next(-14, 30), next(-14, 26));
+    for (const int width : {1, 2, 3, 4, 7}) {
+      for (const PenStyle style : {PenStyle::Solid, PenStyle::Dot}) {
+        SCOPED_TRACE(testing::Message()
+                     << from.x() << "," << from.y() << " to " << to.x() << "," << to.y()
+                     << " width " << width << " dotted " << (style == PenStyle::Dot));
+        RasterLayer layer(size.width(), size.height());
+        SetLayerPen(layer, kBlack, width, style, PenMode::Copy);
+        layer.MoveTo(from.x(), from.y());
+        layer.LineTo(to.x(), to.y());
+        ASSERT_EQ(PixelsOf(layer, kBlack),
+                  StampedLine(from, to, width, style == PenStyle::Dot, size));
+      }
+    }
+  }
 }
 
 TEST(RasterLine, DotsAlternateAlongAPolyline) {
@@ -510,6 +570,144 @@ TEST(RasterFloodFill, CopesWithAnA3Layer) {
   EXPECT_EQ(layer.Pixel(1555, 2300), kRed);
   EXPECT_EQ(layer.Pixel(15, 2003), kWhite);
   EXPECT_EQ(layer.Pixel(11, 2003), kRed);
+}
+
+TEST(RasterPrimitives, HostileCoordinatesAndPenWidthsPaintWhatTheyReach) {
+  constexpr int kMin = std::numeric_limits<int>::min();
+  constexpr int kMax = std::numeric_limits<int>::max();
+  constexpr int kHuge = 1 << 30;
+  // A pen of width 2^30 stamps from 536870911 above and left of the line to 536870912
+  // below and right of it.
+  constexpr int kReach = kHuge / 2 - 1;
+  const std::vector<std::string> lowerRows = {"......", "......", "######", "######"};
+  const struct {
+    const char* name;
+    int penWidth;
+    PenStyle style;
+    void (*draw)(RasterLayer&);
+    std::vector<std::string> picture;
+  } cases[] = {
+      {"widest pen across everything",
+       kMax,
+       PenStyle::Solid,
+       [](RasterLayer& l) {
+         l.MoveTo(kMin, kMin);
+         l.LineTo(kMax, kMax);
+       },
+       {"######", "######", "######", "######"}},
+      {"wide pen along a far row", kHuge, PenStyle::Solid,
+       [](RasterLayer& l) {
+         l.MoveTo(kMin, kReach + 2);
+         l.LineTo(kMax, kReach + 2);
+       },
+       lowerRows},
+      {"wide dots along a far row", kHuge, PenStyle::Dot,
+       [](RasterLayer& l) {
+         // Dots every 2^31 steps: the one at x = 0 is the only one that reaches in.
+         l.MoveTo(kMin, kReach + 2);
+         l.LineTo(kMax, kReach + 2);
+       },
+       lowerRows},
+      {"wide dots that all fall beside the layer",
+       kHuge,
+       PenStyle::Dot,
+       [](RasterLayer& l) {
+         // Dots at x = -2^30 and 2^30, both too far to reach in.
+         l.MoveTo(kMin + kHuge, kReach + 2);
+         l.LineTo(kMax, kReach + 2);
+       },
+       {"......", "......", "......", "......"}},
+      {"rectangle rim wider than the layer",
+       kHuge,
+       PenStyle::Solid,
+       [](RasterLayer& l) { l.Rectangle(kMin, kMin, 5, 3); },
+       {"#####.", "#####.", "#####.", "......"}},
+      {"rectangle rim far outside",
+       kHuge,
+       PenStyle::Solid,
+       [](RasterLayer& l) { l.Rectangle(kMin, kMin, kMax, kMax); },
+       {"oooooo", "oooooo", "oooooo", "oooooo"}},
+      {"ellipse round everything, widest pen",
+       kMax,
+       PenStyle::Solid,
+       [](RasterLayer& l) { l.Ellipse(kMin, kMin, kMax, kMax); },
+       {"######", "######", "######", "######"}},
+      {"no pen at all",
+       kMin,
+       PenStyle::Solid,
+       [](RasterLayer& l) {
+         l.MoveTo(kMin, 1);
+         l.LineTo(kMax, 1);
+         l.Rectangle(1, 1, 5, 3);
+         l.Ellipse(kMin, kMin, kMin + 3, kMin + 3);
+       },
+       {"......", ".oooo.", ".oooo.", "......"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    RasterLayer layer(6, 4);
+    SetLayerPen(layer, kBlack, c.penWidth, c.style, PenMode::Copy);
+    layer.SetBrushColor(kRed);
+    c.draw(layer);
+    EXPECT_EQ(Picture(layer), c.picture);
+  }
+}
+
+TEST(RasterPrimitives, RealEndsBeyondTheIntRangeKeepTheLineWhereItIs) {
+  struct Case {
+    const char* name;
+    PenStyle style;
+    std::vector<QPointF> polyline;
+    Pixels expected;
+  };
+  Pixels corner = PixelsIn(QRect(0, 1, 3, 1));
+  corner.merge(PixelsIn(QRect(3, 1, 1, 7)));
+  Pixels oddColumns;
+  for (int x = 1; x < 8; x += 2)
+    oddColumns.insert({x, 0});
+  const Case cases[] = {
+      {"row from far to far",
+       PenStyle::Solid,
+       {{-1e300, 2.4}, {1e300, 2.4}},
+       PixelsIn(QRect(0, 2, 8, 1))},
+      {"a polyline turning far away", PenStyle::Solid, {{-1e12, 1}, {3, 1}, {3, 1e12}}, corner},
+      {"entirely beyond", PenStyle::Solid, {{1e12, 1}, {2e12, 1}, {2e12, 1e300}}, {}},
+      // The dots count from the true start, 10^12 + 1 steps to the left of column 0.
+      {"dots from far away", PenStyle::Dot, {{-1e12 - 1, 0}, {1e12, 0}}, oddColumns},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    RasterLayer layer(8, 8);
+    SetLayerPen(layer, kBlack, 1, c.style, PenMode::Copy);
+    MoveToXY(layer, c.polyline[0].x(), c.polyline[0].y());
+    for (size_t i = 1; i < c.polyline.size(); ++i)
+      LineToXY(layer, c.polyline[i].x(), c.polyline[i].y());
+    EXPECT_EQ(PixelsOf(layer, kBlack), c.expected);
+  }
+  // Steep lines through the layer from ends beyond the int range: every row has its one
+  // pixel, within half a pixel of the true line.
+  const struct {
+    QPointF from;
+    QPointF to;
+  } steep[] = {{{-1e12, -2e12}, {1e12, 2e12}},
+               {{3 + 1e12, -3e12}, {3 - 1e12, 3e12}},
+               {{0.3 - 7e11, -3e12}, {0.3 + 7e11, 3e12}},
+               {{-5e15 + 0.25, -1e16}, {5e15 + 0.25, 1e16}}};
+  for (const auto& s : steep) {
+    SCOPED_TRACE(testing::Message() << s.from.x() << "," << s.from.y());
+    RasterLayer layer(8, 8);
+    MoveToXY(layer, s.from.x(), s.from.y());
+    LineToXY(layer, s.to.x(), s.to.y());
+    const Pixels pixels = PixelsOf(layer, kBlack);
+    EXPECT_EQ(pixels.size(), 8u);
+    for (const auto& [x, y] : pixels) {
+      // Long double holds y - from.y exactly.
+      using Ld = long double;
+      const Ld ideal = s.from.x() + (Ld{1} * y - s.from.y()) *
+                                        ((Ld{s.to.x()} - s.from.x()) / (Ld{s.to.y()} - s.from.y()));
+      EXPECT_LE(std::abs(x - ideal), 0.5L + 1e-6L) << x << "," << y;
+    }
+  }
 }
 
 QFont TestFont(int pixelSize = 14) {
