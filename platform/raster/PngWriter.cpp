@@ -9,9 +9,11 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <limits>
 #include <new>
 #include <stdexcept>
+#include <thread>
 #include <vector>
 
 #include "core/SaveFile.h"
@@ -21,6 +23,9 @@ namespace platform {
 namespace {
 
 constexpr int kDeflateLevel = 7;
+// Below this many rows a range is not worth a thread of its own.
+constexpr int kMinRowsPerPart = 256;
+constexpr int kMaxParts = 8;
 constexpr int kBytesPerPixel = 3;
 // Bounds the memory of a conversion for formats that are not read directly.
 constexpr int kBandRows = 64;
@@ -154,54 +159,101 @@ std::uint64_t SumOfMagnitudes(const Byte* filtered, size_t size) {
   return sum;
 }
 
-class Deflater {
- public:
-  explicit Deflater(std::string& out) : m_out(out), m_buffer(kIdatSize) {
-    if (deflateInit2(&m_stream, kDeflateLevel, Z_DEFLATED, MAX_WBITS, 8, Z_DEFAULT_STRATEGY) !=
-        Z_OK) {
-      throw std::bad_alloc();
-    }
-    Reset();
-  }
-  ~Deflater() { deflateEnd(&m_stream); }
-  Deflater(const Deflater&) = delete;
-  Deflater& operator=(const Deflater&) = delete;
-
-  void Write(const Byte* data, size_t size) {
-    m_stream.next_in = data;
-    m_stream.avail_in = static_cast<uInt>(size);
-    while (m_stream.avail_in > 0)
-      Step(Z_NO_FLUSH);
-  }
-
-  void Finish() {
-    while (Step(Z_FINISH) != Z_STREAM_END) {
-    }
-    if (m_stream.avail_out < m_buffer.size()) Emit();
-  }
-
- private:
-  int Step(int flush) {
-    const int result = deflate(&m_stream, flush);
-    if (result == Z_STREAM_ERROR) throw std::logic_error("deflate stream error");
-    if (m_stream.avail_out == 0) Emit();
-    return result;
-  }
-
-  void Emit() {
-    AppendChunk(m_out, "IDAT", m_buffer.data(), m_buffer.size() - m_stream.avail_out);
-    Reset();
-  }
-
-  void Reset() {
-    m_stream.next_out = m_buffer.data();
-    m_stream.avail_out = static_cast<uInt>(m_buffer.size());
-  }
-
-  std::string& m_out;
-  std::vector<Byte> m_buffer;
-  z_stream m_stream{};
+// Filters rows [first, last) of the image and deflates them as one piece of a raw deflate
+// stream: the piece ends on a byte boundary (a sync flush) unless it is the last, so that
+// pieces compressed side by side join into one stream. A piece after the first starts
+// from the 32 KiB of filtered bytes before it as its dictionary, which keeps the joined
+// stream about as small as one compressed in a single pass.
+struct Piece {
+  std::string bytes;
+  uLong adler = 1;
+  uLong length = 0;
 };
+
+// Filters one row; `best` points at the filter type byte and the filtered row.
+void FilterInto(PngFilter filter, const std::vector<Byte>& row, const std::vector<Byte>& prev,
+                std::vector<Byte>& filtered, const Byte*& best) {
+  const size_t rowSize = row.size();
+  best = filtered.data();
+  if (filter != PngFilter::Adaptive) {
+    FilterRow(filter, row, prev, filtered.data());
+    return;
+  }
+  std::uint64_t bestSum = std::numeric_limits<std::uint64_t>::max();
+  for (int f = 0; f < 5; ++f) {
+    Byte* candidate = filtered.data() + static_cast<size_t>(f) * (rowSize + 1);
+    FilterRow(static_cast<PngFilter>(f), row, prev, candidate);
+    const std::uint64_t sum = SumOfMagnitudes(candidate + 1, rowSize);
+    if (sum < bestSum) {
+      bestSum = sum;
+      best = candidate;
+    }
+  }
+}
+
+Piece DeflatePiece(const QImage& image, PngFilter filter, int first, int last, bool final) {
+  const size_t rowSize = static_cast<size_t>(image.width()) * kBytesPerPixel;
+  RowSource source(image);
+  std::vector<Byte> prev(rowSize, 0);
+  std::vector<Byte> row(rowSize);
+  std::vector<Byte> filtered(static_cast<size_t>(filter == PngFilter::Adaptive ? 5 : 1) *
+                             (rowSize + 1));
+  const Byte* best = nullptr;
+
+  z_stream stream{};
+  if (deflateInit2(&stream, kDeflateLevel, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
+    throw std::bad_alloc();
+  }
+  struct End {
+    z_stream& s;
+    ~End() { deflateEnd(&s); }
+  } end{stream};
+
+  // The dictionary: the filtered rows just before this piece, as the stream holds them.
+  if (first > 0) {
+    const size_t window = size_t{1} << MAX_WBITS;
+    const int back =
+        static_cast<int>(std::min(static_cast<size_t>(first), window / (rowSize + 1) + 1));
+    std::string dictionary;
+    if (first - back > 0) source.Read(first - back - 1, prev);
+    for (int y = first - back; y < first; ++y) {
+      source.Read(y, row);
+      FilterInto(filter, row, prev, filtered, best);
+      dictionary.append(reinterpret_cast<const char*>(best), rowSize + 1);
+      prev.swap(row);
+    }
+    if (dictionary.size() > window) dictionary.erase(0, dictionary.size() - window);
+    deflateSetDictionary(&stream, reinterpret_cast<const Bytef*>(dictionary.data()),
+                         static_cast<uInt>(dictionary.size()));
+  }
+
+  Piece piece;
+  std::vector<Byte> buffer(kIdatSize);
+  auto pump = [&](int flush) {
+    int result = Z_OK;
+    do {
+      stream.next_out = buffer.data();
+      stream.avail_out = static_cast<uInt>(buffer.size());
+      result = deflate(&stream, flush);
+      if (result == Z_STREAM_ERROR) throw std::logic_error("deflate stream error");
+      piece.bytes.append(reinterpret_cast<const char*>(buffer.data()),
+                         buffer.size() - stream.avail_out);
+    } while (stream.avail_out == 0 || (flush == Z_FINISH && result != Z_STREAM_END));
+  };
+  for (int y = first; y < last; ++y) {
+    source.Read(y, row);
+    FilterInto(filter, row, prev, filtered, best);
+    piece.adler = adler32(piece.adler, best, static_cast<uInt>(rowSize + 1));
+    piece.length += static_cast<uLong>(rowSize + 1);
+    stream.next_in = best;
+    stream.avail_in = static_cast<uInt>(rowSize + 1);
+    while (stream.avail_in > 0)
+      pump(Z_NO_FLUSH);
+    prev.swap(row);
+  }
+  pump(final ? Z_FINISH : Z_SYNC_FLUSH);
+  return piece;
+}
 
 }  // namespace
 
@@ -222,34 +274,42 @@ std::string EncodePng(const QImage& image, PngFilter filter) {
   header[9] = 2;  // truecolour; compression, filter method and interlace stay 0
   AppendChunk(out, "IHDR", header.data(), header.size());
 
-  RowSource source(image);
-  std::vector<Byte> prev(rowSize, 0);
-  std::vector<Byte> row(rowSize);
-  const int candidates = filter == PngFilter::Adaptive ? 5 : 1;
-  std::vector<Byte> filtered(static_cast<size_t>(candidates) * (rowSize + 1));
-  {
-    Deflater deflater(out);
-    for (int y = 0; y < height; ++y) {
-      source.Read(y, row);
-      const Byte* best = filtered.data();
-      if (filter == PngFilter::Adaptive) {
-        std::uint64_t bestSum = std::numeric_limits<std::uint64_t>::max();
-        for (int f = 0; f < candidates; ++f) {
-          Byte* candidate = filtered.data() + static_cast<size_t>(f) * (rowSize + 1);
-          FilterRow(static_cast<PngFilter>(f), row, prev, candidate);
-          const std::uint64_t sum = SumOfMagnitudes(candidate + 1, rowSize);
-          if (sum < bestSum) {
-            bestSum = sum;
-            best = candidate;
-          }
-        }
-      } else {
-        FilterRow(filter, row, prev, filtered.data());
-      }
-      deflater.Write(best, rowSize + 1);
-      prev.swap(row);
+  // Deflate takes most of the time: the rows are cut into one range per core, each
+  // compressed on its own thread, and joined into the one zlib stream PNG wants.
+  const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+  const int parts = std::clamp(height / kMinRowsPerPart, 1, std::min(cores, kMaxParts));
+  std::vector<Piece> pieces(static_cast<size_t>(parts));
+  std::vector<std::exception_ptr> failures(static_cast<size_t>(parts));
+  auto work = [&](int part) {
+    const auto index = static_cast<size_t>(part);
+    try {
+      pieces[index] = DeflatePiece(image, filter, height * part / parts,
+                                   height * (part + 1) / parts, part == parts - 1);
+    } catch (...) {
+      failures[index] = std::current_exception();
     }
-    deflater.Finish();
+  };
+  {
+    std::vector<std::jthread> helpers;
+    for (int part = 1; part < parts; ++part)
+      helpers.emplace_back(work, part);
+    work(0);
+  }
+  for (const std::exception_ptr& failure : failures) {
+    if (failure) std::rethrow_exception(failure);
+  }
+
+  // Level 7 is marked "slowest" in the zlib header, as zlib itself marks it.
+  std::string stream = "\x78\xDA";
+  uLong adler = 1;
+  for (const Piece& piece : pieces) {
+    stream += piece.bytes;
+    adler = adler32_combine(adler, piece.adler, static_cast<z_off_t>(piece.length));
+  }
+  PutU32(stream, static_cast<std::uint32_t>(adler));
+  for (size_t at = 0; at < stream.size(); at += kIdatSize) {
+    const size_t size = std::min(kIdatSize, stream.size() - at);
+    AppendChunk(out, "IDAT", reinterpret_cast<const Byte*>(stream.data() + at), size);
   }
   AppendChunk(out, "IEND", nullptr, 0);
   return out;

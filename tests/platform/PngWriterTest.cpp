@@ -1,6 +1,7 @@
 #include "platform/raster/PngWriter.h"
 
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <QFile>
 #include <QImage>
@@ -63,7 +64,8 @@ TEST(EncodePng, DecodesToTheSamePixelsWithEveryFilter) {
     int width;
     int height;
   };
-  const Size sizes[] = {{1, 1}, {2, 1}, {1, 3}, {3, 2}, {17, 9}, {255, 6}};
+  // The tall ones are compressed in several ranges side by side and joined.
+  const Size sizes[] = {{1, 1}, {2, 1}, {1, 3}, {3, 2}, {17, 9}, {255, 6}, {40, 1300}, {1, 3000}};
   for (const PngFilter filter : kFilters) {
     for (const Size size : sizes) {
       const QImage image = TestImage(size.width, size.height, QImage::Format_RGB32);
@@ -81,8 +83,8 @@ TEST(EncodePng, OtherFormatsGiveTheirRgbPixels) {
       QImage::Format_RGB16,  QImage::Format_Indexed8, QImage::Format_Grayscale8,
       QImage::Format_Mono};
   for (const QImage::Format format : formats) {
-    // Taller than the band in which such formats are converted.
-    const QImage image = TestImage(7, 150, format);
+    // Taller than the band in which such formats are converted, and than one range.
+    const QImage image = TestImage(7, 700, format);
     ExpectSamePixels(Decode(EncodePng(image)), image.convertToFormat(QImage::Format_RGB888),
                      "format " + std::to_string(static_cast<int>(format)));
   }
@@ -127,8 +129,9 @@ std::vector<Chunk> ParseChunks(const std::string& png) {
 }
 
 TEST(EncodePng, HoldsOnlyHeaderDataAndEndWithValidChecksums) {
-  // Noise does not compress, so the data needs several IDAT chunks.
-  const QImage image = TestImage(601, 401, QImage::Format_RGB32);
+  // Noise does not compress, so the data needs several IDAT chunks; the height needs
+  // several ranges compressed side by side.
+  const QImage image = TestImage(601, 1301, QImage::Format_RGB32);
   const std::vector<Chunk> chunks = ParseChunks(EncodePng(image));
   ASSERT_GE(chunks.size(), 4u);
   EXPECT_EQ(chunks.front().type, "IHDR");
@@ -145,12 +148,19 @@ TEST(EncodePng, HoldsOnlyHeaderDataAndEndWithValidChecksums) {
   const std::string& ihdr = chunks.front().data;
   ASSERT_EQ(ihdr.size(), 13u);
   EXPECT_EQ(ReadU32(ihdr, 0), 601u);
-  EXPECT_EQ(ReadU32(ihdr, 4), 401u);
+  EXPECT_EQ(ReadU32(ihdr, 4), 1301u);
   // Bit depth 8, truecolour, deflate, adaptive filtering method, no interlace.
   EXPECT_EQ(ihdr.substr(8), std::string("\x08\x02\x00\x00\x00", 5));
   // The zlib header records the level class: 3 for levels 7 to 9, 2 for the default 6.
   ASSERT_GE(zlibStream.size(), 2u);
   EXPECT_EQ(static_cast<unsigned char>(zlibStream[1]) >> 6, 3);
+  // One whole zlib stream: it inflates to every filtered row, its checksum right.
+  std::vector<unsigned char> rows(1301u * (601u * 3 + 1) + 1);
+  uLongf size = rows.size();
+  EXPECT_EQ(uncompress(rows.data(), &size, reinterpret_cast<const Bytef*>(zlibStream.data()),
+                       zlibStream.size()),
+            Z_OK);
+  EXPECT_EQ(size, 1301u * (601u * 3 + 1));
 }
 
 TEST(EncodePng, RefusesANullImage) {
