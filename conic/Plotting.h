@@ -25,6 +25,11 @@ enum MarkerShape : int {
   kDiagonalCross = 6,
 };
 
+/// The largest marker size a settings file or the legend editor may ask for. The editor
+/// offers up to 20 pixels, sized for the window's sheet; the A3 sheet is more than four
+/// times as wide.
+inline constexpr int kMaxMarkerSize = 100;
+
 /// The marker style of one data category: shape code, half extent in pixels, fill
 /// colour and rim colour (0 draws a black rim; the fill colour draws none).
 struct TMarkStyle {

@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollArea>
+#include <algorithm>
 
 #include "conic/Swatch.h"
 #include "conic/TForm1.h"
@@ -251,7 +252,9 @@ void TForm1::BtnReDrawClick() {
     const int index = m_cboxMark[row]->findText(m_cboxMark[row]->currentText());
     style.shape = index;
     try {
-      style.size = core::StrToInt(m_cboxSize[row]->currentText().toStdString());
+      // As a settings file's sizes: a typo of many digits draws the largest marker.
+      style.size = std::clamp(core::StrToInt(m_cboxSize[row]->currentText().toStdString()), 0,
+                              kMaxMarkerSize);
     } catch (const core::ConversionError& error) {
       m_dialogs->ShowError(QString::fromStdString(error.what()));
       return;

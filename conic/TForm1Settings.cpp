@@ -41,9 +41,6 @@ QString MarkSection(int i) {
 constexpr qsizetype kMaxPathChars = 4096;
 // Titles, the credit and font names are one line on the sheet.
 constexpr qsizetype kMaxTextChars = 256;
-// The legend editor offers up to 20 pixels, sized for the window's sheet; the A3 sheet is
-// more than four times as wide.
-constexpr int kMaxMarkSize = 100;
 // The line buttons toggle between thin (1) and thick (2) and know no other width; the
 // toggle of any other would stay thick.
 constexpr int kMinLineWidth = 1;
@@ -149,7 +146,7 @@ void TForm1::ApplySettings(const platform::IniFile& ini) {
     const QString section = MarkSection(i);
     // A shape code that is none of the editor's draws nothing, whatever its value.
     style.shape = ini.ReadInteger(section, QStringLiteral("Styl"), i);
-    style.size = integer(section, "Size", 4, 0, kMaxMarkSize);
+    style.size = integer(section, "Size", 4, 0, kMaxMarkerSize);
     style.fillColor = colour(section, "bcol", d.fillColor);
     style.rimColor = colour(section, "pcol", 0);
   }

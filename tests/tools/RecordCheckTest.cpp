@@ -118,7 +118,7 @@ TEST(RecordCheck, NotesWhatTheFigureWillNotShow) {
   const std::string kOver = "断面図の上端 3800 m を超えるので、平面図だけに描かれます";
   const std::string kOverDefault =
       "断面図の上端（既定値 3800 m）を超えるので、平面図だけに描かれます";
-  const std::string kBelow = "断面図の下端 0 m より低いので、断面図では基線の下に描かれます";
+  const std::string kBelow = "断面図の下端 0 m より低いので、断面図では基線上に描かれます";
   const std::string kSpreadsheet = "表計算ソフトで数値に変わった指数表記のようです。";
   const std::string kLost = " 桁しか残っていないので、元の資料からコードを写し直してください";
   const std::string kSeparated = "区切りの入ったメッシュコードのようです。おそらく ";

@@ -63,10 +63,10 @@ std::string AltitudeNote(double alt, Program program) {
            "を超えるので、平面図だけに描かれます";
   }
   if (alt < kProfileBase) {
-    // Tarvo_L draws the marker anyway, below the base line; Tarvo's profile axes start at 0.
+    // Tarvo_L draws the marker on the base line; Tarvo's profile axes start at 0.
     return "標高 " + Metres(alt) + " m は断面図の下端 " + Metres(kProfileBase) +
            " m より低いので、" +
-           (conic ? "断面図では基線の下に描かれます" : "断面図の範囲の外になります");
+           (conic ? "断面図では基線上に描かれます" : "断面図の範囲の外になります");
   }
   return "";
 }
