@@ -209,6 +209,7 @@ int RunExportUnguarded(const QStringList& arguments, const QString& programPath,
   if (!request.settings.isEmpty()) formArgs << request.settings;
   TForm1 form(formArgs, std::move(owned), programPath);
   form.SetFixedWindowWidth(800);
+  form.SetHeadless(true);
   // Errors are told against the file they concern; true when there were any.
   auto report = [&](const QString& file) {
     const QString concerned = form.ErrorFile().isEmpty() ? file : form.ErrorFile();
@@ -273,7 +274,7 @@ int RunExportUnguarded(const QStringList& arguments, const QString& programPath,
 
   auto write = [&](const QString& path) {
     try {
-      platform::SavePng(form.ComposeFigure(), path);
+      form.SaveFigurePng(path);
     } catch (const std::exception& error) {
       err << "Tarvo_L: " << path.toStdString() << ": " << error.what() << '\n';
       return false;

@@ -646,6 +646,7 @@ QString TForm1::ErrorMessage(const std::exception& error, const QString& file) {
 }
 
 void TForm1::RefreshLayers() {
+  if (m_headless) return;
   m_layerView->UpdateSize();
   m_layerView->Refresh();
   update();

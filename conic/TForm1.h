@@ -120,6 +120,11 @@ class TForm1 : public QMainWindow {
   // Figure output.
   /// Base map, the legend box whitened, and the plot layer ANDed over them.
   QImage ComposeFigure() const;
+  /// The composed figure as a PNG file; raises core::IoError when it cannot be written.
+  void SaveFigurePng(const QString& path) const;
+  /// Without a window to show (the scripted export), the layers are not copied for the
+  /// screen after each drawing.
+  void SetHeadless(bool headless) { m_headless = headless; }
   void ToPNGFormat(bool isFile);
   void SaveToPNGItemClick() { ToPNGFormat(true); }
   void CopyMapItemClick() { ToPNGFormat(false); }
@@ -216,6 +221,7 @@ class TForm1 : public QMainWindow {
   QString m_mapWarning;
   QString m_errorFile;
   QFont m_titleFont;
+  bool m_headless = false;
   WinColor m_titleColor = platform::kBlack;
   int m_fixedWindowWidth = 0;
 

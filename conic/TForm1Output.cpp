@@ -32,16 +32,45 @@ QImage TForm1::ComposeFigure() const {
   return ComposeLayers(m_canvasM.Image(), m_canvasP.Image(), m_legendBox);
 }
 
+void TForm1::SaveFigurePng(const QString& path) const {
+  // The figure is composed row by row as the encoder asks for rows, the very pixels
+  // ComposeLayers gives, without a third sheet-sized image.
+  const QImage& base = m_canvasM.Image();
+  const QImage& plot = m_canvasP.Image();
+  if (base.format() != QImage::Format_RGB32 || plot.format() != QImage::Format_RGB32) {
+    platform::SavePng(ComposeFigure(), path);
+    return;
+  }
+  const QRect box = m_legendBox.intersected(base.rect());
+  const int overlap = std::min(base.width(), plot.width());
+  platform::SavePng(
+      base.width(), base.height(),
+      [&](int y, unsigned char* rgb) {
+        const auto* under = reinterpret_cast<const QRgb*>(base.constScanLine(y));
+        const auto* over =
+            y < plot.height() ? reinterpret_cast<const QRgb*>(plot.constScanLine(y)) : nullptr;
+        const bool inBox = !box.isEmpty() && y >= box.top() && y <= box.bottom();
+        for (int x = 0; x < base.width(); ++x) {
+          QRgb pixel =
+              inBox && x >= box.left() && x <= box.right() ? qRgb(255, 255, 255) : under[x];
+          if (over && x < overlap) pixel &= over[x] | 0xFF000000u;
+          rgb[3 * x] = static_cast<unsigned char>(qRed(pixel));
+          rgb[3 * x + 1] = static_cast<unsigned char>(qGreen(pixel));
+          rgb[3 * x + 2] = static_cast<unsigned char>(qBlue(pixel));
+        }
+      },
+      path);
+}
+
 void TForm1::ToPNGFormat(bool isFile) {
-  const QImage figure = ComposeFigure();
   if (!isFile) {
-    platform::CopyImageToClipboard(figure);
+    platform::CopyImageToClipboard(ComposeFigure());
     return;
   }
   m_dialogs->save.filterIndex = 3;
   if (!m_dialogs->RunSave()) return;
   try {
-    platform::SavePng(figure, m_dialogs->save.fileName);
+    SaveFigurePng(m_dialogs->save.fileName);
   } catch (const std::exception& error) {
     m_dialogs->ShowError(QString::fromStdString(error.what()) + QStringLiteral("\n") +
                          m_dialogs->save.fileName);

@@ -27,8 +27,6 @@ constexpr int kDeflateLevel = 7;
 constexpr int kMinRowsPerPart = 256;
 constexpr int kMaxParts = 8;
 constexpr int kBytesPerPixel = 3;
-// Bounds the memory of a conversion for formats that are not read directly.
-constexpr int kBandRows = 64;
 // A chunk per 64 KiB of compressed data: small enough to stream, large enough that the
 // 12 bytes of chunk framing are lost in it.
 constexpr size_t kIdatSize = 64 * 1024;
@@ -64,43 +62,23 @@ void AppendChunk(std::string& out, std::string_view type, const Byte* data, size
   PutU32(out, static_cast<std::uint32_t>(crc));
 }
 
-// Reads each row of the image as packed R, G, B bytes.
-class RowSource {
- public:
-  explicit RowSource(const QImage& image) : m_image(image) {}
-
-  /// `row` must hold width * 3 bytes.
-  void Read(int y, std::vector<Byte>& row) {
-    const auto width = static_cast<size_t>(m_image.width());
-    // RGB32 is what every figure is drawn in: read it in place rather than convert.
-    if (m_image.format() == QImage::Format_RGB32) {
-      const auto* pixels = reinterpret_cast<const QRgb*>(m_image.constScanLine(y));
-      for (size_t x = 0; x < width; ++x) {
-        row[3 * x] = static_cast<Byte>(qRed(pixels[x]));
-        row[3 * x + 1] = static_cast<Byte>(qGreen(pixels[x]));
-        row[3 * x + 2] = static_cast<Byte>(qBlue(pixels[x]));
+// Each row of an image as packed R, G, B bytes; safe to call from several threads.
+PngRows RowsOf(const QImage& image) {
+  // RGB32 is what every figure is drawn in: read in place rather than converted.
+  if (image.format() == QImage::Format_RGB32) {
+    return [&image](int y, unsigned char* out) {
+      const auto* pixels = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+      for (int x = 0; x < image.width(); ++x) {
+        out[3 * x] = static_cast<Byte>(qRed(pixels[x]));
+        out[3 * x + 1] = static_cast<Byte>(qGreen(pixels[x]));
+        out[3 * x + 2] = static_cast<Byte>(qBlue(pixels[x]));
       }
-      return;
-    }
-    const QImage* source = &m_image;
-    int line = y;
-    if (m_image.format() != QImage::Format_RGB888) {
-      if (m_band.isNull() || y < m_bandTop || y >= m_bandTop + m_band.height()) {
-        m_bandTop = y;
-        const int rows = std::min(kBandRows, m_image.height() - y);
-        m_band = m_image.copy(0, y, m_image.width(), rows).convertToFormat(QImage::Format_RGB888);
-      }
-      source = &m_band;
-      line = y - m_bandTop;
-    }
-    std::memcpy(row.data(), source->constScanLine(line), row.size());
+    };
   }
-
- private:
-  const QImage& m_image;
-  QImage m_band;
-  int m_bandTop = 0;
-};
+  return [&image](int y, unsigned char* out) {
+    std::memcpy(out, image.constScanLine(y), static_cast<size_t>(image.width()) * kBytesPerPixel);
+  };
+}
 
 Byte Paeth(int a, int b, int c) {
   const int p = a + b - c;
@@ -191,9 +169,9 @@ void FilterInto(PngFilter filter, const std::vector<Byte>& row, const std::vecto
   }
 }
 
-Piece DeflatePiece(const QImage& image, PngFilter filter, int first, int last, bool final) {
-  const size_t rowSize = static_cast<size_t>(image.width()) * kBytesPerPixel;
-  RowSource source(image);
+Piece DeflatePiece(int width, const PngRows& rows, PngFilter filter, int first, int last,
+                   bool final) {
+  const size_t rowSize = static_cast<size_t>(width) * kBytesPerPixel;
   std::vector<Byte> prev(rowSize, 0);
   std::vector<Byte> row(rowSize);
   std::vector<Byte> filtered(static_cast<size_t>(filter == PngFilter::Adaptive ? 5 : 1) *
@@ -215,9 +193,9 @@ Piece DeflatePiece(const QImage& image, PngFilter filter, int first, int last, b
     const int back =
         static_cast<int>(std::min(static_cast<size_t>(first), window / (rowSize + 1) + 1));
     std::string dictionary;
-    if (first - back > 0) source.Read(first - back - 1, prev);
+    if (first - back > 0) rows(first - back - 1, prev.data());
     for (int y = first - back; y < first; ++y) {
-      source.Read(y, row);
+      rows(y, row.data());
       FilterInto(filter, row, prev, filtered, best);
       dictionary.append(reinterpret_cast<const char*>(best), rowSize + 1);
       prev.swap(row);
@@ -241,7 +219,7 @@ Piece DeflatePiece(const QImage& image, PngFilter filter, int first, int last, b
     } while (stream.avail_out == 0 || (flush == Z_FINISH && result != Z_STREAM_END));
   };
   for (int y = first; y < last; ++y) {
-    source.Read(y, row);
+    rows(y, row.data());
     FilterInto(filter, row, prev, filtered, best);
     piece.adler = adler32(piece.adler, best, static_cast<uInt>(rowSize + 1));
     piece.length += static_cast<uLong>(rowSize + 1);
@@ -259,8 +237,15 @@ Piece DeflatePiece(const QImage& image, PngFilter filter, int first, int last, b
 
 std::string EncodePng(const QImage& image, PngFilter filter) {
   if (image.isNull()) throw std::invalid_argument("EncodePng: null image");
-  const int width = image.width();
-  const int height = image.height();
+  if (image.format() == QImage::Format_RGB32 || image.format() == QImage::Format_RGB888) {
+    return EncodePng(image.width(), image.height(), RowsOf(image), filter);
+  }
+  const QImage rgb = image.convertToFormat(QImage::Format_RGB888);
+  return EncodePng(rgb.width(), rgb.height(), RowsOf(rgb), filter);
+}
+
+std::string EncodePng(int width, int height, const PngRows& rows, PngFilter filter) {
+  if (width <= 0 || height <= 0) throw std::invalid_argument("EncodePng: empty image");
   const size_t rowSize = static_cast<size_t>(width) * kBytesPerPixel;
   if (rowSize + 1 > std::numeric_limits<uInt>::max()) {
     throw std::invalid_argument("EncodePng: image too wide");
@@ -283,7 +268,7 @@ std::string EncodePng(const QImage& image, PngFilter filter) {
   auto work = [&](int part) {
     const auto index = static_cast<size_t>(part);
     try {
-      pieces[index] = DeflatePiece(image, filter, height * part / parts,
+      pieces[index] = DeflatePiece(width, rows, filter, height * part / parts,
                                    height * (part + 1) / parts, part == parts - 1);
     } catch (...) {
       failures[index] = std::current_exception();
@@ -317,6 +302,10 @@ std::string EncodePng(const QImage& image, PngFilter filter) {
 
 void SavePng(const QImage& image, const QString& path) {
   core::SaveFileAtomically(FileNameBytes(path), EncodePng(image));
+}
+
+void SavePng(int width, int height, const PngRows& rows, const QString& path) {
+  core::SaveFileAtomically(FileNameBytes(path), EncodePng(width, height, rows));
 }
 
 }  // namespace platform

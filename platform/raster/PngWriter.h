@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <QString>
+#include <functional>
 #include <string>
 
 namespace platform {
@@ -30,13 +31,24 @@ inline constexpr PngFilter kDefaultPngFilter = PngFilter::None;
 /// only the IHDR, IDAT and IEND chunks; the pixel data is deflated at level 7. Formats
 /// other than RGB32 and RGB888 become the pixels QImage::convertToFormat gives for RGB888.
 /// Raises std::invalid_argument for a null image.
-/// Works through the image a band of rows at a time, so the memory needed beyond the
-/// image and the result stays small even for an A3 page at 300 dpi. Tall images are
-/// compressed in row ranges on several threads and joined into one zlib stream.
+/// Reads RGB32 and RGB888 images in place, so the memory needed beyond the image and the
+/// result stays small even for an A3 page at 300 dpi; other formats are converted first.
+/// Tall images are compressed in row ranges on several threads and joined into one zlib
+/// stream.
 std::string EncodePng(const QImage& image, PngFilter filter = kDefaultPngFilter);
+
+/// Fills `rgb` with row `y` of an image as packed R, G, B bytes. Called from several
+/// threads at once, each row once, so it must not change shared state.
+using PngRows = std::function<void(int y, unsigned char* rgb)>;
+
+/// As EncodePng of an image, for an image that is never built whole: each row is asked of
+/// `rows` as the encoder needs it. Raises std::invalid_argument for an empty size.
+std::string EncodePng(int width, int height, const PngRows& rows,
+                      PngFilter filter = kDefaultPngFilter);
 
 /// Writes EncodePng(image) so that a failure leaves the old file whole; raises
 /// core::IoError with the user-visible message when the file cannot be written.
 void SavePng(const QImage& image, const QString& path);
+void SavePng(int width, int height, const PngRows& rows, const QString& path);
 
 }  // namespace platform
