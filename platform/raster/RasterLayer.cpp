@@ -323,7 +323,10 @@ void BorderFill(QImage& image, int x, int y, WinColor border, WinColor fill, QRe
   const int right = bounds.right();
   QRgb* const bits = reinterpret_cast<QRgb*>(image.bits());
   const auto stride = static_cast<std::size_t>(image.bytesPerLine()) / sizeof(QRgb);
-  std::vector<std::vector<std::uint8_t>> visited(static_cast<std::size_t>(bounds.height()));
+  // One bit a pixel of the bounds, allocated once: rows of their own cost more to allocate
+  // than the fill itself takes.
+  const auto width = static_cast<std::size_t>(bounds.width());
+  std::vector<std::uint64_t> visited((width * static_cast<std::size_t>(bounds.height()) + 63) / 64);
 
   struct Segment {
     int y;      // the row to scan
@@ -338,14 +341,16 @@ void BorderFill(QImage& image, int x, int y, WinColor border, WinColor fill, QRe
     }
   };
   QRgb* row = nullptr;
-  std::uint8_t* mark = nullptr;  // column i at mark[i - left]
+  std::size_t mark = 0;  // the bit of column `left` in the selected row
   auto selectRow = [&](int r) {
     row = bits + static_cast<std::size_t>(r) * stride;
-    auto& marks = visited[static_cast<std::size_t>(r - bounds.top())];
-    if (marks.empty()) marks.resize(static_cast<std::size_t>(bounds.width()));
-    mark = marks.data();
+    mark = static_cast<std::size_t>(r - bounds.top()) * width;
   };
-  auto open = [&](int i) { return mark[i - left] == 0 && (row[i] & kRgbBits) != borderRgb; };
+  auto seen = [&](int i) {
+    const std::size_t bit = mark + static_cast<std::size_t>(i - left);
+    return (visited[bit / 64] >> (bit % 64) & 1u) != 0;
+  };
+  auto open = [&](int i) { return !seen(i) && (row[i] & kRgbBits) != borderRgb; };
   // Fills the open run through column i of the selected row and returns its ends.
   auto fillRun = [&](int i) {
     int first = i;
@@ -355,7 +360,11 @@ void BorderFill(QImage& image, int x, int y, WinColor border, WinColor fill, QRe
     while (last < right && open(last + 1))
       ++last;
     std::fill(row + first, row + last + 1, fillRgb);
-    std::fill(mark + (first - left), mark + (last - left) + 1, std::uint8_t{1});
+    for (std::size_t bit = mark + static_cast<std::size_t>(first - left),
+                     end = mark + static_cast<std::size_t>(last - left);
+         bit <= end; ++bit) {
+      visited[bit / 64] |= std::uint64_t{1} << (bit % 64);
+    }
     return std::pair{first, last};
   };
 
