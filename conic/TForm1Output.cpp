@@ -42,15 +42,17 @@ void TForm1::SaveFigurePng(const QString& path) const {
     return;
   }
   const QRect box = m_legendBox.intersected(base.rect());
-  const int overlap = std::min(base.width(), plot.width());
+  const int width = base.width();
+  const int overlap = std::min(width, plot.width());
+  const int plotHeight = plot.height();
   platform::SavePng(
-      base.width(), base.height(),
+      width, base.height(),
       [&](int y, unsigned char* rgb) {
         const auto* under = reinterpret_cast<const QRgb*>(base.constScanLine(y));
         const auto* over =
             y < plot.height() ? reinterpret_cast<const QRgb*>(plot.constScanLine(y)) : nullptr;
         const bool inBox = !box.isEmpty() && y >= box.top() && y <= box.bottom();
-        for (int x = 0; x < base.width(); ++x) {
+        for (int x = 0; x < width; ++x) {
           QRgb pixel =
               inBox && x >= box.left() && x <= box.right() ? qRgb(255, 255, 255) : under[x];
           if (over && x < overlap) pixel &= over[x] | 0xFF000000u;

@@ -66,9 +66,9 @@ void AppendChunk(std::string& out, std::string_view type, const Byte* data, size
 PngRows RowsOf(const QImage& image) {
   // RGB32 is what every figure is drawn in: read in place rather than converted.
   if (image.format() == QImage::Format_RGB32) {
-    return [&image](int y, unsigned char* out) {
+    return [&image, width = image.width()](int y, unsigned char* out) {
       const auto* pixels = reinterpret_cast<const QRgb*>(image.constScanLine(y));
-      for (int x = 0; x < image.width(); ++x) {
+      for (int x = 0; x < width; ++x) {
         out[3 * x] = static_cast<Byte>(qRed(pixels[x]));
         out[3 * x + 1] = static_cast<Byte>(qGreen(pixels[x]));
         out[3 * x + 2] = static_cast<Byte>(qBlue(pixels[x]));
