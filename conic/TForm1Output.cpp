@@ -50,7 +50,7 @@ void TForm1::SaveFigurePng(const QString& path) const {
       [&](int y, unsigned char* rgb) {
         const auto* under = reinterpret_cast<const QRgb*>(base.constScanLine(y));
         const auto* over =
-            y < plot.height() ? reinterpret_cast<const QRgb*>(plot.constScanLine(y)) : nullptr;
+            y < plotHeight ? reinterpret_cast<const QRgb*>(plot.constScanLine(y)) : nullptr;
         const bool inBox = !box.isEmpty() && y >= box.top() && y <= box.bottom();
         for (int x = 0; x < width; ++x) {
           QRgb pixel =
