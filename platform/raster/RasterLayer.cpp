@@ -249,6 +249,9 @@ std::uint64_t Isqrt(std::uint64_t n) {
 // A pixel belongs to the ellipse when its centre lies inside, u²h² + v²w² <= w²h². The
 // centre row(s) and column(s) always belong, so thin ellipses still reach all four sides
 // of their box. Every row is then one interval symmetric about the centre.
+// Up to this width and height, w² (h² − v²) fits an unsigned 64-bit integer.
+constexpr Int kNarrowEllipse = 32767;
+
 struct EllipseBox {
   Int left = 0;
   Int top = 0;
@@ -261,14 +264,27 @@ struct EllipseBox {
   Int HalfWidth(Int v) const {
     if (Empty() || std::abs(v) >= h) return -1;
     if (std::abs(v) <= 1) return w - 1;
+    Int k = 0;
+    if (w <= kNarrowEllipse && h <= kNarrowEllipse) {
+      // Every marker: the products fit 64 bits, and 128-bit division is what costs.
+      const auto uw = static_cast<std::uint64_t>(w);
+      const auto uh = static_cast<std::uint64_t>(h);
+      const auto uv = static_cast<std::uint64_t>(v < 0 ? -v : v);
+      k = static_cast<Int>(Isqrt(uw * uw * (uh * uh - uv * uv) / (uh * uh)));
+    } else {
+      k = WideHalfWidth(v);
+    }
+    // u has the parity of w - 1.
+    if ((k - (w - 1)) % 2 != 0) --k;
+    return std::max(k, (w - 1) % 2);
+  }
+
+  Int WideHalfWidth(Int v) const {
     const UWide w2 = UWide(static_cast<std::uint64_t>(w)) * static_cast<std::uint64_t>(w);
     const UWide h2 = UWide(static_cast<std::uint64_t>(h)) * static_cast<std::uint64_t>(h);
     const UWide v2 = UWide(static_cast<std::uint64_t>(v < 0 ? -v : v)) *
                      static_cast<std::uint64_t>(v < 0 ? -v : v);
-    auto k = static_cast<Int>(Isqrt(static_cast<std::uint64_t>(w2 * (h2 - v2) / h2)));
-    // u has the parity of w - 1.
-    if ((k - (w - 1)) % 2 != 0) --k;
-    return std::max(k, (w - 1) % 2);
+    return static_cast<Int>(Isqrt(static_cast<std::uint64_t>(w2 * (h2 - v2) / h2)));
   }
 
   // Pixel columns [first, second] of row v; first > second when empty.
