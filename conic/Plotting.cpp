@@ -66,7 +66,10 @@ void DrawMarker(RasterLayer& layer, const TMarkStyle& style, double xr, double y
   switch (style.shape) {
     case kCircle:
       layer.Ellipse(ToInt(x - s), ToInt(y - s), ToInt(x + s), ToInt(y + s));
-      fill = true;
+      // From size 2 on the centre is an inner pixel of the ellipse, which the brush has
+      // already painted: every 4-neighbour of an inner pixel is inner or rim, so the fill
+      // could reach nothing more. Smaller circles have no inside and keep the fill.
+      fill = s < 2;
       break;
     case kSquare:
       layer.Rectangle(ToInt(x - s), ToInt(y - s), ToInt(x + s), ToInt(y + s));

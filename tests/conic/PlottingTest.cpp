@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
+#include <iterator>
 #include <limits>
 
 #include "conic/Plotting.h"
@@ -193,6 +195,37 @@ struct Figure {
   RasterLayer layer{800, 1131};
   Figure() { geometry.ReplaceMaps(800, 3); }
 };
+
+// A circle from size 2 on needs no border fill after its ellipse: over a layer cluttered
+// with the rim colour, the fill colour and others, it paints what ellipse and fill paint.
+TEST(DrawMarker, CirclesPaintWhatTheirEllipseAndFillWould) {
+  const WinColor clutter[] = {kRim, kFill, kWhite, kRed, 0x808080};
+  std::uint32_t state = 7;
+  for (int size = 1; size <= 24; ++size) {
+    for (const double cx : {30.0, 30.5, 2.0, 58.0}) {
+      RasterLayer drawn(60, 60);
+      for (int y = 0; y < 60; ++y) {
+        for (int x = 0; x < 60; ++x) {
+          state = state * 1664525u + 1013904223u;
+          const WinColor colour = clutter[(state >> 16) % std::size(clutter)];
+          drawn.SetPen({colour, 1, platform::PenStyle::Solid, platform::PenMode::Copy});
+          drawn.MoveTo(x, y);
+          drawn.LineTo(x + 1, y);
+        }
+      }
+      RasterLayer expected = drawn;
+      DrawMarker(drawn, TMarkStyle{kCircle, size, kFill, kRim}, cx, 30);
+      const int x = core::RoundHalfEven(cx);
+      expected.SetPen({kRim, 1, platform::PenStyle::Solid, platform::PenMode::Copy});
+      expected.SetBrushColor(kFill);
+      expected.Ellipse(x - size, 30 - size, x + size, 30 + size);
+      const int reach = core::RoundHalfEven(1.25 * size) + 1;
+      expected.FloodFill(x, 30, kRim, kFill,
+                         QRect(QPoint(x - reach, 30 - reach), QPoint(x + reach, 30 + reach)));
+      EXPECT_TRUE(drawn.Image() == expected.Image()) << "size " << size << " at " << cx;
+    }
+  }
+}
 
 TEST(Plotting, PlacesRecordsOnTheMapAndBothProfiles) {
   Figure f;
