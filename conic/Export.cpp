@@ -279,9 +279,12 @@ int RunExportUnguarded(const QStringList& arguments, const QString& programPath,
       err << "Tarvo_L: " << path.toStdString() << ": " << error.what() << '\n';
       return false;
     }
-    out << platform::FileNameBytes(path) << " records=" << form.State().PlotCount
-        << " categories=" << form.State().CategoryCount << " width=" << form.CanvasM().Width()
-        << " height=" << form.CanvasM().Height() << '\n';
+    // A figure sent to a pipe or device (/dev/stdout) must not have the report written
+    // into the same stream; then the report goes to standard error.
+    std::ostream& said = IsStream(path) ? err : out;
+    said << platform::FileNameBytes(path) << " records=" << form.State().PlotCount
+         << " categories=" << form.State().CategoryCount << " width=" << form.CanvasM().Width()
+         << " height=" << form.CanvasM().Height() << '\n';
     return true;
   };
 

@@ -291,6 +291,8 @@ TEST_F(ExportTest, AFigureNeverReplacesAnInputOrAnotherFigure) {
   const Outcome null = Run({QStringLiteral("--set"), map, QStringLiteral("--export"),
                             QStringLiteral("/dev/null"), P("a.grd")});
   EXPECT_EQ(null.code, 0) << null.err;
+  EXPECT_EQ(null.out, "");  // the report goes to standard error, not into the figure's stream
+  EXPECT_NE(null.err.find("/dev/null records=3"), std::string::npos) << null.err;
   EXPECT_TRUE(fs::is_character_file("/dev/null"));
 
   // A full disk under the figure (a link to the full device): the system's reason.
