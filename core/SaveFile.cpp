@@ -104,8 +104,14 @@ void ReplaceRegularFile(const std::string& path, std::string_view bytes, const s
 
 void SaveFileAtomically(const std::string& path, std::string_view bytes) {
   if (path.empty()) Fail(ENOENT, path);
-  const std::string target = FollowLinks(path);
   struct stat info {};
+  // A pipe or device reached through a link the system resolves itself (/dev/stdout is
+  // /proc/self/fd/1, whose target "pipe:[…]" names no file) is opened by the path given.
+  if (::stat(path.c_str(), &info) == 0 && (S_ISFIFO(info.st_mode) || S_ISCHR(info.st_mode))) {
+    WriteDirectly(path, bytes);
+    return;
+  }
+  const std::string target = FollowLinks(path);
   if (::stat(target.c_str(), &info) != 0) {
     if (errno != ENOENT) Fail(errno, path);
     ReplaceRegularFile(target, bytes, nullptr);

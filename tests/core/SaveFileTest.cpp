@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <set>
@@ -90,6 +91,16 @@ TEST(SaveFileAtomically, FollowsLinksKeepsPermissionsAndWritesPipesDirectly) {
   reader.join();
   EXPECT_EQ(piped, "through the pipe");
   EXPECT_TRUE(fs::is_fifo(fifo));
+  // Standard output through its link in /proc, when it is a pipe.
+  int ends[2] = {-1, -1};
+  ASSERT_EQ(pipe(ends), 0);
+  const std::string viaProc = "/proc/self/fd/" + std::to_string(ends[1]);
+  SaveFileAtomically(viaProc, "to stdout");
+  close(ends[1]);
+  char got[16] = {};
+  EXPECT_EQ(read(ends[0], got, sizeof got), 9);
+  EXPECT_EQ(std::string(got, 9), "to stdout");
+  close(ends[0]);
   // A character device too: the system's null device stays one.
   SaveFileAtomically("/dev/null", "nothing");
   EXPECT_TRUE(fs::is_character_file("/dev/null"));
