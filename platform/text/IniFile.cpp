@@ -4,6 +4,7 @@
 #include "platform/text/FileName.h"
 
 #include <QFileInfo>
+#include <QStringDecoder>
 #include <charconv>
 #include <cstdint>
 #include <limits>
@@ -132,7 +133,10 @@ IniFile IniFile::Read(core::LineReader& reader, size_t maxBytes) {
     read += bytes.size();
     if (read > maxBytes) TooLarge(reader.Name());
     ++read;
-    ini.m_lines.push_back(Parse(QString::fromStdString(core::DecodeLine(bytes))));
+    // A byte-order mark inside the file is data, kept so that the line is written back
+    // as it was read (the reader already dropped the one that starts the file).
+    QStringDecoder decode(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+    ini.m_lines.push_back(Parse(decode(core::DecodeLine(bytes))));
   }
   return ini;
 }
