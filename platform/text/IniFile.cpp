@@ -4,7 +4,6 @@
 #include "platform/text/FileName.h"
 
 #include <QFileInfo>
-#include <QStringDecoder>
 #include <charconv>
 #include <cstdint>
 #include <limits>
@@ -133,10 +132,7 @@ IniFile IniFile::Read(core::LineReader& reader, size_t maxBytes) {
     read += bytes.size();
     if (read > maxBytes) TooLarge(reader.Name());
     ++read;
-    // A byte-order mark inside the file is data, kept so that the line is written back
-    // as it was read (the reader already dropped the one that starts the file).
-    QStringDecoder decode(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
-    ini.m_lines.push_back(Parse(decode(core::DecodeLine(bytes))));
+    ini.m_lines.push_back(Parse(QString::fromStdString(core::DecodeLine(bytes))));
   }
   return ini;
 }

@@ -160,15 +160,6 @@ TEST(IniFileRead, NamesMatchIgnoringAsciiCaseAndTheFirstMatchWins) {
   EXPECT_EQ(ini.ReadString(Q("\uFF41"), "k", "-"), "-");
 }
 
-TEST(IniFileRead, AByteOrderMarkInsideTheFileIsKeptAsData) {
-  // Only the mark that starts the file is no part of it; one that starts a later line is
-  // data, and a write elsewhere must give that line back unchanged.
-  IniFile ini = IniFile::FromBytes("[Map]\r\n\xEF\xBB\xBFKey=1\r\nOther=2\r\n");
-  EXPECT_EQ(ini.ReadInteger(QStringLiteral("Map"), QStringLiteral("Other"), 0), 2);
-  ini.WriteInteger(QStringLiteral("Map"), QStringLiteral("Other"), 3);
-  EXPECT_EQ(ini.ToBytes(), "[Map]\r\n\xEF\xBB\xBFKey=1\r\nOther=3\r\n");
-}
-
 TEST(IniFileLoad, MissingFileIsEmptyAndFolderRaises) {
   const fs::path missing = TempPath("never-written.ini");
   fs::remove(missing);
