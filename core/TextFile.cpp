@@ -9,10 +9,6 @@
 
 namespace core {
 
-namespace {
-constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
-}
-
 LineReader LineReader::Open(const std::string& path) {
   LineReader reader;
   reader.m_name = path;

@@ -4,8 +4,12 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace core {
+
+// The UTF-8 byte-order mark that Windows editors put at the start of a file.
+inline constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
 /// The longest line any text format of ours may hold, in bytes without its line end. No
 /// real data, map or settings file comes near it; it keeps memory bounded for any input.

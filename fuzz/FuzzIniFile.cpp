@@ -6,6 +6,7 @@
 // The profile uses Qt's strings only, which need no application object, so none is made:
 // that keeps each run cheap and shows the profile works without one.
 #include <QString>
+#include <QStringDecoder>
 #include <cerrno>
 #include <cmath>
 #include <cstddef>
@@ -90,7 +91,9 @@ std::vector<ModelLine> Model(std::string_view bytes) {
   std::string line;
   while (reader.Next(line)) {
     ModelLine m;
-    m.text = QString::fromStdString(core::DecodeLine(line));
+    // Only the mark that starts the file is dropped (by the reader); any later one is data.
+    QStringDecoder decode(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+    m.text = decode(core::DecodeLine(line));
     const QString trimmed = Trim(m.text);
     if (trimmed.startsWith(u'[')) {
       const qsizetype close = trimmed.indexOf(u']');

@@ -4,6 +4,7 @@
 #include "platform/text/FileName.h"
 
 #include <QFileInfo>
+#include <QStringDecoder>
 #include <charconv>
 #include <cstdint>
 #include <limits>
@@ -132,7 +133,10 @@ IniFile IniFile::Read(core::LineReader& reader, size_t maxBytes) {
     read += bytes.size();
     if (read > maxBytes) TooLarge(reader.Name());
     ++read;
-    ini.m_lines.push_back(Parse(QString::fromStdString(core::DecodeLine(bytes))));
+    // A byte-order mark inside the file is data, kept so that the line is written back
+    // as it was read (the reader already dropped the one that starts the file).
+    QStringDecoder decode(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+    ini.m_lines.push_back(Parse(decode(core::DecodeLine(bytes))));
   }
   return ini;
 }
@@ -263,7 +267,11 @@ std::string IniFile::ToBytes() const {
     text += line.text.toStdString();
     text += "\r\n";
   }
-  return core::EncodeForFile(text);
+  std::string bytes = core::EncodeForFile(text);
+  // A first line that starts with a byte-order mark as data gets the file's own mark in
+  // front, or reading the file back would take the data for that mark and drop it.
+  if (bytes.starts_with(core::kUtf8Bom)) bytes.insert(0, core::kUtf8Bom);
+  return bytes;
 }
 
 void IniFile::Save(const QString& path) const {

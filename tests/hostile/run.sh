@@ -7,6 +7,7 @@
 set -uo pipefail
 cd "$(dirname "$0")/../.."
 build=${1:-build/release}
+bash scripts/setup-debian.sh time  # /usr/bin/time measures the peak memory
 tarvo="$PWD/$build/conic/Tarvo_L"
 check="$PWD/$build/tools/check/tarvo-check"
 for exe in "$tarvo" "$check"; do
@@ -51,7 +52,7 @@ run() {  # expected-exit name command...
   cmp -s data.grd data.keep || intact=NO
   [ "$(cat out.png)" = "old figure" ] || intact=NO
   printf '| %s | %s | %s | %.2f | %d | %s |\n' "$name" "$status" "${message//|/\\|}" \
-    "$(echo "$end - $start" | bc)" "$(( $(tail -n 1 rss.txt) / 1024 ))" "$intact"
+    "$(awk -v a="$start" -v b="$end" 'BEGIN { print b - a }')" "$(( $(tail -n 1 rss.txt) / 1024 ))" "$intact"
   if [ "$status" != "$want" ] || [ "$intact" != yes ]; then
     echo "  ^ expected exit $want with the data intact" >&2
     failed=1

@@ -160,6 +160,24 @@ TEST(IniFileRead, NamesMatchIgnoringAsciiCaseAndTheFirstMatchWins) {
   EXPECT_EQ(ini.ReadString(Q("\uFF41"), "k", "-"), "-");
 }
 
+TEST(IniFileRead, AByteOrderMarkInsideTheFileIsKeptAsData) {
+  // Only the mark that starts the file is no part of it; one that starts a later line is
+  // data, and a write elsewhere must give that line back unchanged.
+  IniFile ini = IniFile::FromBytes("[Map]\r\n\xEF\xBB\xBFKey=1\r\nOther=2\r\n");
+  EXPECT_EQ(ini.ReadInteger(QStringLiteral("Map"), QStringLiteral("Other"), 0), 2);
+  ini.WriteInteger(QStringLiteral("Map"), QStringLiteral("Other"), 3);
+  EXPECT_EQ(ini.ToBytes(), "[Map]\r\n\xEF\xBB\xBFKey=1\r\nOther=3\r\n");
+}
+
+TEST(IniFileRead, AMarkAsDataOnTheFirstLineKeepsTheFilesMarkInFront) {
+  // The reader drops the first mark only; the second is the key's and must stay its.
+  const std::string bytes = "\xEF\xBB\xBF\xEF\xBB\xBFKey=1\r\n[Map]\r\nK=2\r\n";
+  const IniFile ini = IniFile::FromBytes(bytes);
+  EXPECT_EQ(ini.ToBytes(), bytes);
+  EXPECT_EQ(IniFile::FromBytes(ini.ToBytes()).ToBytes(), bytes);
+  EXPECT_EQ(ini.ReadInteger(QStringLiteral("Map"), QStringLiteral("K"), 0), 2);
+}
+
 TEST(IniFileLoad, MissingFileIsEmptyAndFolderRaises) {
   const fs::path missing = TempPath("never-written.ini");
   fs::remove(missing);
