@@ -1,5 +1,7 @@
 #include "platform/raster/RasterLayer.h"
 
+#include <sys/mman.h>
+
 #include <QFontMetrics>
 #include <QPainter>
 #include <algorithm>
@@ -26,29 +28,32 @@ using Int = std::int64_t;
 constexpr QRgb kRgbBits = 0x00FFFFFFu;
 constexpr QRgb kOpaque = 0xFF000000u;
 
-QRgb* Row(QImage& image, Int y) {
-  return reinterpret_cast<QRgb*>(image.scanLine(static_cast<int>(y)));
-}
-
 // Writes pixels with one colour and mode, clipped to the image. Coordinates are 64-bit so
 // that callers can offset int coordinates without overflowing.
 class Ink {
  public:
+  // The pixels are looked up once: QImage::scanLine() checks for sharing on every call,
+  // which costs more than a marker's few pixels.
   Ink(QImage& image, WinColor color, PenMode mode)
-      : m_image(image), m_rgb(ToQRgb(color)), m_mode(mode) {}
+      : m_bits(image.bits()),
+        m_stride(image.bytesPerLine()),
+        m_width(image.width()),
+        m_height(image.height()),
+        m_rgb(ToQRgb(color)),
+        m_mode(mode) {}
 
   void Plot(Int x, Int y) {
-    if (x < 0 || y < 0 || x >= m_image.width() || y >= m_image.height()) return;
-    Put(Row(m_image, y)[x]);
+    if (x < 0 || y < 0 || x >= m_width || y >= m_height) return;
+    Put(Row(y)[x]);
   }
 
   // [x0, x1] inclusive on row y.
   void Span(Int y, Int x0, Int x1) {
-    if (y < 0 || y >= m_image.height()) return;
+    if (y < 0 || y >= m_height) return;
     x0 = std::max<Int>(x0, 0);
-    x1 = std::min<Int>(x1, Int{m_image.width()} - 1);
+    x1 = std::min<Int>(x1, m_width - 1);
     if (x0 > x1) return;
-    QRgb* row = Row(m_image, y);
+    QRgb* row = Row(y);
     if (m_mode == PenMode::Copy) {
       std::fill(row + x0, row + x1 + 1, m_rgb);
     } else {
@@ -60,16 +65,21 @@ class Ink {
   // [left, right) x [top, bottom).
   void Box(Int left, Int top, Int right, Int bottom) {
     const Int y0 = std::max<Int>(top, 0);
-    const Int y1 = std::min<Int>(bottom, m_image.height());
+    const Int y1 = std::min<Int>(bottom, m_height);
     for (Int y = y0; y < y1; ++y)
       Span(y, left, right - 1);
   }
 
  private:
+  QRgb* Row(Int y) const { return reinterpret_cast<QRgb*>(m_bits + y * m_stride); }
+
   // Mask keeps alpha opaque because both operands are.
   void Put(QRgb& pixel) const { pixel = m_mode == PenMode::Copy ? m_rgb : (pixel & m_rgb); }
 
-  QImage& m_image;
+  uchar* m_bits;
+  Int m_stride;
+  Int m_width;
+  Int m_height;
   QRgb m_rgb;
   PenMode m_mode;
 };
@@ -493,8 +503,40 @@ std::optional<RealLine> CutRealLine(Ld x0, Ld y0, Ld x1, Ld y1, Int width, Int h
   return RealLine{LineSteps(s), std::abs(first - start)};
 }
 
+// A sheet's layer is tens of megabytes, every byte of which is written. Taken from the
+// system with its pages already in place, it costs one call instead of a page fault for
+// every four kilobytes, which on virtual machines cost more than painting the sheet.
+QImage LayerImage(int width, int height) {
+  constexpr size_t kWorthMapping = size_t{4} << 20;
+  const auto w = static_cast<size_t>(std::max(width, 0));
+  const auto h = static_cast<size_t>(std::max(height, 0));
+  const size_t stride = w * sizeof(QRgb);
+  if (h == 0 || stride == 0 || stride > std::numeric_limits<size_t>::max() / h ||
+      stride * h < kWorthMapping) {
+    return QImage(width, height, QImage::Format_RGB32);
+  }
+  struct Mapping {
+    void* address;
+    size_t size;
+  };
+  const size_t size = stride * h;
+  void* address = ::mmap(nullptr, size, PROT_READ | PROT_WRITE,
+                         MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
+  if (address == MAP_FAILED) return QImage(width, height, QImage::Format_RGB32);
+  auto* mapping = new Mapping{address, size};
+  return QImage(
+      static_cast<uchar*>(address), width, height, static_cast<qsizetype>(stride),
+      QImage::Format_RGB32,
+      [](void* info) {
+        const auto* m = static_cast<Mapping*>(info);
+        ::munmap(m->address, m->size);
+        delete m;
+      },
+      mapping);
+}
+
 QImage BlankImage(int width, int height) {
-  QImage image(std::max(width, 0), std::max(height, 0), QImage::Format_RGB32);
+  QImage image = LayerImage(width, height);
   image.fill(ToQRgb(kWhite));
   // Point sizes of the settings files were chosen on 96-dpi screens; at Qt's default of
   // 72 dpi for images, every label would come out a quarter smaller.
@@ -599,6 +641,47 @@ void RasterLayer::Rectangle(int left, int top, int right, int bottom) {
 // The outline is the set of ellipse pixels that have a 4-neighbour outside the ellipse,
 // so a 4-connected border fill seeded inside can never leak through it. Wider pens take
 // away the interior of the ellipse inscribed in the box shrunk by width - 1 on each side.
+namespace {
+
+// An ellipse row as offsets from the box's left edge: the whole span, and the inside the
+// brush paints (empty when its first exceeds its last).
+struct EllipseRow {
+  Int lo, hi, innerLo, innerHi;
+};
+
+EllipseRow RowOf(const EllipseBox& outer, const EllipseBox& inner, Int y) {
+  const Int v = 2 * (y - outer.top) + 1 - outer.h;
+  const auto [lo, hi] = outer.Span(v);
+  const auto [innerLo, innerHi] = inner.Interior(v);
+  return {lo - outer.left, hi - outer.left, innerLo - outer.left, innerHi - outer.left};
+}
+
+// The rows of the last ellipse shape drawn. A figure draws thousands of markers of one
+// size, and working out a row costs a division and a square root where painting it costs
+// a few stores; the rows depend only on the box's size and the pen, not on its place.
+const std::vector<EllipseRow>& RowsOf(const EllipseBox& outer, Int shrink) {
+  thread_local struct {
+    Int w = -1, h = -1, shrink = -1;
+    std::vector<EllipseRow> rows;
+  } cache;
+  if (cache.w != outer.w || cache.h != outer.h || cache.shrink != shrink) {
+    const EllipseBox box{0, 0, outer.w, outer.h};
+    const EllipseBox inner{shrink, shrink, outer.w - 2 * shrink, outer.h - 2 * shrink};
+    cache.rows.clear();
+    for (Int y = 0; y < outer.h; ++y)
+      cache.rows.push_back(RowOf(box, inner, y));
+    cache.w = outer.w;
+    cache.h = outer.h;
+    cache.shrink = shrink;
+  }
+  return cache.rows;
+}
+
+// Markers and the like; larger ellipses are worked out row by row, only where visible.
+constexpr Int kRememberedEllipseRows = 1024;
+
+}  // namespace
+
 void RasterLayer::Ellipse(int left, int top, int right, int bottom) {
   const EllipseBox outer{std::min(left, right), std::min(top, bottom), std::abs(Int{right} - left),
                          std::abs(Int{bottom} - top)};
@@ -612,14 +695,19 @@ void RasterLayer::Ellipse(int left, int top, int right, int bottom) {
   const bool dotted = m_pen.style == PenStyle::Dot;
   const Int y0 = std::max<Int>(outer.top, 0);
   const Int y1 = std::min<Int>(outer.top + outer.h, Height());
+  const std::vector<EllipseRow>* remembered =
+      outer.h <= kRememberedEllipseRows ? &RowsOf(outer, shrink) : nullptr;
   for (Int y = y0; y < y1; ++y) {
-    const Int v = 2 * (y - outer.top) + 1 - outer.h;
-    const auto [lo, hi] = outer.Span(v);
+    const EllipseRow r =
+        remembered ? (*remembered)[static_cast<size_t>(y - outer.top)] : RowOf(outer, inner, y);
+    const Int lo = outer.left + r.lo;
+    const Int hi = outer.left + r.hi;
     if (w < 1) {
       brush.Span(y, lo, hi);
       continue;
     }
-    const auto [innerLo, innerHi] = inner.Interior(v);
+    const Int innerLo = outer.left + r.innerLo;
+    const Int innerHi = outer.left + r.innerHi;
     brush.Span(y, innerLo, innerHi);
     auto outline = [&](Int x0, Int x1) {
       if (!dotted) {
@@ -628,6 +716,7 @@ void RasterLayer::Ellipse(int left, int top, int right, int bottom) {
       }
       x0 = std::max<Int>(x0, 0);
       x1 = std::min<Int>(x1, Int{Width()} - 1);
+      const Int v = 2 * (y - outer.top) + 1 - outer.h;
       for (Int x = x0; x <= x1; ++x) {
         if (EllipseDotOn(outer, 2 * (x - outer.left) + 1 - outer.w, v, w)) pen.Plot(x, y);
       }
