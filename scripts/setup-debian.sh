@@ -8,7 +8,7 @@ packages=(
   cmake ninja-build g++ pkg-config
   libgtest-dev
   qt6-base-dev qt6-translations-l10n
-  zlib1g-dev
+  zlib1g-dev libdeflate-dev
   pngcheck
   fonts-ipafont fonts-crosextra-caladea fonts-dejavu-core
   "$@"

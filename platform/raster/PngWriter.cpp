@@ -2,10 +2,12 @@
 #include "platform/text/FileName.h"
 
 #define ZLIB_CONST
+#include <libdeflate.h>
 #include <zlib.h>
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -17,15 +19,17 @@
 #include <vector>
 
 #include "core/SaveFile.h"
+#include "platform/raster/DeflateJoin.h"
 
 namespace platform {
 
 namespace {
 
 constexpr int kDeflateLevel = 7;
-// Below this many rows a range is not worth a thread of its own.
-constexpr int kMinRowsPerPart = 256;
-constexpr int kMaxParts = 8;
+// Filtered bytes a piece: a few blocks' worth for the compressor, and little memory for
+// each thread.
+constexpr size_t kPieceBytes = size_t{2} << 20;
+constexpr int kMaxThreads = 8;
 constexpr int kBytesPerPixel = 3;
 // A chunk per 64 KiB of compressed data: small enough to stream, large enough that the
 // 12 bytes of chunk framing are lost in it.
@@ -137,11 +141,9 @@ std::uint64_t SumOfMagnitudes(const Byte* filtered, size_t size) {
   return sum;
 }
 
-// Filters rows [first, last) of the image and deflates them as one piece of a raw deflate
-// stream: the piece ends on a byte boundary (a sync flush) unless it is the last, so that
-// pieces compressed side by side join into one stream. A piece after the first starts
-// from the 32 KiB of filtered bytes before it as its dictionary, which keeps the joined
-// stream about as small as one compressed in a single pass.
+// Rows [first, last) of the image, filtered and deflated as one piece of a raw deflate
+// stream. A piece other than the last ends on a byte boundary with its last block not
+// final, so that pieces compressed side by side join into one stream.
 struct Piece {
   std::string bytes;
   uLong adler = 1;
@@ -169,69 +171,59 @@ void FilterInto(PngFilter filter, const std::vector<Byte>& row, const std::vecto
   }
 }
 
-Piece DeflatePiece(int width, const PngRows& rows, PngFilter filter, int first, int last,
-                   bool final) {
-  const size_t rowSize = static_cast<size_t>(width) * kBytesPerPixel;
-  std::vector<Byte> prev(rowSize, 0);
-  std::vector<Byte> row(rowSize);
-  std::vector<Byte> filtered(static_cast<size_t>(filter == PngFilter::Adaptive ? 5 : 1) *
-                             (rowSize + 1));
-  const Byte* best = nullptr;
-
-  z_stream stream{};
-  if (deflateInit2(&stream, kDeflateLevel, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
-    throw std::bad_alloc();
+// One thread's compressor and buffers, reused for every piece the thread takes.
+class PieceDeflater {
+ public:
+  PieceDeflater(int width, const PngRows& rows, PngFilter filter)
+      : m_rowSize(static_cast<size_t>(width) * kBytesPerPixel),
+        m_rows(rows),
+        m_filter(filter),
+        m_compressor(libdeflate_alloc_compressor(kDeflateLevel)),
+        m_prev(m_rowSize),
+        m_row(m_rowSize),
+        m_filtered(static_cast<size_t>(filter == PngFilter::Adaptive ? 5 : 1) * (m_rowSize + 1)) {
+    if (!m_compressor) throw std::bad_alloc();
   }
-  struct End {
-    z_stream& s;
-    ~End() { deflateEnd(&s); }
-  } end{stream};
+  PieceDeflater(const PieceDeflater&) = delete;
+  PieceDeflater& operator=(const PieceDeflater&) = delete;
+  ~PieceDeflater() { libdeflate_free_compressor(m_compressor); }
 
-  // The dictionary: the filtered rows just before this piece, as the stream holds them.
-  if (first > 0) {
-    const size_t window = size_t{1} << MAX_WBITS;
-    const int back =
-        static_cast<int>(std::min(static_cast<size_t>(first), window / (rowSize + 1) + 1));
-    std::string dictionary;
-    if (first - back > 0) rows(first - back - 1, prev.data());
-    for (int y = first - back; y < first; ++y) {
-      rows(y, row.data());
-      FilterInto(filter, row, prev, filtered, best);
-      dictionary.append(reinterpret_cast<const char*>(best), rowSize + 1);
-      prev.swap(row);
+  Piece Deflate(int first, int last, bool final) {
+    // The filters that look up take the row above from the piece before.
+    std::fill(m_prev.begin(), m_prev.end(), Byte{0});
+    if (first > 0) m_rows(first - 1, m_prev.data());
+    m_input.clear();
+    const Byte* best = nullptr;
+    for (int y = first; y < last; ++y) {
+      m_rows(y, m_row.data());
+      FilterInto(m_filter, m_row, m_prev, m_filtered, best);
+      m_input.insert(m_input.end(), best, best + m_rowSize + 1);
+      m_prev.swap(m_row);
     }
-    if (dictionary.size() > window) dictionary.erase(0, dictionary.size() - window);
-    deflateSetDictionary(&stream, reinterpret_cast<const Bytef*>(dictionary.data()),
-                         static_cast<uInt>(dictionary.size()));
+    Piece piece;
+    piece.length = static_cast<uLong>(m_input.size());
+    piece.adler = libdeflate_adler32(1, m_input.data(), m_input.size());
+    m_output.resize(libdeflate_deflate_compress_bound(m_compressor, m_input.size()));
+    const size_t size = libdeflate_deflate_compress(m_compressor, m_input.data(), m_input.size(),
+                                                    m_output.data(), m_output.size());
+    if (size == 0) throw std::logic_error("deflate output exceeded its bound");
+    // Copied out at its size: the pieces of a sheet are all held until they are joined.
+    piece.bytes.assign(reinterpret_cast<const char*>(m_output.data()), size);
+    if (!final) ContinueAfter(piece.bytes);
+    return piece;
   }
 
-  Piece piece;
-  std::vector<Byte> buffer(kIdatSize);
-  auto pump = [&](int flush) {
-    int result = Z_OK;
-    do {
-      stream.next_out = buffer.data();
-      stream.avail_out = static_cast<uInt>(buffer.size());
-      result = deflate(&stream, flush);
-      if (result == Z_STREAM_ERROR) throw std::logic_error("deflate stream error");
-      piece.bytes.append(reinterpret_cast<const char*>(buffer.data()),
-                         buffer.size() - stream.avail_out);
-    } while (stream.avail_out == 0 || (flush == Z_FINISH && result != Z_STREAM_END));
-  };
-  for (int y = first; y < last; ++y) {
-    rows(y, row.data());
-    FilterInto(filter, row, prev, filtered, best);
-    piece.adler = adler32(piece.adler, best, static_cast<uInt>(rowSize + 1));
-    piece.length += static_cast<uLong>(rowSize + 1);
-    stream.next_in = best;
-    stream.avail_in = static_cast<uInt>(rowSize + 1);
-    while (stream.avail_in > 0)
-      pump(Z_NO_FLUSH);
-    prev.swap(row);
-  }
-  pump(final ? Z_FINISH : Z_SYNC_FLUSH);
-  return piece;
-}
+ private:
+  size_t m_rowSize;
+  const PngRows& m_rows;
+  PngFilter m_filter;
+  libdeflate_compressor* m_compressor;
+  std::vector<Byte> m_prev;
+  std::vector<Byte> m_row;
+  std::vector<Byte> m_filtered;
+  std::vector<Byte> m_input;
+  std::vector<Byte> m_output;
+};
 
 }  // namespace
 
@@ -259,25 +251,33 @@ std::string EncodePng(int width, int height, const PngRows& rows, PngFilter filt
   header[9] = 2;  // truecolour; compression, filter method and interlace stay 0
   AppendChunk(out, "IHDR", header.data(), header.size());
 
-  // Deflate takes most of the time: the rows are cut into one range per core, each
-  // compressed on its own thread, and joined into the one zlib stream PNG wants.
+  // Deflate takes most of the time: the rows are cut into pieces of a few megabytes, which
+  // the cores take in turn, and the pieces are joined into the one zlib stream PNG wants.
+  // Each piece starts its matches afresh; on a figure that costs a few bytes a piece.
+  const int rowsPerPiece = static_cast<int>(
+      std::clamp<size_t>(kPieceBytes / (rowSize + 1), 1, static_cast<size_t>(height)));
+  const int count = (height + rowsPerPiece - 1) / rowsPerPiece;
   const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-  const int parts = std::clamp(height / kMinRowsPerPart, 1, std::min(cores, kMaxParts));
-  std::vector<Piece> pieces(static_cast<size_t>(parts));
-  std::vector<std::exception_ptr> failures(static_cast<size_t>(parts));
-  auto work = [&](int part) {
-    const auto index = static_cast<size_t>(part);
+  const int threads = std::min({cores, kMaxThreads, count});
+  std::vector<Piece> pieces(static_cast<size_t>(count));
+  std::vector<std::exception_ptr> failures(static_cast<size_t>(threads));
+  std::atomic<int> next{0};
+  auto work = [&](int thread) {
     try {
-      pieces[index] = DeflatePiece(width, rows, filter, height * part / parts,
-                                   height * (part + 1) / parts, part == parts - 1);
+      PieceDeflater deflater(width, rows, filter);
+      for (int i = next++; i < count; i = next++) {
+        pieces[static_cast<size_t>(i)] = deflater.Deflate(
+            i * rowsPerPiece, std::min(height, (i + 1) * rowsPerPiece), i == count - 1);
+      }
     } catch (...) {
-      failures[index] = std::current_exception();
+      failures[static_cast<size_t>(thread)] = std::current_exception();
+      next = count;  // the others stop after their current piece
     }
   };
   {
     std::vector<std::jthread> helpers;
-    for (int part = 1; part < parts; ++part)
-      helpers.emplace_back(work, part);
+    for (int thread = 1; thread < threads; ++thread)
+      helpers.emplace_back(work, thread);
     work(0);
   }
   for (const std::exception_ptr& failure : failures) {

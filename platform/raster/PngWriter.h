@@ -33,12 +33,13 @@ inline constexpr PngFilter kDefaultPngFilter = PngFilter::None;
 /// Raises std::invalid_argument for a null image.
 /// Reads RGB32 and RGB888 images in place, so the memory needed beyond the image and the
 /// result stays small even for an A3 page at 300 dpi; other formats are converted first.
-/// Tall images are compressed in row ranges on several threads and joined into one zlib
-/// stream.
+/// Large images are compressed in row ranges of a few megabytes on several threads and
+/// joined into one zlib stream.
 std::string EncodePng(const QImage& image, PngFilter filter = kDefaultPngFilter);
 
 /// Fills `rgb` with row `y` of an image as packed R, G, B bytes. Called from several
-/// threads at once, each row once, so it must not change shared state.
+/// threads at once, and a row may be asked for more than once, so it must not change
+/// shared state.
 using PngRows = std::function<void(int y, unsigned char* rgb)>;
 
 /// As EncodePng of an image, for an image that is never built whole: each row is asked of

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <limits>
 #include <optional>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -535,9 +536,30 @@ QImage LayerImage(int width, int height) {
       mapping);
 }
 
-QImage BlankImage(int width, int height) {
+// Writing a sheet's tens of megabytes is bound by the memory, not by the core: on these
+// machines two cores writing halves of it finish in little more than half the time.
+void FillWhole(QImage& image, QRgb rgb) {
+  constexpr qsizetype kWorthASecondThread = qsizetype{8} << 20;
+  const int height = image.height();
+  const int width = image.width();
+  uchar* bits = image.bits();
+  const qsizetype stride = image.bytesPerLine();
+  auto fillRows = [=](int from, int to) {
+    for (int y = from; y < to; ++y) {
+      auto* row = reinterpret_cast<QRgb*>(bits + y * stride);
+      std::fill(row, row + width, rgb);
+    }
+  };
+  if (image.sizeInBytes() < kWorthASecondThread || std::thread::hardware_concurrency() < 2) {
+    fillRows(0, height);
+    return;
+  }
+  std::jthread helper(fillRows, height / 2, height);
+  fillRows(0, height / 2);
+}
+
+QImage SizedImage(int width, int height) {
   QImage image = LayerImage(width, height);
-  image.fill(ToQRgb(kWhite));
   // Point sizes of the settings files were chosen on 96-dpi screens; at Qt's default of
   // 72 dpi for images, every label would come out a quarter smaller.
   constexpr int kDotsPerMeterAt96Dpi = 3780;
@@ -556,12 +578,14 @@ WinColor FromQRgb(QRgb rgb) {
   return ((rgb >> 16) & 0xFFu) | (rgb & 0xFF00u) | ((rgb & 0xFFu) << 16);
 }
 
-RasterLayer::RasterLayer(int width, int height) : m_image(BlankImage(width, height)) {
+RasterLayer::RasterLayer(int width, int height)
+    : m_image(SizedImage(width, height)), m_pendingFill(ToQRgb(kWhite)) {
   SetFont(m_font, m_fontColor);
 }
 
 void RasterLayer::Reset(int width, int height) {
-  m_image = BlankImage(width, height);
+  m_image = SizedImage(width, height);
+  m_pendingFill = ToQRgb(kWhite);
   m_x = 0;
   m_y = 0;
   m_realX = 0;
@@ -580,11 +604,11 @@ void RasterLayer::SetFont(const QFont& font, WinColor color) {
 // Outside the layer reads as blank paper.
 WinColor RasterLayer::Pixel(int x, int y) const {
   if (x < 0 || y < 0 || x >= Width() || y >= Height()) return kWhite;
-  return FromQRgb(m_image.pixel(x, y));
+  return FromQRgb(Canvas().pixel(x, y));
 }
 
 void RasterLayer::SetPixel(int x, int y, WinColor color) {
-  Ink(m_image, color, PenMode::Copy).Plot(x, y);
+  Ink(Canvas(), color, PenMode::Copy).Plot(x, y);
 }
 
 void RasterLayer::MoveTo(int x, int y) {
@@ -597,7 +621,7 @@ void RasterLayer::MoveTo(int x, int y) {
 
 // A pen narrower than 1 draws nothing, here and in the outlines of shapes.
 void RasterLayer::LineTo(int x, int y) {
-  const Int steps = PenLine(m_image, m_pen, m_dotPhase, LineSteps(m_x, m_y, x, y));
+  const Int steps = PenLine(Canvas(), m_pen, m_dotPhase, LineSteps(m_x, m_y, x, y));
   m_dotPhase = (m_dotPhase + steps) % DotPeriod(m_pen.width);
   m_x = x;
   m_y = y;
@@ -606,7 +630,21 @@ void RasterLayer::LineTo(int x, int y) {
 }
 
 void RasterLayer::FillRect(int left, int top, int right, int bottom, WinColor color) {
-  Ink(m_image, color, PenMode::Copy).Box(left, top, right, bottom);
+  // A sheet is cleared several times before anything is drawn on it (made blank, then
+  // given its ground colour); only the last clearing needs to reach the pixels.
+  if (left <= 0 && top <= 0 && right >= Width() && bottom >= Height()) {
+    m_pendingFill = ToQRgb(color);
+    return;
+  }
+  Ink(Canvas(), color, PenMode::Copy).Box(left, top, right, bottom);
+}
+
+QImage& RasterLayer::Canvas() const {
+  if (m_pendingFill) {
+    FillWhole(m_image, *m_pendingFill);
+    m_pendingFill.reset();
+  }
+  return m_image;
 }
 
 // The outline lies inside the box whatever the pen width, so a box never paints beyond
@@ -618,10 +656,10 @@ void RasterLayer::Rectangle(int left, int top, int right, int bottom) {
   const Int b = std::max(top, bottom);
   if (l == r || t == b) return;
   const Int w = std::max(m_pen.width, 0);
-  Ink(m_image, m_brush, PenMode::Copy).Box(l + w, t + w, r - w, b - w);
+  Ink(Canvas(), m_brush, PenMode::Copy).Box(l + w, t + w, r - w, b - w);
   if (w == 0) return;
   if (r - l < w || b - t < w) {
-    Ink(m_image, m_pen.color, m_pen.mode).Box(l, t, r, b);
+    Ink(Canvas(), m_pen.color, m_pen.mode).Box(l, t, r, b);
     return;
   }
   // The corners of the path whose stamps cover exactly the w pixels inside each edge.
@@ -633,7 +671,7 @@ void RasterLayer::Rectangle(int left, int top, int right, int bottom) {
   const Int corners[5][2] = {{x0, y0}, {x1, y0}, {x1, y1}, {x0, y1}, {x0, y0}};
   Int phase = 0;
   for (int i = 0; i < 4; ++i) {
-    phase += PenLine(m_image, m_pen, phase,
+    phase += PenLine(Canvas(), m_pen, phase,
                      LineSteps(corners[i][0], corners[i][1], corners[i + 1][0], corners[i + 1][1]));
   }
 }
@@ -690,8 +728,8 @@ void RasterLayer::Ellipse(int left, int top, int right, int bottom) {
   const Int shrink = std::max(w, 1) - 1;
   const EllipseBox inner{outer.left + shrink, outer.top + shrink, outer.w - 2 * shrink,
                          outer.h - 2 * shrink};
-  Ink brush(m_image, m_brush, PenMode::Copy);
-  Ink pen(m_image, m_pen.color, m_pen.mode);
+  Ink brush(Canvas(), m_brush, PenMode::Copy);
+  Ink pen(Canvas(), m_pen.color, m_pen.mode);
   const bool dotted = m_pen.style == PenStyle::Dot;
   const Int y0 = std::max<Int>(outer.top, 0);
   const Int y1 = std::min<Int>(outer.top + outer.h, Height());
@@ -731,11 +769,11 @@ void RasterLayer::Ellipse(int left, int top, int right, int bottom) {
 }
 
 void RasterLayer::FloodFill(int x, int y, WinColor border, WinColor fill, const QRect& bounds) {
-  BorderFill(m_image, x, y, border, fill, bounds.intersected(m_image.rect()));
+  BorderFill(Canvas(), x, y, border, fill, bounds.intersected(Canvas().rect()));
 }
 
 void RasterLayer::FloodFill(int x, int y, WinColor border, WinColor fill) {
-  BorderFill(m_image, x, y, border, fill, m_image.rect());
+  BorderFill(Canvas(), x, y, border, fill, Canvas().rect());
 }
 
 // The glyphs are clipped to the extent so that a label paints exactly the box the layout
@@ -747,7 +785,7 @@ void RasterLayer::TextOut(int x, int y, const QString& text) {
   if (size.isEmpty() || right <= 0 || bottom <= 0 || x >= Width() || y >= Height()) return;
   FillRect(x, y, static_cast<int>(std::min<Int>(right, Width())),
            static_cast<int>(std::min<Int>(bottom, Height())), m_brush);
-  QPainter painter(&m_image);
+  QPainter painter(&Canvas());
   painter.setRenderHint(QPainter::TextAntialiasing, false);
   painter.setClipRect(QRect(x, y, size.width(), size.height()));
   painter.setFont(m_font);
@@ -794,7 +832,7 @@ void LineToXY(RasterLayer& layer, double x, double y) {
       const Ld steps = RoundReal(xMajor ? x : y) - RoundReal(xMajor ? x0 : y0);
       if (const auto cut =
               CutRealLine(x0, y0, x, y, layer.Width(), layer.Height(), layer.m_pen.width)) {
-        PenLine(layer.m_image, layer.m_pen, phase + StepsModulo(cut->skipped, period), cut->line);
+        PenLine(layer.Canvas(), layer.m_pen, phase + StepsModulo(cut->skipped, period), cut->line);
       }
       layer.m_dotPhase = (phase + StepsModulo(steps, period)) % period;
     }

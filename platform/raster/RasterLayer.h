@@ -6,6 +6,7 @@
 #include <QSize>
 #include <QString>
 #include <cstdint>
+#include <optional>
 
 namespace platform {
 
@@ -51,7 +52,7 @@ class RasterLayer {
   int Width() const { return m_image.width(); }
   int Height() const { return m_image.height(); }
   /// The pixels, RGB32.
-  const QImage& Image() const { return m_image; }
+  const QImage& Image() const { return Canvas(); }
 
   /// A new blank white bitmap of the size; pen, brush and font are kept.
   void Reset(int width, int height);
@@ -94,7 +95,13 @@ class RasterLayer {
   friend void MoveToXY(RasterLayer& layer, double x, double y);
   friend void LineToXY(RasterLayer& layer, double x, double y);
 
-  QImage m_image;
+  // The pixels, with any whole-layer fill still owed done first.
+  QImage& Canvas() const;
+
+  // Filled only when first drawn on or looked at: `m_pendingFill` is the colour the
+  // whole layer has until then.
+  mutable QImage m_image;
+  mutable std::optional<QRgb> m_pendingFill;
   Pen m_pen;
   WinColor m_brush = kWhite;
   QFont m_font;

@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -49,6 +50,10 @@ QImage Decode(const std::string& png) {
 void ExpectSamePixels(const QImage& actual, const QImage& expected, const std::string& what) {
   ASSERT_EQ(actual.size(), expected.size()) << what;
   for (int y = 0; y < expected.height(); ++y) {
+    if (std::memcmp(actual.constScanLine(y), expected.constScanLine(y),
+                    static_cast<size_t>(expected.width()) * 3) == 0) {
+      continue;
+    }
     for (int x = 0; x < expected.width(); ++x) {
       if (actual.pixel(x, y) != expected.pixel(x, y)) {
         ADD_FAILURE() << what << ": pixel " << x << ',' << y << " is " << std::hex
@@ -64,8 +69,9 @@ TEST(EncodePng, DecodesToTheSamePixelsWithEveryFilter) {
     int width;
     int height;
   };
-  // The tall ones are compressed in several ranges side by side and joined.
-  const Size sizes[] = {{1, 1}, {2, 1}, {1, 3}, {3, 2}, {17, 9}, {255, 6}, {40, 1300}, {1, 3000}};
+  // The largest is compressed in pieces of a few megabytes, side by side, and joined.
+  const Size sizes[] = {{1, 1},   {2, 1},     {1, 3},    {3, 2},      {17, 9},
+                        {255, 6}, {40, 1300}, {1, 3000}, {1100, 1300}};
   for (const PngFilter filter : kFilters) {
     for (const Size size : sizes) {
       const QImage image = TestImage(size.width, size.height, QImage::Format_RGB32);
