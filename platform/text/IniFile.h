@@ -41,8 +41,9 @@ class IniFile {
   /// The value, or `defaultValue` when the section or the key is missing. An empty value
   /// that is present is returned as empty.
   QString ReadString(const QString& section, const QString& key, const QString& defaultValue) const;
-  /// Decimal with an optional sign, or hexadecimal after "0x", "0X" or "$" (eight digits
-  /// at most, taken as a 32-bit pattern, so "$FFFFFFFF" is -1). `defaultValue` when the
+  /// Decimal with an optional sign, or hexadecimal after "0x", "0X" or "$" (a value of
+  /// at most eight significant digits, leading zeros aside, taken as a 32-bit pattern, so
+  /// "$FFFFFFFF" is -1). `defaultValue` when the
   /// key is missing or its value is not such a number or does not fit 32 bits.
   int ReadInteger(const QString& section, const QString& key, int defaultValue) const;
   /// Any integer ReadInteger accepts: true when it is not 0. `defaultValue` when the key
