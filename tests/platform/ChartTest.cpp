@@ -1,0 +1,190 @@
+#include "platform/chart/Chart.h"
+
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QPainter>
+#include <vector>
+
+namespace platform {
+namespace {
+
+constexpr std::uint32_t kRed = 0x0000FF;  // Windows colour values
+constexpr std::uint32_t kBlue = 0xFF0000;
+constexpr std::uint32_t kGreen = 0x00FF00;
+const QRgb kWhite = qRgb(255, 255, 255);
+
+// A chart over 0..10 on both axes with nothing but what a test turns on.
+Chart Bare() {
+  Chart chart;
+  chart.titleVisible = false;
+  for (ChartAxis& axis : chart.axes) {
+    axis.minimum = 0;
+    axis.maximum = 10;
+    axis.increment = 1;
+    axis.labelsVisible = false;
+    axis.tickLength = 0;
+    axis.axisPen.visible = false;
+    axis.gridPen.visible = false;
+    axis.minorGridPen.visible = false;
+  }
+  return chart;
+}
+
+struct Drawn {
+  QImage image;
+  ChartMapping mapping;
+  int notDrawn = 0;
+};
+
+Drawn Draw(const Chart& chart, QSize size = {1000, 500}) {
+  Drawn d;
+  d.image = QImage(size, QImage::Format_RGB32);
+  d.image.fill(Qt::black);
+  QPainter painter(&d.image);
+  d.mapping = DrawChart(painter, QRect(QPoint(0, 0), size), chart, &d.notDrawn);
+  return d;
+}
+
+int Px(double v) {
+  return static_cast<int>(std::floor(v));
+}
+
+TEST(ChartMapping, ConvertsBothWaysOnEveryAxisAndInverted) {
+  Chart chart = Bare();
+  chart.Axis(AxisSide::Bottom).inverted = true;
+  const QRectF plot = PlotRect(chart, QRect(0, 0, 1000, 500));
+  // Margins only: 5 % left, 4 % right, top and bottom.
+  EXPECT_EQ(plot, QRectF(QPointF(50, 20), QPointF(960, 480)));
+  const ChartMapping mapping(plot, chart.axes);
+  EXPECT_DOUBLE_EQ(mapping.ToPixel(AxisSide::Bottom, 0), 960);  // inverted
+  EXPECT_DOUBLE_EQ(mapping.ToPixel(AxisSide::Left, 0), 480);
+  EXPECT_DOUBLE_EQ(mapping.ToPixel(AxisSide::Left, 10), 20);
+  for (const AxisSide side : {AxisSide::Bottom, AxisSide::Left, AxisSide::Right, AxisSide::Top}) {
+    for (const double v : {0.0, 2.5, 7.25, 10.0})
+      EXPECT_NEAR(mapping.ToValue(side, mapping.ToPixel(side, v)), v, 1e-12);
+  }
+}
+
+TEST(ChartPlot, ShownLabelsAndTitleTakeRoomHiddenOnesDoNot) {
+  Chart chart = Bare();
+  const QRectF bare = PlotRect(chart, QRect(0, 0, 1000, 500));
+  chart.title = QStringLiteral("標題");
+  chart.titleVisible = false;
+  chart.Axis(AxisSide::Left).tickLength = 5;
+  EXPECT_EQ(PlotRect(chart, QRect(0, 0, 1000, 500)), bare);
+  chart.titleVisible = true;
+  chart.Axis(AxisSide::Left).labelsVisible = true;
+  chart.Axis(AxisSide::Bottom).labelsVisible = true;
+  const QRectF labelled = PlotRect(chart, QRect(0, 0, 1000, 500));
+  EXPECT_GT(labelled.top(), bare.top());
+  EXPECT_GT(labelled.left(), bare.left() + 5);
+  EXPECT_LT(labelled.bottom(), bare.bottom());
+  EXPECT_EQ(labelled.right(), bare.right());
+}
+
+TEST(DrawChart, GridLinesStandAtMultiplesSolidOrDotted) {
+  Chart chart = Bare();
+  chart.Axis(AxisSide::Bottom).gridPen = {kRed, 1, true, false};
+  chart.Axis(AxisSide::Left).gridPen = {kBlue, 1, true, true};
+  chart.Axis(AxisSide::Left).increment = 2.5;
+  const Drawn d = Draw(chart);
+  const QRectF plot = d.mapping.Plot();
+  const int midY = Px(d.mapping.ToPixel(AxisSide::Left, 3.3));
+  for (int v = 0; v <= 10; ++v) {
+    const int x = Px(d.mapping.ToPixel(AxisSide::Bottom, v));
+    EXPECT_EQ(d.image.pixel(std::min(x, d.image.width() - 1), midY), qRgb(255, 0, 0)) << v;
+  }
+  EXPECT_EQ(d.image.pixel(Px(d.mapping.ToPixel(AxisSide::Bottom, 0.5)), midY), kWhite);
+  // The dotted latitude line at 5: every other pixel along it.
+  const int y = Px(d.mapping.ToPixel(AxisSide::Left, 5));
+  int on = 0;
+  const int from = Px(d.mapping.ToPixel(AxisSide::Bottom, 0.3));
+  for (int x = from; x < from + 40; ++x)
+    on += d.image.pixel(x, y) == qRgb(0, 0, 255) ? 1 : 0;
+  EXPECT_EQ(on, 20);
+  // Outside the chart's rectangle nothing was painted; inside, the background is white.
+  EXPECT_EQ(d.image.pixel(Px(plot.left()) + 3, Px(plot.top()) + 3), kWhite);
+}
+
+TEST(DrawChart, MinorLinesCutIntervalsAndLabelsCoarsenTheGrid) {
+  Chart chart = Bare();
+  ChartAxis& x = chart.Axis(AxisSide::Bottom);
+  x.gridPen = {kRed, 1, true, false};
+  x.minorGridPen = {kGreen, 1, true, false};
+  x.minorTickCount = 1;
+  Drawn d = Draw(chart);
+  const int midY = Px(d.mapping.ToPixel(AxisSide::Left, 5.3));
+  EXPECT_EQ(d.image.pixel(Px(d.mapping.ToPixel(AxisSide::Bottom, 4.5)), midY), qRgb(0, 255, 0));
+
+  // Shown labels on 60 pixels: eleven labels do not fit, the increment steps to 2 or 5.
+  x.labelsVisible = true;
+  x.minorGridPen.visible = false;
+  d = Draw(chart, {60, 300});
+  const int y = Px(d.mapping.ToPixel(AxisSide::Left, 5.3));
+  EXPECT_NE(d.image.pixel(Px(d.mapping.ToPixel(AxisSide::Bottom, 1)), y), qRgb(255, 0, 0));
+  EXPECT_EQ(d.image.pixel(Px(d.mapping.ToPixel(AxisSide::Bottom, 10)) - 1, y) == qRgb(255, 0, 0) ||
+                d.image.pixel(Px(d.mapping.ToPixel(AxisSide::Bottom, 10)), y) == qRgb(255, 0, 0),
+            true);
+
+  // A mesh far too fine for the range draws no lines of that kind and says so.
+  x.labelsVisible = false;
+  x.increment = 1e-6;
+  d = Draw(chart);
+  EXPECT_EQ(d.notDrawn, 1);
+}
+
+TEST(DrawChart, LineSeriesBreakAtNullPointsAndPointSeriesDrawMarkers) {
+  Chart chart = Bare();
+  LineSeries line;
+  line.seriesColor = kRed;
+  line.Add(1, 5);
+  line.Add(3, 5);
+  line.AddNull();
+  line.Add(6, 5);
+  line.Add(8, 5, kBlue);
+  chart.lines.push_back(line);
+  PointSeries points;
+  points.marker = {MarkerShape::Rectangle, 6, kGreen, kBlue};
+  points.Add(5, 8);
+  chart.points.push_back(points);
+  const Drawn d = Draw(chart);
+  const int y = static_cast<int>(std::round(d.mapping.ToPixel(AxisSide::Left, 5)));
+  auto at = [&](double v) { return d.image.pixel(Px(d.mapping.ToPixel(AxisSide::Bottom, v)), y); };
+  EXPECT_EQ(at(2), qRgb(255, 0, 0));
+  EXPECT_EQ(at(4.5), kWhite);         // the null point's gap
+  EXPECT_EQ(at(7), qRgb(0, 0, 255));  // a segment takes its end point's colour
+  const int cx = static_cast<int>(std::round(d.mapping.ToPixel(AxisSide::Bottom, 5)));
+  const int cy = static_cast<int>(std::round(d.mapping.ToPixel(AxisSide::Left, 8)));
+  EXPECT_EQ(d.image.pixel(cx, cy), qRgb(0, 255, 0));
+  EXPECT_EQ(d.image.pixel(cx - 6, cy), qRgb(0, 0, 255));
+  EXPECT_EQ(d.image.pixel(cx - 8, cy), kWhite);
+}
+
+TEST(DrawChart, HooksRewriteLabelsAndDrawAfterwardsWithTheChartsConversions) {
+  Chart chart = Bare();
+  chart.Axis(AxisSide::Bottom).labelsVisible = true;
+  chart.Axis(AxisSide::Bottom).labelsAtEnds = false;
+  std::vector<QString> seen;
+  chart.getAxisLabel = [&](AxisSide side, QString& text) {
+    if (side == AxisSide::Bottom) seen.push_back(text);
+  };
+  QRectF plotSeen;
+  chart.afterDraw = [&](QPainter& painter, const ChartMapping& mapping) {
+    plotSeen = mapping.Plot();
+    painter.fillRect(
+        QRectF(mapping.ToPixel(AxisSide::Bottom, 5), mapping.ToPixel(AxisSide::Left, 5), 3, 3),
+        Qt::magenta);
+  };
+  const Drawn d = Draw(chart);
+  EXPECT_EQ(plotSeen, d.mapping.Plot());
+  EXPECT_EQ(d.image.pixel(Px(d.mapping.ToPixel(AxisSide::Bottom, 5)) + 1,
+                          Px(d.mapping.ToPixel(AxisSide::Left, 5)) + 1),
+            qRgb(255, 0, 255));
+  // The formatted labels reach the hook; those at the axis ends are not drawn.
+  EXPECT_NE(std::find(seen.begin(), seen.end(), QStringLiteral("5")), seen.end());
+  EXPECT_EQ(std::count(seen.begin(), seen.end(), QStringLiteral("1")), 1);
+}
+
+}  // namespace
+}  // namespace platform
