@@ -1,5 +1,10 @@
 #include "platform/chart/Chart.h"
 
+#include <QCoreApplication>
+#include <QMouseEvent>
+
+#include "platform/chart/ChartWidget.h"
+
 #include <gtest/gtest.h>
 
 #include <QImage>
@@ -184,6 +189,43 @@ TEST(DrawChart, HooksRewriteLabelsAndDrawAfterwardsWithTheChartsConversions) {
   // The formatted labels reach the hook; those at the axis ends are not drawn.
   EXPECT_NE(std::find(seen.begin(), seen.end(), QStringLiteral("5")), seen.end());
   EXPECT_EQ(std::count(seen.begin(), seen.end(), QStringLiteral("1")), 1);
+}
+
+}  // namespace
+}  // namespace platform
+
+namespace platform {
+namespace {
+
+TEST(ChartWidget, ZoomsIntoADraggedRectangleAndReportsPresses) {
+  ChartWidget widget;
+  widget.resize(400, 300);
+  Chart& chart = widget.Model();
+  chart = Bare();
+  const ChartMapping before = widget.Mapping();
+  const QRect drag(QPoint(static_cast<int>(before.ToPixel(AxisSide::Bottom, 2)),
+                          static_cast<int>(before.ToPixel(AxisSide::Left, 8))),
+                   QPoint(static_cast<int>(before.ToPixel(AxisSide::Bottom, 6)),
+                          static_cast<int>(before.ToPixel(AxisSide::Left, 4))));
+  widget.ZoomTo(drag);
+  EXPECT_NEAR(chart.Axis(AxisSide::Bottom).minimum, 2, 0.05);
+  EXPECT_NEAR(chart.Axis(AxisSide::Bottom).maximum, 6, 0.05);
+  EXPECT_NEAR(chart.Axis(AxisSide::Left).minimum, 4, 0.05);
+  EXPECT_NEAR(chart.Axis(AxisSide::Left).maximum, 8, 0.05);
+  widget.ZoomTo(QRect(10, 10, 2, 50));  // too small: ignored
+  EXPECT_NEAR(chart.Axis(AxisSide::Bottom).minimum, 2, 0.05);
+
+  Qt::MouseButton pressed = Qt::NoButton;
+  QPoint where;
+  widget.onMouseDown = [&](Qt::MouseButton b, QPoint p) {
+    pressed = b;
+    where = p;
+  };
+  QMouseEvent press(QEvent::MouseButtonPress, QPointF(30, 40), QPointF(30, 40), Qt::LeftButton,
+                    Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(&widget, &press);
+  EXPECT_EQ(pressed, Qt::LeftButton);
+  EXPECT_EQ(where, QPoint(30, 40));
 }
 
 }  // namespace

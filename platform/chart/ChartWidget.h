@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QPoint>
+#include <QWidget>
+#include <functional>
+
+#include "platform/chart/Chart.h"
+
+class QMenu;
+class QRubberBand;
+
+namespace platform {
+
+/// A chart on screen: draws its Chart over its whole area, reports mouse presses and
+/// double-clicks in its own pixels, opens its context menu on the right button, and zooms
+/// into a rectangle dragged with the left button (the owner's next layout sets the ranges
+/// again). Panning is off.
+class ChartWidget : public QWidget {
+ public:
+  explicit ChartWidget(QWidget* parent = nullptr);
+
+  Chart& Model() { return m_chart; }
+  const Chart& Model() const { return m_chart; }
+  /// The conversions of the last paint (or of the current size, before the first one).
+  ChartMapping Mapping() const;
+
+  /// The menu the right button opens; not owned.
+  void SetContextMenu(QMenu* menu) { m_menu = menu; }
+  /// Called with the button and the press's pixel in the widget.
+  std::function<void(Qt::MouseButton, QPoint)> onMouseDown;
+  std::function<void(QPoint)> onDoubleClick;
+
+  /// Sets the bottom and left (and right) axes to the values under the pixel rectangle, as
+  /// a left-drag does. A rectangle of less than 3 pixels either way is ignored.
+  void ZoomTo(const QRect& pixels);
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+ private:
+  Chart m_chart;
+  QMenu* m_menu = nullptr;
+  QRubberBand* m_band = nullptr;
+  QPoint m_dragFrom;
+  bool m_dragging = false;
+};
+
+}  // namespace platform
