@@ -1,15 +1,14 @@
 #include "platform/chart/Chart.h"
 
-#include <QCoreApplication>
-#include <QMouseEvent>
-
-#include "platform/chart/ChartWidget.h"
-
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QImage>
+#include <QMouseEvent>
 #include <QPainter>
 #include <vector>
+
+#include "platform/chart/ChartWidget.h"
 
 namespace platform {
 namespace {
