@@ -3,7 +3,7 @@
 #include <QString>
 #include <QWidget>
 
-#include "platform/raster/RasterLayer.h"
+#include "platform/ui/Swatch.h"
 
 namespace conic {
 
@@ -18,9 +18,7 @@ inline int LineWidthOf(const QString& caption) {
   return caption == kThinLine ? 1 : 2;
 }
 
-/// A colour sample: a button shows the colour as its caption's colour (line samples,
-/// marker colours), any other widget as its background (land and sea squares).
-void SetSwatchColor(QWidget* swatch, platform::WinColor color);
-platform::WinColor SwatchColor(const QWidget* swatch);
+using platform::SetSwatchColor;
+using platform::SwatchColor;
 
 }  // namespace conic

@@ -1,18 +1,18 @@
-#include "conic/Swatch.h"
+#include "platform/ui/Swatch.h"
 
 #include <QColor>
 #include <QPushButton>
 #include <QVariant>
 
-namespace conic {
+namespace platform {
 
 namespace {
 constexpr char kColorProperty[] = "tarvoColor";
 }
 
-void SetSwatchColor(QWidget* swatch, platform::WinColor color) {
+void SetSwatchColor(QWidget* swatch, WinColor color) {
   swatch->setProperty(kColorProperty, QVariant::fromValue(color));
-  const QString name = QColor::fromRgb(platform::ToQRgb(color)).name();
+  const QString name = QColor::fromRgb(ToQRgb(color)).name();
   if (qobject_cast<QPushButton*>(swatch)) {
     swatch->setStyleSheet(
         QStringLiteral("QPushButton { color: %1; background: white; border: 1px solid #bbb; }")
@@ -23,8 +23,8 @@ void SetSwatchColor(QWidget* swatch, platform::WinColor color) {
   }
 }
 
-platform::WinColor SwatchColor(const QWidget* swatch) {
-  return swatch->property(kColorProperty).value<platform::WinColor>();
+WinColor SwatchColor(const QWidget* swatch) {
+  return swatch->property(kColorProperty).value<WinColor>();
 }
 
-}  // namespace conic
+}  // namespace platform
