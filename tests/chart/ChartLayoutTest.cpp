@@ -5,6 +5,7 @@
 #include <QString>
 
 #include "chart/AxisLabel.h"
+#include "chart/FigureLayout.h"
 #include "chart/GridType.h"
 
 namespace chart {
@@ -182,6 +183,55 @@ TEST(RewriteDegreeLabel, LabelsOnlyWholeDegrees) {
     RewriteDegreeLabel(text);
     EXPECT_EQ(text, QString::fromUtf16(c.out)) << QString::fromUtf16(c.in).toStdString();
   }
+}
+
+}  // namespace
+}  // namespace chart
+
+namespace chart {
+namespace {
+
+ChartRect Box(int left, int top, int right, int bottom) {
+  return {left, top, right - left, bottom - top};
+}
+
+TEST(FigureLayoutOf, GivesTheWrittenFiguresWorkedSizes) {
+  FigureLayout f = FigureLayoutOf(3, 1.5, 1);
+  EXPECT_EQ(f.width, 1650);
+  EXPECT_EQ(f.height, 2250);
+  EXPECT_EQ(f.rect[1], Box(450, 450, 1650, 2250));
+  EXPECT_EQ(f.rect[2], Box(450, 36, 1650, 486));
+  EXPECT_EQ(f.rect[3], Box(0, 450, 450, 2250));
+  EXPECT_EQ(f.rect[0], Box(0, 0, 450, 450));
+
+  f = FigureLayoutOf(3, 0.8, 1);
+  EXPECT_EQ(f.width, 1500);
+  EXPECT_EQ(f.height, 1260);
+  EXPECT_EQ(f.rect[1], Box(300, 300, 1500, 1260));
+  EXPECT_EQ(f.rect[2], Box(300, 19, 1500, 319));
+  EXPECT_EQ(f.rect[3], Box(0, 300, 300, 1260));
+
+  f = FigureLayoutOf(3, 1.0, 1);
+  EXPECT_EQ(f.width, 1500);
+  EXPECT_EQ(f.height, 1500);
+
+  f = FigureLayoutOf(2, 1.25, 1);
+  EXPECT_EQ(f.rect[2], Box(0, 0, 1279, 299));
+  EXPECT_EQ(f.rect[3], Box(0, 299, 1599, 599));
+  f = FigureLayoutOf(2, 0.8, 1);
+  EXPECT_EQ(f.rect[2].width, 1599);
+  EXPECT_EQ(f.rect[3].width, 1279);
+
+  f = FigureLayoutOf(1, 1.5, 2);
+  EXPECT_EQ(f.width, 3200);
+  EXPECT_EQ(f.height, 4800);
+  EXPECT_EQ(f.rect[1], Box(0, 0, 3200, 4800));
+  EXPECT_EQ(f.drawn, (std::array<bool, 4>{false, true, false, false}));
+
+  // Enlarged, the three-view is scaled whole.
+  f = FigureLayoutOf(3, 1.5, 2);
+  EXPECT_EQ(f.width, 3300);
+  EXPECT_EQ(f.rect[1], Box(900, 900, 3300, 4500));
 }
 
 }  // namespace
