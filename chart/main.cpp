@@ -1,11 +1,8 @@
 #include <QApplication>
-#include <QLibraryInfo>
-#include <QLocale>
-#include <QTranslator>
 
 #include "chart/TForm1.h"
 #include "platform/text/FileName.h"
-#include "platform/ui/FontSubstitution.h"
+#include "platform/ui/JapaneseInterface.h"
 
 int main(int argc, char** argv) {
   QStringList arguments;
@@ -14,13 +11,7 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Tarvo"));
   QApplication::setApplicationDisplayName(QStringLiteral("Tarvo for Windows"));
-  platform::InstallFontSubstitutions();
-  // The interface is Japanese, so the toolkit's own dialogs speak Japanese too.
-  QTranslator toolkitTexts;
-  if (toolkitTexts.load(QLocale(QLocale::Japanese), QStringLiteral("qtbase"), QStringLiteral("_"),
-                        QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
-    QApplication::installTranslator(&toolkitTexts);
-  }
+  platform::InstallJapaneseInterface();
   chart::TForm1 form(arguments);
   form.show();
   return QApplication::exec();

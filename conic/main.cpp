@@ -1,13 +1,10 @@
 #include <QApplication>
-#include <QLibraryInfo>
-#include <QLocale>
-#include <QTranslator>
 #include <iostream>
 
 #include "conic/Export.h"
 #include "conic/TForm1.h"
 #include "platform/text/FileName.h"
-#include "platform/ui/FontSubstitution.h"
+#include "platform/ui/JapaneseInterface.h"
 
 int main(int argc, char** argv) {
   QStringList arguments;
@@ -18,13 +15,7 @@ int main(int argc, char** argv) {
   if (exporting) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Tarvo_L"));
-  platform::InstallFontSubstitutions();
-  // The interface is Japanese, so the toolkit's own dialogs speak Japanese too.
-  QTranslator toolkitTexts;
-  if (toolkitTexts.load(QLocale(QLocale::Japanese), QStringLiteral("qtbase"), QStringLiteral("_"),
-                        QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
-    QApplication::installTranslator(&toolkitTexts);
-  }
+  platform::InstallJapaneseInterface();
   if (exporting) {
     const int status =
         conic::RunExport(arguments, QApplication::applicationFilePath(), std::cout, std::cerr);

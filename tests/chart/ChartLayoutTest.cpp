@@ -7,25 +7,13 @@
 #include "chart/AxisLabel.h"
 #include "chart/FigureLayout.h"
 #include "chart/GridType.h"
+#include "tests/chart/PanelDefaults.h"
 
 namespace chart {
 namespace {
 
-LayoutInput Defaults(int mapKind, int width, int height) {
-  LayoutInput in;
-  in.gx1 = 128;
-  in.gx2 = 146;
-  in.gy1 = 30;
-  in.gy2 = 46;
-  in.i2k = 1.2208;
-  in.mapKind = mapKind;
-  in.clientWidth = width;
-  in.clientHeight = height;
-  return in;
-}
-
 TEST(LayoutCharts, MapOnlyFitsTheWindowWidthOrHeight) {
-  LayoutInput in = Defaults(1, 848, 600);
+  LayoutInput in = PanelDefaults(1, 848, 600);
   ChartLayout layout = LayoutCharts(in, {});
   EXPECT_DOUBLE_EQ(layout.mapAspect, 16.0 / 18.0 * 1.2208);
   EXPECT_EQ(layout.rect[1], (ChartRect{0, 0, 848, 920}));
@@ -41,7 +29,7 @@ TEST(LayoutCharts, MapOnlyFitsTheWindowWidthOrHeight) {
 
 TEST(LayoutCharts, ThreeViewLinesTheProfilesUpWithTheMap) {
   // A square map: W = H = 600 (client width 800), band 150, map raised by 18.
-  LayoutInput in = Defaults(3, 800, 600);
+  LayoutInput in = PanelDefaults(3, 800, 600);
   in.gx1 = 130;
   in.gx2 = 140;
   in.gy1 = 30;
@@ -61,7 +49,7 @@ TEST(LayoutCharts, ThreeViewLinesTheProfilesUpWithTheMap) {
 }
 
 TEST(LayoutCharts, ProfilesOnlyStandInTheMapsRatio) {
-  LayoutInput in = Defaults(2, 820, 620);
+  LayoutInput in = PanelDefaults(2, 820, 620);
   const ChartLayout layout = LayoutCharts(in, {});
   // Aspect 1.085 ≥ 1: the south–north profile takes the width, 800; the west–east 800 / aspect.
   EXPECT_EQ(layout.rect[2], (ChartRect{0, 0, 737, 290}));
@@ -84,7 +72,7 @@ TEST(LayoutCharts, ARangeWithoutSizeIsRefusedAndChangesNothing) {
       {146, 30, "0 による浮動小数点数除算"},
   };
   for (const auto& c : cases) {
-    LayoutInput in = Defaults(3, 800, 600);
+    LayoutInput in = PanelDefaults(3, 800, 600);
     in.gx2 = c.gx2;
     in.gy2 = c.gy2;
     try {
@@ -94,11 +82,11 @@ TEST(LayoutCharts, ARangeWithoutSizeIsRefusedAndChangesNothing) {
       EXPECT_STREQ(e.what(), c.message);
     }
   }
-  LayoutInput reversed = Defaults(1, 800, 600);
+  LayoutInput reversed = PanelDefaults(1, 800, 600);
   reversed.gx1 = 146;
   reversed.gx2 = 128;
   EXPECT_THROW(LayoutCharts(reversed, {}), LayoutError);
-  reversed = Defaults(1, 800, 600);
+  reversed = PanelDefaults(1, 800, 600);
   reversed.i2k = 0;
   EXPECT_THROW(LayoutCharts(reversed, {}), LayoutError);
 }

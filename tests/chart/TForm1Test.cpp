@@ -10,6 +10,7 @@
 #include "chart/ChartLayout.h"
 #include "chart/Version.h"
 #include "platform/ui/DialogService.h"
+#include "tests/chart/PanelDefaults.h"
 
 namespace chart {
 namespace {
@@ -96,16 +97,7 @@ TEST(ChartWindow, BuildLaysTheChartsOutForEachChartSet) {
   TForm1& form = *w.form;
   w.dialogs->Cancel(platform::DialogKind::Open);  // the map file prompt
   form.BtnNewMapClick();
-  LayoutInput in;
-  in.gx1 = 128;
-  in.gx2 = 146;
-  in.gy1 = 30;
-  in.gy2 = 46;
-  in.i2k = 1.2208;
-  in.mapKind = 3;
-  in.clientWidth = 800;
-  in.clientHeight = 600;
-  const ChartLayout want = LayoutCharts(in, {});
+  const ChartLayout want = LayoutCharts(PanelDefaults(3, 800, 600), {});
   for (int i = 0; i < 4; ++i) {
     const ChartRect& r = want.rect[static_cast<size_t>(i)];
     EXPECT_EQ(form.ChartAt(i)->geometry(), QRect(r.left, r.top, r.width, r.height)) << i;
