@@ -57,7 +57,12 @@ TForm1::TForm1(const QStringList& arguments, std::unique_ptr<platform::DialogSer
   FormCreate(arguments);
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1() {
+  // The fields outlive this part of the window while the widgets are torn down, and a
+  // field that loses the focus then still reports that its editing finished.
+  for (QLineEdit* field : findChildren<QLineEdit*>())
+    field->disconnect(this);
+}
 
 void TForm1::BuildWindow() {
   setWindowTitle(QString::fromUtf8(kCaption));
@@ -176,8 +181,10 @@ void TForm1::BuildSettingBoard() {
     const char* text;
     int maxLength;
   } files[] = {
-      {"設定ファイル", "EditIniFile", "BtnGetIniFile", "Tarvo.ini", 36},
-      {"地形図ファイル", "EditMapFile", "BtnGetMapFile", "", 36},
+      // No typed limit on paths: 36 characters hold few paths on this system, and Qt's
+      // limit would also cut the whole paths the program sets.
+      {"設定ファイル", "EditIniFile", "BtnGetIniFile", "Tarvo.ini", 0},
+      {"地形図ファイル", "EditMapFile", "BtnGetMapFile", "", 0},
       {"データファイル", "EditGrdFile", "BtnGetDataFile", "Noname.grd", 0},
   };
   int row = 1;
@@ -186,6 +193,17 @@ void TForm1::BuildSettingBoard() {
     grid->addWidget(edit(f.field, QString::fromUtf8(f.text), f.maxLength), row, 1, 1, 2);
     grid->addWidget(button(f.browse, "参照"), row, 3);
     ++row;
+  }
+
+  // A path typed letter by letter would name no file at its first letter and be emptied
+  // there; it is judged once the user finishes the field.
+  for (const auto& [name, handler] : {std::pair{"EditMapFile", &TForm1::EditMapFileChange},
+                                      std::pair{"EditGrdFile", &TForm1::EditGrdFileChange}}) {
+    auto* field = findChild<QLineEdit*>(QString::fromLatin1(name));
+    connect(field, &QLineEdit::textChanged, this, [this, field, handler] {
+      if (!field->hasFocus()) (this->*handler)();
+    });
+    connect(field, &QLineEdit::editingFinished, this, [this, handler] { (this->*handler)(); });
   }
 
   auto* kinds = new QGroupBox(QStringLiteral("作成する分布図"), m_settingBoard);
@@ -626,6 +644,24 @@ void TForm1::SetGridType() {
   chart::SetGridType(axes, in);
   for (platform::ChartWidget* widget : m_charts)
     widget->update();
+}
+
+void TForm1::EditMapFileChange() {
+  auto* field = findChild<QLineEdit*>(QStringLiteral("EditMapFile"));
+  m_state.MapFileName = field->text();
+  if (!platform::FileExists(m_state.MapFileName)) {
+    m_state.MapFileName.clear();
+    field->clear();
+  }
+}
+
+void TForm1::EditGrdFileChange() {
+  auto* field = findChild<QLineEdit*>(QStringLiteral("EditGrdFile"));
+  m_state.GrdFileName = field->text();
+  if (!platform::FileExists(m_state.GrdFileName)) {
+    m_state.GrdFileName.clear();
+    field->clear();
+  }
 }
 
 void TForm1::MenuQuitClick() {

@@ -63,6 +63,11 @@ class TForm1 : public QMainWindow {
   /// Places and sizes the charts for the chart set; raises LayoutError, changing nothing.
   void ReplaceMaps();
   void SetGridType();
+  /// The map and data file fields: the state takes the field's path, and a path that names
+  /// no file empties both. Typing is judged when the user finishes the field (Enter or
+  /// leaving it), not at every letter; a path the program sets is judged at once.
+  void EditMapFileChange();
+  void EditGrdFileChange();
   void MenuQuitClick();
   void HelpVersionClick();
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -11,6 +12,7 @@
 #include "chart/Version.h"
 #include "platform/ui/DialogService.h"
 #include "tests/chart/PanelDefaults.h"
+#include "tests/support/TestFiles.h"
 
 namespace chart {
 namespace {
@@ -132,6 +134,37 @@ TEST(ChartWindow, ARangeWithoutWidthIsToldAndTheLayoutKept) {
   form.BtnNewMapClick();
   EXPECT_EQ(w.dialogs->Calls().back().message,
             QStringLiteral("'38o0' は浮動小数点数ではありません"));
+}
+
+TEST(ChartWindow, FileFieldsKeepOnlyPathsOfFilesAndJudgeTypingWhenItEnds) {
+  using testsupport::FreshTestFolder;
+  using testsupport::kIslandMap;
+  using testsupport::Q;
+  using testsupport::WriteBytes;
+  const auto folder = FreshTestFolder("chart-fields-");
+  WriteBytes(folder / "map.mdt", kIslandMap);
+  Window w = Make();
+  TForm1& form = *w.form;
+  auto* map = form.findChild<QLineEdit*>(QStringLiteral("EditMapFile"));
+  // A path the program sets (browse, settings file) is judged at once.
+  map->setText(Q(folder / "map.mdt"));
+  EXPECT_EQ(form.State().MapFileName, Q(folder / "map.mdt"));
+  map->setText(Q(folder / "none.mdt"));
+  EXPECT_TRUE(map->text().isEmpty());
+  EXPECT_TRUE(form.State().MapFileName.isEmpty());
+
+  // Typing: the field keeps its letters until the user finishes it.
+  form.show();
+  QApplication::setActiveWindow(&form);
+  map->setFocus();
+  QApplication::processEvents();
+  if (!map->hasFocus()) GTEST_SKIP() << "the platform gives no keyboard focus";
+  map->setText(QStringLiteral("x"));
+  EXPECT_EQ(map->text(), QStringLiteral("x"));
+  map->setText(Q(folder / "no"));
+  EXPECT_EQ(map->text(), Q(folder / "no"));
+  emit map->editingFinished();
+  EXPECT_TRUE(map->text().isEmpty());
 }
 
 }  // namespace
