@@ -646,22 +646,21 @@ void TForm1::SetGridType() {
     widget->update();
 }
 
-void TForm1::EditMapFileChange() {
-  auto* field = findChild<QLineEdit*>(QStringLiteral("EditMapFile"));
-  m_state.MapFileName = field->text();
-  if (!platform::FileExists(m_state.MapFileName)) {
-    m_state.MapFileName.clear();
+void TForm1::KeepPathOfFile(const char* fieldName, QString& path) {
+  auto* field = findChild<QLineEdit*>(QString::fromLatin1(fieldName));
+  path = field->text();
+  if (!platform::FileExists(path)) {
+    path.clear();
     field->clear();
   }
 }
 
+void TForm1::EditMapFileChange() {
+  KeepPathOfFile("EditMapFile", m_state.MapFileName);
+}
+
 void TForm1::EditGrdFileChange() {
-  auto* field = findChild<QLineEdit*>(QStringLiteral("EditGrdFile"));
-  m_state.GrdFileName = field->text();
-  if (!platform::FileExists(m_state.GrdFileName)) {
-    m_state.GrdFileName.clear();
-    field->clear();
-  }
+  KeepPathOfFile("EditGrdFile", m_state.GrdFileName);
 }
 
 void TForm1::MenuQuitClick() {

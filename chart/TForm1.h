@@ -86,6 +86,8 @@ class TForm1 : public QMainWindow {
   void BuildMenus();
   void SetupCharts();
   void ShowLabels(int chart, bool shown);
+  // The field's text becomes `path` when it names a file; otherwise both are emptied.
+  void KeepPathOfFile(const char* fieldName, QString& path);
   QSize ClientSize() const;
 
   std::unique_ptr<platform::DialogService> m_dialogs;
