@@ -1,206 +1,60 @@
 #include "conic/Export.h"
 
-#include <sys/stat.h>
-#include "platform/text/FileName.h"
-
 #include <QDir>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <memory>
-#include <new>
-#include <optional>
 #include <vector>
 
 #include "conic/TForm1.h"
-#include "core/Errors.h"
-#include "core/SaveFile.h"
-#include "platform/raster/PngWriter.h"
+#include "platform/text/FileName.h"
 #include "platform/text/IniFile.h"
-#include "platform/ui/DialogService.h"
+#include "platform/ui/ScriptedExport.h"
 
 namespace conic {
 
 namespace {
 
-// Without a user to ask, every dialog is cancelled and every message is kept for stderr.
-// An error means no figure; a message tells what a figure that was drawn does not show.
-class CollectingDialogs : public platform::DialogService {
- public:
-  bool RunOpen() override { return false; }
-  bool RunSave() override { return false; }
-  bool RunColor() override { return false; }
-  bool RunFont() override { return false; }
-  void ShowErrorTitled(const QString& message, const QString&) override {
-    errors.push_back(message);
-  }
-  void ShowMessage(const QString& message) override { warnings.push_back(message); }
-  bool AskYesNo(const QString&) override { return false; }
-  std::vector<QString> errors;
-  std::vector<QString> warnings;
-};
+using platform::CollectingDialogs;
+using platform::IsStream;
 
-// The keys a settings file holds, by section; "PMark" stands for PMark1 to PMark5.
-const struct {
-  const char* section;
-  std::vector<const char*> keys;
-} kSettingKeys[] = {
-    {"DataFile", {"Title", "MapFile", "GrdFile", "CRst1"}},
+constexpr char kProgram[] = "Tarvo_L";
+
+// The keys a settings file holds, by section.
+const platform::SettingSection kSettingKeys[] = {
+    {"DataFile", 0, {"Title", "MapFile", "GrdFile", "CRst1"}},
     {"Map",
+     0,
      {"LandColor", "OceanColor", "MapsType", "SheetSize", "MapFrame", "GridSize", "MapColor",
       "SubColor", "MshColor", "MLineW", "SLineW", "GLineW", "WithPref", "WithGrat", "ShowTitle"}},
-    {"PMark", {"Styl", "Size", "bcol", "pcol"}},
-    {"Legend", {"ShowLegend", "ShowLegTitle", "LegendFrame"}},
-    {"Font", {"TitleFontName", "FontName", "FontSize", "ScaleFactorLegend", "ScaleFactorHeader"}},
+    {"PMark", 5, {"Styl", "Size", "bcol", "pcol"}},
+    {"Legend", 0, {"ShowLegend", "ShowLegTitle", "LegendFrame"}},
+    {"Font",
+     0,
+     {"TitleFontName", "FontName", "FontSize", "ScaleFactorLegend", "ScaleFactorHeader"}},
 };
 
-bool IsKnownSetting(const QString& section, const QString& key) {
-  for (const auto& s : kSettingKeys) {
-    const QString name = QString::fromLatin1(s.section);
-    bool sectionMatches = section.compare(name, Qt::CaseInsensitive) == 0;
-    if (name == QLatin1String("PMark")) {
-      // Only the numbered sections are read; a bare "PMark" would be set in vain.
-      sectionMatches = section.size() == 6 &&
-                       section.left(5).compare(name, Qt::CaseInsensitive) == 0 &&
-                       section[5] >= QLatin1Char('1') && section[5] <= QLatin1Char('5');
-    }
-    if (!sectionMatches) continue;
-    for (const char* k : s.keys) {
-      if (key.compare(QString::fromLatin1(k), Qt::CaseInsensitive) == 0) return true;
-    }
-  }
-  return false;
-}
-
-struct ExportRequest {
-  QString settings;
-  std::vector<std::pair<QString, QString>> sets;  // "Section.Key", value
-  QString outFile;
-  QString outDir;
-  QStringList data;
-};
-
-QString Joined(const QString& message) {
-  QString line = message;
-  line.replace(QLatin1Char('\n'), QLatin1Char(' '));
-  return line;
-}
-
-void Usage(std::ostream& err, const QString& why) {
-  err << "Tarvo_L: " << why.toStdString() << '\n'
-      << "使い方: Tarvo_L [SETTINGS.ini] [--set SECTION.KEY=VALUE]... --export OUT.png [DATA.grd]\n"
-      << "        Tarvo_L [SETTINGS.ini] [--set SECTION.KEY=VALUE]... --export-dir DIR "
-         "DATA.grd...\n";
-}
-
-bool IsStream(const QString& path) {
-  struct stat info {};
-  return !path.isEmpty() && ::stat(platform::FileNameBytes(path).c_str(), &info) == 0 &&
-         (S_ISFIFO(info.st_mode) || S_ISCHR(info.st_mode));
-}
-
-// Parses the arguments; returns an empty string when they are fine, else why not.
-QString Parse(const QStringList& args, ExportRequest& request) {
-  bool haveExport = false;
-  bool haveDir = false;
-  for (qsizetype i = 0; i < args.size(); ++i) {
-    const QString& arg = args[i];
-    auto value = [&]() -> std::optional<QString> {
-      if (i + 1 >= args.size()) return std::nullopt;
-      return args[++i];
-    };
-    if (arg == QLatin1String("--set")) {
-      const auto v = value();
-      const qsizetype dot = v ? v->indexOf(QLatin1Char('.')) : -1;
-      const qsizetype eq = v ? v->indexOf(QLatin1Char('=')) : -1;
-      if (!v || dot <= 0 || eq <= dot + 1)
-        return QStringLiteral("--set には SECTION.KEY=VALUE を指定します");
-      const QString section = v->left(dot);
-      const QString key = v->mid(dot + 1, eq - dot - 1);
-      if (!IsKnownSetting(section, key)) {
-        return QStringLiteral("設定ファイルにないキーです: ") + v->left(eq);
-      }
-      request.sets.emplace_back(section + QLatin1Char('.') + key, v->mid(eq + 1));
-    } else if (arg == QLatin1String("--export")) {
-      const auto v = value();
-      if (!v || haveExport) return QStringLiteral("--export には出力ファイルを一つ指定します");
-      // A swapped pair of arguments would otherwise write a figure over the data file; a
-      // pipe or a device (/dev/stdout) has no name to check and is written as it is.
-      if (!v->endsWith(QLatin1String(".png"), Qt::CaseInsensitive) && !IsStream(*v)) {
-        return QStringLiteral("--export の出力ファイルの名前は .png で終わります: '%1'").arg(*v);
-      }
-      request.outFile = *v;
-      haveExport = true;
-    } else if (arg == QLatin1String("--export-dir")) {
-      const auto v = value();
-      if (!v || haveDir) return QStringLiteral("--export-dir には出力フォルダを一つ指定します");
-      if (v->isEmpty()) return QStringLiteral("--export-dir の出力フォルダの名前が空です");
-      request.outDir = *v;
-      haveDir = true;
-    } else if (arg.startsWith(QLatin1String("--"))) {
-      return QStringLiteral("知らないオプションです: ") + arg;
-    } else if (i == 0 &&
-               QFileInfo(arg).suffix().compare(QLatin1String("ini"), Qt::CaseInsensitive) == 0) {
-      request.settings = arg;
-    } else {
-      request.data.push_back(arg);
-    }
-  }
-  if (haveExport == haveDir)
-    return QStringLiteral("--export か --export-dir のどちらか一つを指定します");
-  if (haveExport && request.data.size() > 1)
-    return QStringLiteral("--export のデータファイルは一つだけです");
-  if (haveDir && request.data.isEmpty())
-    return QStringLiteral("--export-dir にはデータファイルが要ります");
-  return QString();
-}
-
-// Where a figure is to go and what it is drawn from, as files: two spellings of one file,
-// or one path that does not exist yet, are the same.
-bool SameOrWillBe(const QString& a, const QString& b) {
-  return core::SameFile(platform::FileNameBytes(a), platform::FileNameBytes(b)) ||
-         QFileInfo(a).absoluteFilePath() == QFileInfo(b).absoluteFilePath();
-}
-
-// Why the outputs cannot be written without destroying an input or one another; empty
-// when they can.
-QString Clash(const std::vector<std::pair<QString, QString>>& outputs,
-              const std::vector<QString>& inputs) {
-  for (size_t i = 0; i < outputs.size(); ++i) {
-    const auto& [out, from] = outputs[i];
-    for (const QString& in : inputs) {
-      if (!in.isEmpty() && SameOrWillBe(out, in)) {
-        return QStringLiteral("出力ファイル '%1' は入力のファイル '%2' と同じです").arg(out, in);
-      }
-    }
-    for (size_t j = 0; j < i; ++j) {
-      if (SameOrWillBe(out, outputs[j].first)) {
-        return QStringLiteral("'%1' と '%2' は同じ出力ファイル '%3' になります")
-            .arg(outputs[j].second, from, out);
-      }
-    }
-  }
-  return QString();
-}
+const platform::ExportSyntax kSyntax{
+    kProgram,
+    {"[SETTINGS.ini] [--set SECTION.KEY=VALUE]... --export OUT.png [DATA.grd]",
+     "[SETTINGS.ini] [--set SECTION.KEY=VALUE]... --export-dir DIR DATA.grd..."},
+    true,
+    kSettingKeys};
 
 }  // namespace
 
 bool IsExportCommand(const QStringList& arguments) {
-  for (const QString& arg : arguments) {
-    if (arg == QLatin1String("--export") || arg == QLatin1String("--export-dir") ||
-        arg == QLatin1String("--set")) {
-      return true;
-    }
-  }
-  return false;
+  return platform::IsExportCommand(arguments);
 }
 
 namespace {
 
 int RunExportUnguarded(const QStringList& arguments, const QString& programPath, std::ostream& out,
                        std::ostream& err) {
-  ExportRequest request;
-  if (const QString why = Parse(arguments, request); !why.isEmpty()) {
-    Usage(err, why);
+  platform::ExportRequest request;
+  if (const QString why = platform::ParseExportArguments(arguments, kSyntax, request);
+      !why.isEmpty()) {
+    platform::PrintUsage(err, kSyntax, why);
     return 2;
   }
   auto owned = std::make_unique<CollectingDialogs>();
@@ -214,7 +68,8 @@ int RunExportUnguarded(const QStringList& arguments, const QString& programPath,
   auto report = [&](const QString& file) {
     const QString concerned = form.ErrorFile().isEmpty() ? file : form.ErrorFile();
     for (const QString& m : dialogs.errors) {
-      err << "Tarvo_L: " << concerned.toStdString() << ": " << Joined(m).toStdString() << '\n';
+      err << kProgram << ": " << concerned.toStdString() << ": "
+          << platform::OneLine(m).toStdString() << '\n';
     }
     const bool failed = !dialogs.errors.empty();
     dialogs.errors.clear();
@@ -224,7 +79,7 @@ int RunExportUnguarded(const QStringList& arguments, const QString& programPath,
   // Each warning names the file it concerns.
   auto warned = [&]() {
     for (const QString& m : dialogs.warnings) {
-      err << "Tarvo_L: 警告: " << Joined(m).toStdString() << '\n';
+      err << kProgram << ": 警告: " << platform::OneLine(m).toStdString() << '\n';
     }
     const bool any = !dialogs.warnings.empty();
     dialogs.warnings.clear();
@@ -235,10 +90,7 @@ int RunExportUnguarded(const QStringList& arguments, const QString& programPath,
   // Each --set as if the settings file held it.
   platform::IniFile settings =
       platform::IniFile::Load(form.ResolveSettingsFile(form.State().IniFileName));
-  for (const auto& [name, value] : request.sets) {
-    const qsizetype dot = name.indexOf(QLatin1Char('.'));
-    settings.WriteString(name.left(dot), name.mid(dot + 1), value);
-  }
+  platform::ApplySets(request, settings);
   form.ApplySettings(settings);
   if (report(form.State().IniFileName)) return 1;
 
@@ -247,7 +99,7 @@ int RunExportUnguarded(const QStringList& arguments, const QString& programPath,
   const QString mapFile =
       form.ResolveDataFile(form.findChild<QLineEdit*>(QStringLiteral("EditMapFile"))->text());
   if (!platform::FileExists(mapFile)) {
-    err << "Tarvo_L: " << mapFile.toStdString() << ": ファイルが見つかりません\n";
+    err << kProgram << ": " << mapFile.toStdString() << ": ファイルが見つかりません\n";
     return 1;
   }
 
@@ -267,8 +119,8 @@ int RunExportUnguarded(const QStringList& arguments, const QString& programPath,
           data);
     }
   }
-  if (const QString why = Clash(outputs, inputs); !why.isEmpty()) {
-    Usage(err, why);
+  if (const QString why = platform::OutputClash(outputs, inputs); !why.isEmpty()) {
+    platform::PrintUsage(err, kSyntax, why);
     return 2;
   }
 
@@ -276,7 +128,7 @@ int RunExportUnguarded(const QStringList& arguments, const QString& programPath,
     try {
       form.SaveFigurePng(path);
     } catch (const std::exception& error) {
-      err << "Tarvo_L: " << path.toStdString() << ": " << error.what() << '\n';
+      err << kProgram << ": " << path.toStdString() << ": " << error.what() << '\n';
       return false;
     }
     // A figure sent to a pipe or device (/dev/stdout) must not have the report written
@@ -321,18 +173,8 @@ int RunExportUnguarded(const QStringList& arguments, const QString& programPath,
 
 int RunExport(const QStringList& arguments, const QString& programPath, std::ostream& out,
               std::ostream& err) {
-  // What escapes the drawing commands (a settings file that cannot be read, memory that
-  // runs out) still ends the run with a message, not an abort.
-  try {
-    return RunExportUnguarded(arguments, programPath, out, err);
-  } catch (const core::IoError& error) {
-    err << "Tarvo_L: " << error.Path() << ": " << error.what() << '\n';
-  } catch (const std::bad_alloc&) {
-    err << "Tarvo_L: メモリが足りません\n";
-  } catch (const std::exception& error) {
-    err << "Tarvo_L: " << error.what() << '\n';
-  }
-  return 1;
+  return platform::RunGuarded(kProgram, err,
+                              [&] { return RunExportUnguarded(arguments, programPath, out, err); });
 }
 
 }  // namespace conic

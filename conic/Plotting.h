@@ -8,6 +8,7 @@
 
 #include "conic/Geometry.h"
 #include "platform/raster/RasterLayer.h"
+#include "platform/ui/MarkStyle.h"
 
 namespace conic {
 
@@ -25,19 +26,9 @@ enum MarkerShape : int {
   kDiagonalCross = 6,
 };
 
-/// The largest marker size a settings file or the legend editor may ask for. The editor
-/// offers up to 20 pixels, sized for the window's sheet; the A3 sheet is more than four
-/// times as wide.
-inline constexpr int kMaxMarkerSize = 100;
-
-/// The marker style of one data category: shape code, half extent in pixels, fill
-/// colour and rim colour (0 draws a black rim; the fill colour draws none).
-struct TMarkStyle {
-  int shape = 0;
-  int size = 4;
-  WinColor fillColor = 0;
-  WinColor rimColor = 0;
-};
+using platform::kMaxMarkerSize;
+// Rim colour 0 draws a black rim; a rim of the fill colour draws none.
+using platform::TMarkStyle;
 
 /// The styles a figure starts with: shapes 1-5, size 4, magenta, cyan, yellow, green and
 /// blue, black rims.

@@ -25,7 +25,6 @@
 #include <utility>
 
 #include "conic/PanelItems.h"
-#include "conic/PanelText.h"
 #include "conic/Swatch.h"
 #include "conic/TAboutBox.h"
 #include "core/Errors.h"
@@ -35,10 +34,13 @@
 #include "platform/text/IniFile.h"
 #include "platform/ui/BusyCursor.h"
 #include "platform/ui/DialogService.h"
+#include "platform/ui/PanelText.h"
 
 namespace conic {
 
 namespace {
+
+using platform::ShowWholeText;
 
 constexpr char kCaption[] =
     "日本三面分布図作成（Lambert conformal conic projection） Tarvo_L.exe, Version 0.92";

@@ -11,13 +11,14 @@
 #include <cmath>
 
 #include "conic/PanelItems.h"
-#include "conic/PanelText.h"
 #include "conic/Swatch.h"
 #include "conic/TForm1.h"
 #include "core/Errors.h"
 #include "core/Rounding.h"
 #include "platform/text/IniFile.h"
+#include "platform/text/SettingLimits.h"
 #include "platform/ui/DialogService.h"
+#include "platform/ui/PanelText.h"
 
 namespace conic {
 
@@ -32,15 +33,6 @@ QString MarkSection(int i) {
   return QStringLiteral("PMark%1").arg(i);
 }
 
-// What a settings file may ask for. A value outside is read as the nearest bound, so
-// that a damaged or hostile file still draws a figure and cannot make the program spend
-// its memory or time on texts no field shows or sizes no sheet holds.
-//
-// A path the system opens is shorter than PATH_MAX, 4096 bytes; a longer one cut to 4096
-// characters is still too long to open, so the cut never makes it name another file.
-constexpr qsizetype kMaxPathChars = 4096;
-// Titles, the credit and font names are one line on the sheet.
-constexpr qsizetype kMaxTextChars = 256;
 // The line buttons toggle between thin (1) and thick (2) and know no other width; the
 // toggle of any other would stay thick.
 constexpr int kMinLineWidth = 1;
@@ -52,25 +44,11 @@ constexpr int kMaxFontSize = 200;
 // read beside the other.
 constexpr double kMinScaleFactor = 0.1;
 constexpr double kMaxScaleFactor = 10.0;
-// Colours are 24-bit values, red in the low byte; higher bits would make a colour that
-// compares unequal to the very pixels it painted.
-constexpr WinColor kColorBits = 0xFFFFFF;
-
-// The first `maxChars` characters; a character outside the Basic Multilingual Plane
-// counts as one and is never split from its second half.
-QString FirstChars(QString text, qsizetype maxChars) {
-  if (text.size() <= maxChars) return text;
-  qsizetype chars = 0;
-  for (qsizetype i = 0; i < text.size(); ++i) {
-    if (i > 0 && text[i].isLowSurrogate() && text[i - 1].isHighSurrogate()) continue;
-    if (chars == maxChars) {
-      text.truncate(i);
-      break;
-    }
-    ++chars;
-  }
-  return text;
-}
+using platform::FirstChars;
+using platform::kColorBits;
+using platform::kMaxPathChars;
+using platform::kMaxTextChars;
+using platform::ShowWholeText;
 
 // The radio button standing for `code` in a panel group; none for a code the group lacks.
 template <size_t N>

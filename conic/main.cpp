@@ -5,6 +5,7 @@
 #include "conic/TForm1.h"
 #include "platform/text/FileName.h"
 #include "platform/ui/JapaneseInterface.h"
+#include "platform/ui/ScriptedExport.h"
 
 int main(int argc, char** argv) {
   QStringList arguments;
@@ -17,15 +18,9 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName(QStringLiteral("Tarvo_L"));
   platform::InstallJapaneseInterface();
   if (exporting) {
-    const int status =
-        conic::RunExport(arguments, QApplication::applicationFilePath(), std::cout, std::cerr);
-    // A script reads what was made from standard output; losing that is a failure too.
-    std::cout.flush();
-    if (!std::cout) {
-      std::cerr << "Tarvo_L: 標準出力に書き込めません\n";
-      return status == 0 ? 1 : status;
-    }
-    return status;
+    return platform::FinishExport(
+        "Tarvo_L",
+        conic::RunExport(arguments, QApplication::applicationFilePath(), std::cout, std::cerr));
   }
   conic::TForm1 form(arguments);
   form.show();

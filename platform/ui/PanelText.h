@@ -3,7 +3,7 @@
 #include <QLineEdit>
 #include <QString>
 
-namespace conic {
+namespace platform {
 
 /// Puts a text into a panel field whole. A field's length limit is for what the user
 /// types; a path or title that the program sets (from a settings file or a file dialog)
@@ -13,4 +13,4 @@ inline void ShowWholeText(QLineEdit* field, const QString& text) {
   field->setText(text);
 }
 
-}  // namespace conic
+}  // namespace platform

@@ -1,0 +1,184 @@
+#include "platform/ui/ScriptedExport.h"
+
+#include <sys/stat.h>
+
+#include <QFileInfo>
+#include <iostream>
+#include <new>
+#include <optional>
+
+#include "core/Errors.h"
+#include "core/SaveFile.h"
+#include "platform/text/FileName.h"
+#include "platform/text/IniFile.h"
+
+namespace platform {
+
+bool IsKnownSetting(std::span<const SettingSection> sections, const QString& section,
+                    const QString& key) {
+  for (const SettingSection& s : sections) {
+    const QString name = QString::fromLatin1(s.name);
+    bool matches = false;
+    if (s.numbered == 0) {
+      matches = section.compare(name, Qt::CaseInsensitive) == 0;
+    } else if (section.size() > name.size() &&
+               section.left(name.size()).compare(name, Qt::CaseInsensitive) == 0) {
+      bool ok = false;
+      const int n = section.mid(name.size()).toInt(&ok);
+      // "Mark01" is not read either: the program asks for "Mark1".
+      matches = ok && n >= 1 && n <= s.numbered && section.mid(name.size()) == QString::number(n);
+    }
+    if (!matches) continue;
+    for (const char* k : s.keys) {
+      if (key.compare(QString::fromLatin1(k), Qt::CaseInsensitive) == 0) return true;
+    }
+  }
+  return false;
+}
+
+bool IsExportCommand(const QStringList& arguments) {
+  for (const QString& arg : arguments) {
+    if (arg == QLatin1String("--export") || arg == QLatin1String("--export-dir") ||
+        arg == QLatin1String("--set")) {
+      return true;
+    }
+  }
+  return false;
+}
+
+bool IsStream(const QString& path) {
+  struct stat info {};
+  return !path.isEmpty() && ::stat(FileNameBytes(path).c_str(), &info) == 0 &&
+         (S_ISFIFO(info.st_mode) || S_ISCHR(info.st_mode));
+}
+
+QString ParseExportArguments(const QStringList& args, const ExportSyntax& syntax,
+                             ExportRequest& request) {
+  bool haveExport = false;
+  bool haveDir = false;
+  for (qsizetype i = 0; i < args.size(); ++i) {
+    const QString& arg = args[i];
+    auto value = [&]() -> std::optional<QString> {
+      if (i + 1 >= args.size()) return std::nullopt;
+      return args[++i];
+    };
+    if (arg == QLatin1String("--set")) {
+      const auto v = value();
+      const qsizetype dot = v ? v->indexOf(QLatin1Char('.')) : -1;
+      const qsizetype eq = v ? v->indexOf(QLatin1Char('=')) : -1;
+      if (!v || dot <= 0 || eq <= dot + 1)
+        return QStringLiteral("--set には SECTION.KEY=VALUE を指定します");
+      const QString section = v->left(dot);
+      const QString key = v->mid(dot + 1, eq - dot - 1);
+      if (!IsKnownSetting(syntax.settings, section, key)) {
+        return QStringLiteral("設定ファイルにないキーです: ") + v->left(eq);
+      }
+      request.sets.emplace_back(section + QLatin1Char('.') + key, v->mid(eq + 1));
+    } else if (arg == QLatin1String("--export")) {
+      const auto v = value();
+      if (!v || haveExport) return QStringLiteral("--export には出力ファイルを一つ指定します");
+      // A swapped pair of arguments would otherwise write a figure over the data file; a
+      // pipe or a device (/dev/stdout) has no name to check and is written as it is.
+      if (!v->endsWith(QLatin1String(".png"), Qt::CaseInsensitive) && !IsStream(*v)) {
+        return QStringLiteral("--export の出力ファイルの名前は .png で終わります: '%1'").arg(*v);
+      }
+      request.outFile = *v;
+      haveExport = true;
+    } else if (arg == QLatin1String("--export-dir") && syntax.allowDir) {
+      const auto v = value();
+      if (!v || haveDir) return QStringLiteral("--export-dir には出力フォルダを一つ指定します");
+      if (v->isEmpty()) return QStringLiteral("--export-dir の出力フォルダの名前が空です");
+      request.outDir = *v;
+      haveDir = true;
+    } else if (arg.startsWith(QLatin1String("--"))) {
+      return QStringLiteral("知らないオプションです: ") + arg;
+    } else if (i == 0 &&
+               QFileInfo(arg).suffix().compare(QLatin1String("ini"), Qt::CaseInsensitive) == 0) {
+      request.settings = arg;
+    } else {
+      request.data.push_back(arg);
+    }
+  }
+  if (!syntax.allowDir && !haveExport) return QStringLiteral("--export を指定します");
+  if (haveExport == haveDir)
+    return QStringLiteral("--export か --export-dir のどちらか一つを指定します");
+  if (haveExport && request.data.size() > 1)
+    return QStringLiteral("--export のデータファイルは一つだけです");
+  if (haveDir && request.data.isEmpty())
+    return QStringLiteral("--export-dir にはデータファイルが要ります");
+  return QString();
+}
+
+void PrintUsage(std::ostream& err, const ExportSyntax& syntax, const QString& why) {
+  err << syntax.program << ": " << why.toStdString() << '\n';
+  const char* lead = "使い方: ";
+  for (const char* form : syntax.usage) {
+    err << lead << syntax.program << ' ' << form << '\n';
+    lead = "        ";
+  }
+}
+
+void ApplySets(const ExportRequest& request, IniFile& settings) {
+  for (const auto& [name, value] : request.sets) {
+    const qsizetype dot = name.indexOf(QLatin1Char('.'));
+    settings.WriteString(name.left(dot), name.mid(dot + 1), value);
+  }
+}
+
+namespace {
+
+bool SameOrWillBe(const QString& a, const QString& b) {
+  return core::SameFile(FileNameBytes(a), FileNameBytes(b)) ||
+         QFileInfo(a).absoluteFilePath() == QFileInfo(b).absoluteFilePath();
+}
+
+}  // namespace
+
+QString OutputClash(const std::vector<std::pair<QString, QString>>& outputs,
+                    const std::vector<QString>& inputs) {
+  for (size_t i = 0; i < outputs.size(); ++i) {
+    const auto& [out, from] = outputs[i];
+    for (const QString& in : inputs) {
+      if (!in.isEmpty() && SameOrWillBe(out, in)) {
+        return QStringLiteral("出力ファイル '%1' は入力のファイル '%2' と同じです").arg(out, in);
+      }
+    }
+    for (size_t j = 0; j < i; ++j) {
+      if (SameOrWillBe(out, outputs[j].first)) {
+        return QStringLiteral("'%1' と '%2' は同じ出力ファイル '%3' になります")
+            .arg(outputs[j].second, from, out);
+      }
+    }
+  }
+  return QString();
+}
+
+QString OneLine(const QString& message) {
+  QString line = message;
+  line.replace(QLatin1Char('\n'), QLatin1Char(' '));
+  return line;
+}
+
+int RunGuarded(const char* program, std::ostream& err, const std::function<int()>& body) {
+  try {
+    return body();
+  } catch (const core::IoError& error) {
+    err << program << ": " << error.Path() << ": " << error.what() << '\n';
+  } catch (const std::bad_alloc&) {
+    err << program << ": メモリが足りません\n";
+  } catch (const std::exception& error) {
+    err << program << ": " << error.what() << '\n';
+  }
+  return 1;
+}
+
+int FinishExport(const char* program, int status) {
+  std::cout.flush();
+  if (!std::cout) {
+    std::cerr << program << ": 標準出力に書き込めません\n";
+    return status == 0 ? 1 : status;
+  }
+  return status;
+}
+
+}  // namespace platform

@@ -1,0 +1,98 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <ostream>
+#include <span>
+#include <utility>
+#include <vector>
+
+#include "platform/ui/DialogService.h"
+
+namespace platform {
+
+class IniFile;
+
+/// Without a user to ask, every dialog is cancelled and every message is kept for the
+/// error stream. An error means no figure; a message tells what a figure that was drawn
+/// does not show.
+class CollectingDialogs : public DialogService {
+ public:
+  bool RunOpen() override { return false; }
+  bool RunSave() override { return false; }
+  bool RunColor() override { return false; }
+  bool RunFont() override { return false; }
+  void ShowErrorTitled(const QString& message, const QString&) override {
+    errors.push_back(message);
+  }
+  void ShowMessage(const QString& message) override { warnings.push_back(message); }
+  bool AskYesNo(const QString&) override { return false; }
+  std::vector<QString> errors;
+  std::vector<QString> warnings;
+};
+
+/// One section of a settings file and its keys. A numbered section stands for the
+/// sections `name`1 to `name``numbered` (a bare `name` is not read and so not known).
+struct SettingSection {
+  const char* name;
+  int numbered;
+  std::vector<const char*> keys;
+};
+
+/// True when the settings file of `sections` has the key, letter case aside.
+bool IsKnownSetting(std::span<const SettingSection> sections, const QString& section,
+                    const QString& key);
+
+/// How one program's scripted export is called.
+struct ExportSyntax {
+  const char* program;                       ///< the name errors start with
+  std::vector<const char*> usage;            ///< the forms of the command, one per line
+  bool allowDir = false;                     ///< whether --export-dir is one of them
+  std::span<const SettingSection> settings;  ///< what --set may name
+};
+
+/// What the command line asks to be exported.
+struct ExportRequest {
+  QString settings;                               ///< a first argument ending in .ini
+  std::vector<std::pair<QString, QString>> sets;  ///< "Section.Key", value
+  QString outFile;                                ///< --export
+  QString outDir;                                 ///< --export-dir
+  QStringList data;                               ///< the data files
+};
+
+/// True when the arguments ask for the headless export rather than the window.
+bool IsExportCommand(const QStringList& arguments);
+
+/// Reads the arguments into `request`; returns why they cannot be run, empty when they can.
+QString ParseExportArguments(const QStringList& arguments, const ExportSyntax& syntax,
+                             ExportRequest& request);
+
+/// Writes "program: why" and the forms of the command.
+void PrintUsage(std::ostream& err, const ExportSyntax& syntax, const QString& why);
+
+/// Each --set of the request written into the profile, as if the settings file held it.
+void ApplySets(const ExportRequest& request, IniFile& settings);
+
+/// True for a pipe or a character device (/dev/stdout): written as it is, with no name
+/// that could be checked.
+bool IsStream(const QString& path);
+
+/// Why the outputs (each with the argument it was made from) cannot be written without
+/// destroying an input or one another; empty when they can. Two spellings of one file, or
+/// one path that does not exist yet, are the same.
+QString OutputClash(const std::vector<std::pair<QString, QString>>& outputs,
+                    const std::vector<QString>& inputs);
+
+/// A message on one line of the error stream.
+QString OneLine(const QString& message);
+
+/// Runs `body`, turning what escapes it (a file that cannot be read, memory that runs
+/// out) into "program: message" on `err` and the status 1.
+int RunGuarded(const char* program, std::ostream& err, const std::function<int()>& body);
+
+/// Flushes standard output after an export: a script reads what was made from it, so
+/// losing that is a failure too. Returns the status to exit with.
+int FinishExport(const char* program, int status);
+
+}  // namespace platform
