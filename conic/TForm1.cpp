@@ -35,6 +35,7 @@
 #include "platform/ui/BusyCursor.h"
 #include "platform/ui/DialogService.h"
 #include "platform/ui/PanelText.h"
+#include "platform/ui/ProgramFiles.h"
 
 namespace conic {
 
@@ -509,26 +510,11 @@ void TForm1::ReplaceMaps() {
 }
 
 QString TForm1::FindBundled(const QString& folder, const QString& name) const {
-  // Beside the program, installed under share/tarvo, or in the source tree the program
-  // was built from.
-  const QString programDir = QFileInfo(m_programPath).absolutePath();
-  const QString tail = QLatin1Char('/') + folder + QLatin1Char('/') + name;
-  const QString candidates[] = {
-      programDir + tail,
-      programDir + QStringLiteral("/../share/tarvo") + tail,
-      QStringLiteral(TARVO_SOURCE_DIR) + tail,
-  };
-  for (const QString& path : candidates) {
-    if (QFileInfo::exists(path)) return QFileInfo(path).canonicalFilePath();
-  }
-  return QString();
+  return platform::FindBundled(m_programPath, folder, name);
 }
 
 QString TForm1::ResolveDataFile(const QString& name) const {
-  if (name.isEmpty() || platform::FileExists(name)) return name;
-  if (QFileInfo(name).fileName() != name) return name;  // has a folder: taken as given
-  const QString bundled = FindBundled(QStringLiteral("data"), name);
-  return bundled.isEmpty() ? name : bundled;
+  return platform::ResolveDataFile(m_programPath, name);
 }
 
 BaseMapStyle TForm1::CurrentBaseMapStyle() const {

@@ -1,12 +1,10 @@
 // The settings file: what it holds, where it goes, and the commands that load and save it.
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDir>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QStandardPaths>
 #include <algorithm>
 #include <cmath>
 
@@ -19,6 +17,7 @@
 #include "platform/text/SettingLimits.h"
 #include "platform/ui/DialogService.h"
 #include "platform/ui/PanelText.h"
+#include "platform/ui/ProgramFiles.h"
 
 namespace conic {
 
@@ -246,19 +245,7 @@ void TForm1::WriteIniFile() {
 }
 
 QString TForm1::ResolveSettingsFile(const QString& name) const {
-  // A bare name, as typed into the panel, and the default file mean the file beside the
-  // program; where the program's folder cannot be written (an installed program), the
-  // user's configuration folder holds it instead.
-  if (name.isEmpty()) return name;
-  const QFileInfo file(name);
-  const QString programDir = QFileInfo(m_programPath).absolutePath();
-  const bool beside = file.fileName() == name || file.absolutePath() == programDir;
-  if (!beside) return name;
-  const QFileInfo dir(programDir);
-  if (dir.isDir() && dir.isWritable()) return programDir + QLatin1Char('/') + file.fileName();
-  const QString config = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
-  QDir().mkpath(config);
-  return config + QLatin1Char('/') + file.fileName();
+  return platform::ResolveSettingsFile(m_programPath, name);
 }
 
 void TForm1::BtnGetIniFileClick() {
