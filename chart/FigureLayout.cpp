@@ -1,6 +1,8 @@
 #include "chart/FigureLayout.h"
 
+#include <algorithm>
 #include <cmath>
+#include <string>
 
 #include "core/Rounding.h"
 
@@ -22,6 +24,16 @@ ChartRect Scaled(const ChartRect& r, int zoom) {
 FigureLayout FigureLayoutOf(int mapKind, double mapAspect, int zoom) {
   FigureLayout f;
   zoom = zoom < 1 ? 1 : zoom;
+  // Checked before any size is rounded to an integer, which a range thousands of times
+  // taller than wide would overflow.
+  const double side = mapKind == 2 ? 1600.0 * zoom
+                      : mapKind == 1
+                          ? 1600.0 * zoom * std::max(1.0, mapAspect)
+                          : 1.25 * 1200.0 * zoom * std::max(1.0, mapAspect) + 300.0 * zoom;
+  if (!(side <= kMaxFigureSide)) {
+    throw LayoutError("図が大きすぎて書き出せません（一辺 " + std::to_string(kMaxFigureSide) +
+                      " ピクセルまでです）。範囲の縦横比か表示の倍率を小さくしてください");
+  }
   if (mapKind == 1) {
     f.width = 1600 * zoom;
     f.height = zoom * core::RoundHalfEven(1600 * mapAspect);

@@ -9,6 +9,10 @@ namespace chart {
 /// Where the charts go in a written figure, in pixels of the output: its size and, per
 /// chart (0 corner, 1 map, 2 west–east, 3 south–north), whether it is drawn and the
 /// rectangle it is drawn into (left, top, width, height; right and bottom exclusive).
+/// The longest side of a written figure, in pixels: image files and viewers commonly take
+/// up to 32767, and a figure this size already holds about a gigabyte of pixels.
+inline constexpr int kMaxFigureSide = 16384;
+
 struct FigureLayout {
   int width = 0;
   int height = 0;
@@ -24,6 +28,7 @@ struct FigureLayout {
 /// enlargement other than 1 the profiles and the three-view are scaled whole, every
 /// rectangle with them, rather than drawn small in a corner of a larger figure.
 /// `mapAspect` must be positive and finite (the layout refused the range otherwise).
+/// Raises LayoutError when a side of the figure would pass kMaxFigureSide.
 FigureLayout FigureLayoutOf(int mapKind, double mapAspect, int zoom);
 
 }  // namespace chart

@@ -26,6 +26,7 @@
 #include "core/Number.h"
 #include "platform/text/FileName.h"
 #include "platform/ui/BusyCursor.h"
+#include "platform/ui/ProgramFiles.h"
 #include "platform/ui/Swatch.h"
 
 namespace chart {
@@ -38,6 +39,8 @@ using platform::ChartAxis;
 constexpr char kCaption[] = " Tarvo for Windows";
 // Aqua, as a Windows colour value.
 constexpr WinColor kAqua = 0xFFFF00;
+// Points every series has room for whenever it is emptied.
+constexpr size_t kDefaultCapacity = 64000;
 
 std::string Utf8(const QString& text) {
   return text.toStdString();
@@ -91,6 +94,7 @@ void TForm1::BuildWindow() {
     m_charts[static_cast<size_t>(i)] = chart;
   }
   SetupCharts();
+  SetupSeries();
   BuildSettingBoard();
   BuildStatusBar();
   BuildMenus();
@@ -151,6 +155,28 @@ void TForm1::SetupCharts() {
   }
 }
 
+void TForm1::SetupSeries() {
+  // The tables point into the charts' series lists, which never change length after this.
+  const struct {
+    int chart;
+    const char* prefix;
+    SeriesTables* table;
+  } charts[] = {{1, "SeriesH", &m_seriesH}, {2, "SeriesW", &m_seriesW}, {3, "SeriesS", &m_seriesS}};
+  for (const auto& c : charts) {
+    platform::Chart& chart = m_charts.at(static_cast<size_t>(c.chart))->Model();
+    chart.lines.assign(1, platform::LineSeries{});
+    chart.lines[0].title = QString::fromLatin1(c.prefix) + QLatin1Char('0');
+    chart.points.assign(6, platform::PointSeries{});
+    c.table->lines = &chart.lines[0];
+    for (size_t i = 0; i < 6; ++i) {
+      chart.points[i].title = QString::fromLatin1(c.prefix) + QString::number(i + 1);
+      c.table->categories.at(i) = &chart.points[i];
+    }
+  }
+  // The south-north outline stands in either orientation of the profile.
+  m_seriesS.lines->binding = platform::VerticalBinding::Both;
+}
+
 void TForm1::BuildSettingBoard() {
   m_settingBoard = new QGroupBox(m_sheetArea);
   m_settingBoard->setObjectName(QStringLiteral("SettingBoard"));
@@ -198,12 +224,19 @@ void TForm1::BuildSettingBoard() {
   // A path typed letter by letter would name no file at its first letter and be emptied
   // there; it is judged once the user finishes the field.
   for (const auto& [name, handler] : {std::pair{"EditMapFile", &TForm1::EditMapFileChange},
-                                      std::pair{"EditGrdFile", &TForm1::EditGrdFileChange}}) {
+                                      std::pair{"EditGrdFile", &TForm1::EditGrdFileChange},
+                                      std::pair{"EditIniFile", &TForm1::EditIniFileChange}}) {
     auto* field = findChild<QLineEdit*>(QString::fromLatin1(name));
     connect(field, &QLineEdit::textChanged, this, [this, field, handler] {
       if (!field->hasFocus()) (this->*handler)();
     });
-    connect(field, &QLineEdit::editingFinished, this, [this, handler] { (this->*handler)(); });
+    // Leaving a field without typing in it changes nothing (a settings file would
+    // otherwise be read again over the panel's edits).
+    connect(field, &QLineEdit::editingFinished, this, [this, field, handler] {
+      if (!field->isModified()) return;
+      field->setModified(false);
+      (this->*handler)();
+    });
   }
 
   auto* kinds = new QGroupBox(QStringLiteral("作成する分布図"), m_settingBoard);
@@ -241,9 +274,13 @@ void TForm1::BuildSettingBoard() {
   ratio->setObjectName(QStringLiteral("EditI2K"));
   ratio->setMaxLength(6);
   compass->addWidget(ratio, 2, 3);
-  auto* ratioLabel = new QLabel(QStringLiteral("緯度幅／経度幅"), range);
+  // A caption that computes the ratio when clicked.
+  auto* ratioLabel = new QPushButton(QStringLiteral("緯度幅／経度幅"), range);
   ratioLabel->setObjectName(QStringLiteral("LabelRatio"));
+  ratioLabel->setFlat(true);
+  ratioLabel->setToolTip(QStringLiteral("南端と北端の緯度から比を計算します"));
   compass->addWidget(ratioLabel, 3, 3);
+  connect(ratioLabel, &QPushButton::clicked, this, [this] { LabelRatioClick(); });
   compass->addWidget(new QLabel(QStringLiteral("凡例位置（左上緯経）"), range), 6, 0);
   auto* labelY = new QLineEdit(QStringLiteral("32.00"), range);
   labelY->setObjectName(QStringLiteral("EditLabelY"));
@@ -305,8 +342,12 @@ void TForm1::BuildSettingBoard() {
     lines->addWidget(b);
   }
   QPushButton* width = button("MapLWBtn", "─幅");
-  width->setCheckable(true);
   lines->addWidget(width);
+  connect(width, &QPushButton::clicked, this, [this] { MapLWBtnClick(); });
+  for (int i = 0; i < 3; ++i) {
+    connect(findChild<QPushButton*>(QString::fromLatin1(swatches[i].name)), &QPushButton::clicked,
+            this, [this, i] { LineColorBtClick(i); });
+  }
   grid->addLayout(lines, row + 2, 0, 1, 4);
 
   auto* buttons = new QHBoxLayout;
@@ -319,7 +360,30 @@ void TForm1::BuildSettingBoard() {
   buttons->addWidget(build);
   grid->addLayout(buttons, row + 3, 0, 1, 4);
   connect(quit, &QPushButton::clicked, this, [this] { MenuQuitClick(); });
-  connect(cancel, &QPushButton::clicked, m_settingBoard, &QWidget::hide);
+  connect(cancel, &QPushButton::clicked, this, [this] { BtnSettingCancelClick(); });
+  connect(findChild<QPushButton*>(QStringLiteral("BtnGetIniFile")), &QPushButton::clicked, this,
+          [this] { OpenIniFileItemClick(); });
+  connect(findChild<QPushButton*>(QStringLiteral("BtnGetMapFile")), &QPushButton::clicked, this,
+          [this] { BtnGetMapFileClick(); });
+  connect(findChild<QPushButton*>(QStringLiteral("BtnGetDataFile")), &QPushButton::clicked, this,
+          [this] { BtnGetDataFileClick(); });
+  for (const auto& [name, handler] : {std::pair{"HorizonMap", &TForm1::HorizonMapClick},
+                                      std::pair{"ProfileMap", &TForm1::ProfileMapClick}}) {
+    connect(findChild<QCheckBox*>(QString::fromLatin1(name)), &QCheckBox::toggled, this,
+            [this, handler] { (this->*handler)(); });
+  }
+  // Typing a latitude updates the ratio at each keystroke; a text that does not read yet
+  // (a field being emptied or retyped) leaves it as it is, without a message in the middle
+  // of the typing: the build reports what is still wrong.
+  for (const char* name : {"EditGY1", "EditGY2"}) {
+    auto* field = findChild<QLineEdit*>(QString::fromLatin1(name));
+    connect(field, &QLineEdit::textEdited, this, [this] {
+      try {
+        UpdateRatio();
+      } catch (const core::ConversionError&) {
+      }
+    });
+  }
   connect(build, &QPushButton::clicked, this, [this] { BtnNewMapClick(); });
   // Its size on the system it was drawn for; fonts here may need a little more.
   const QSize hint = m_settingBoard->sizeHint();
@@ -357,17 +421,6 @@ void TForm1::BuildStatusBar() {
   }
 }
 
-void TForm1::BuildMenus() {
-  QMenu* file = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
-  QAction* quit = file->addAction(QStringLiteral("終  了"));
-  quit->setObjectName(QStringLiteral("MenuQuit"));
-  connect(quit, &QAction::triggered, this, [this] { MenuQuitClick(); });
-  QMenu* help = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
-  QAction* version = help->addAction(QStringLiteral("バージョン情報"));
-  version->setObjectName(QStringLiteral("HelpVersion"));
-  connect(version, &QAction::triggered, this, [this] { HelpVersionClick(); });
-}
-
 QString TForm1::StatusText(int panel) const {
   return m_status.at(static_cast<size_t>(panel))->text();
 }
@@ -391,14 +444,23 @@ void TForm1::FormCreate(const QStringList& arguments) {
       QFileInfo(arguments.front()).suffix().toUpper() == QStringLiteral("INI")) {
     m_state.IniFileName = QFileInfo(arguments.front()).absoluteFilePath();
   }
+  m_manual =
+      platform::FindBundled(m_programPath, QStringLiteral("docs"), QStringLiteral("index.html"));
+  Command(QStringLiteral("HelpMokuji"))->setEnabled(!m_manual.isEmpty());
   InitializeVariables();
   // "Noname.grd" stays only when there is such a file.
   auto* grd = findChild<QLineEdit*>(QStringLiteral("EditGrdFile"));
   if (!platform::FileExists(grd->text())) grd->clear();
+  ReadIniFileTold();
   m_settingBoard->show();
 }
 
 void TForm1::InitializeVariables() {
+  for (SeriesTables* table : {&m_seriesH, &m_seriesW, &m_seriesS}) {
+    for (platform::PointSeries* series : table->categories)
+      series->Clear(kDefaultCapacity);
+  }
+  m_state.CategoryCount = 0;
   m_state.FitToWidth = true;
   m_state.ZoomFactor = 1;
   m_state.LegendPixelX = 50;
@@ -466,6 +528,7 @@ void TForm1::GetDataFromScr() {
   m_state.MapColor = platform::SwatchColor(findChild<QWidget*>(QStringLiteral("MapColorBt")));
   m_state.SubColor = platform::SwatchColor(findChild<QWidget*>(QStringLiteral("SubColorBt")));
   m_state.MshColor = platform::SwatchColor(findChild<QWidget*>(QStringLiteral("MshColorBt")));
+  MarkDetailMenu();
 }
 
 void TForm1::BtnNewMapClick() {
@@ -476,7 +539,7 @@ void TForm1::BtnNewMapClick() {
     return;
   }
   m_settingBoard->hide();
-  if (!platform::FileExists(m_state.MapFileName)) {
+  if (!platform::FileExists(ResolveDataFile(m_state.MapFileName))) {
     m_dialogs->open.initialDir = QFileInfo(m_state.MapFileName).absolutePath();
     m_dialogs->open.filter =
         QStringLiteral("設定ファイル (*.ini)|*.ini|地図ﾌｧｲﾙ (*.mdt)|*.mdt|分布ﾃﾞｰﾀ (*.grd)|*.grd");
@@ -667,6 +730,7 @@ void TForm1::MenuQuitClick() {
   const QFileInfo program(m_programPath);
   m_state.IniFileName = program.absolutePath() + QLatin1Char('/') + program.completeBaseName() +
                         QStringLiteral(".ini");
+  WriteIniFileTold();
   close();
 }
 

@@ -10,10 +10,18 @@
 #include "platform/chart/ChartWidget.h"
 #include "platform/raster/RasterLayer.h"
 #include "platform/ui/DialogService.h"
+#include "platform/ui/MarkStyle.h"
 
+class QAction;
+class QImage;
 class QLabel;
 class QGroupBox;
+class QMenu;
 class QScrollArea;
+
+namespace platform {
+class IniFile;
+}
 
 namespace chart {
 
@@ -41,6 +49,21 @@ struct DrawingState {
   double MapAspect = 0;
   int LegendPixelX = 50;
   int LegendPixelY = 50;
+  /// Marker styles of data categories 1 to 6.
+  std::array<platform::TMarkStyle, 6> MarkStyles{};
+  /// Categories and records of the data plotted last.
+  int CategoryCount = 0;
+  int PlotCount = 0;
+};
+
+/// The marker styles a settings file without them gives: shapes 1 to 6, size 3, blue
+/// fill, black rim.
+std::array<platform::TMarkStyle, 6> DefaultMarkStyles();
+
+/// Chart series of the figure: the map lines and the six data categories of each chart.
+struct SeriesTables {
+  platform::LineSeries* lines = nullptr;
+  std::array<platform::PointSeries*, 6> categories{};
 };
 
 /// The main window of the chart map program.
@@ -71,6 +94,65 @@ class TForm1 : public QMainWindow {
   void MenuQuitClick();
   void HelpVersionClick();
 
+  // Settings file.
+  void ReadIniFile();
+  /// What ReadIniFile does with the file's contents.
+  void ApplySettings(const platform::IniFile& ini);
+  void WriteIniFile();
+  /// The panel and the drawing state written into `ini`; other keys stay as they are.
+  void StoreSettings(platform::IniFile& ini) const;
+  /// ReadIniFile and WriteIniFile with what goes wrong shown; true when all went well.
+  bool ReadIniFileTold();
+  bool WriteIniFileTold();
+  QString ResolveSettingsFile(const QString& name) const;
+  QString ResolveDataFile(const QString& name) const;
+  void EditIniFileChange();
+  void OpenIniFileItemClick();
+  void SaveIniFileItemClick();
+
+  // Commands of the menus and the panel's buttons.
+  void ReSetItemClick();
+  /// The Detail menu's precision entries, by precision code.
+  void PlotSizeClick(int gridSize);
+  /// The Detail menu's mesh-line entries, by mesh level.
+  void MeshLineClick(int meshSize);
+  void PrefLinesClick();
+  void ShowAllClick();
+  void ShowHorizonClick();
+  void ShowVerticalClick();
+  void ShowHeightFillClick();
+  void ShowWidthFillClick();
+  /// "画面の２倍大にする" and "画面の４倍大にする".
+  void ShowEnlargedClick(int zoom);
+  void HelpMokujiClick();
+  void BtnGetMapFileClick();
+  void BtnGetDataFileClick();
+  /// The three line-colour buttons: 0 coastlines, 1 boundaries, 2 mesh lines.
+  void LineColorBtClick(int line);
+  void MapLWBtnClick();
+  /// Recomputes the ratio of degree lengths; false (with the message shown) when a
+  /// latitude field does not read.
+  bool LabelRatioClick();
+  void BtnSettingCancelClick();
+  void HorizonMapClick();
+  void ProfileMapClick();
+
+  // The figure.
+  /// The size of the written figure for the last layout; raises LayoutError for one
+  /// too large to write.
+  QSize FigureSize() const;
+  /// The figure as the written output draws it: every shown chart in its place. Sets of
+  /// grid lines too many to draw are counted in `linesNotDrawn`.
+  QImage FigureImage(int* linesNotDrawn = nullptr) const;
+  /// Writes FigureImage() as a PNG file; raises core::IoError when it cannot.
+  void SaveFigurePng(const QString& path, int* linesNotDrawn = nullptr) const;
+
+  const SeriesTables& SeriesH() const { return m_seriesH; }
+  const SeriesTables& SeriesW() const { return m_seriesW; }
+  const SeriesTables& SeriesS() const { return m_seriesS; }
+  /// The entry of the main menu or of a chart's context menu with that object name.
+  QAction* Command(const QString& name) const;
+
   DrawingState& State() { return m_state; }
   platform::ChartWidget* ChartAt(int index) const {
     return m_charts.at(static_cast<size_t>(index));
@@ -85,6 +167,16 @@ class TForm1 : public QMainWindow {
   void BuildStatusBar();
   void BuildMenus();
   void SetupCharts();
+  void SetupSeries();
+  void AddPopupMenus();
+  /// The Detail menu's check marks as the panel's last read left the drawing state.
+  void MarkDetailMenu();
+  /// Layout only, as the View menu's fit and enlargement commands run it.
+  void Relayout();
+  void SetMapLWCaption();
+  /// The ratio field from the two latitude fields; raises core::ConversionError when one
+  /// does not read, changing nothing.
+  void UpdateRatio();
   void ShowLabels(int chart, bool shown);
   // The field's text becomes `path` when it names a file; otherwise both are emptied.
   void KeepPathOfFile(const char* fieldName, QString& path);
@@ -100,6 +192,11 @@ class TForm1 : public QMainWindow {
   std::array<platform::ChartWidget*, 4> m_charts{};
   std::array<QLabel*, 14> m_status{};
   QSize m_fixedClient;
+  SeriesTables m_seriesH, m_seriesW, m_seriesS;
+  /// The manual, when one was found at start; help stays off without it.
+  QString m_manual;
+  /// The path the map-file dialog last opened.
+  QString m_mapDialogDir;
 };
 
 }  // namespace chart

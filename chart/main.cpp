@@ -1,17 +1,28 @@
 #include <QApplication>
+#include <iostream>
 
+#include "chart/Export.h"
 #include "chart/TForm1.h"
 #include "platform/text/FileName.h"
 #include "platform/ui/JapaneseInterface.h"
+#include "platform/ui/ScriptedExport.h"
 
 int main(int argc, char** argv) {
   QStringList arguments;
   for (int i = 1; i < argc; ++i)
     arguments << platform::FileNameFromBytes(argv[i]);
+  const bool exporting = platform::IsExportCommand(arguments);
+  // Scripts and batch jobs need no display.
+  if (exporting) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Tarvo"));
   QApplication::setApplicationDisplayName(QStringLiteral("Tarvo for Windows"));
   platform::InstallJapaneseInterface();
+  if (exporting) {
+    return platform::FinishExport(
+        "Tarvo",
+        chart::RunExport(arguments, QApplication::applicationFilePath(), std::cout, std::cerr));
+  }
   chart::TForm1 form(arguments);
   form.show();
   return QApplication::exec();

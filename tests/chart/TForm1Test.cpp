@@ -12,6 +12,7 @@
 #include "chart/Version.h"
 #include "platform/ui/DialogService.h"
 #include "tests/chart/PanelDefaults.h"
+#include "tests/support/Keys.h"
 #include "tests/support/TestFiles.h"
 
 namespace chart {
@@ -159,12 +160,18 @@ TEST(ChartWindow, FileFieldsKeepOnlyPathsOfFilesAndJudgeTypingWhenItEnds) {
   map->setFocus();
   QApplication::processEvents();
   if (!map->hasFocus()) GTEST_SKIP() << "the platform gives no keyboard focus";
-  map->setText(QStringLiteral("x"));
+  testsupport::Type(map, QStringLiteral("x"));
   EXPECT_EQ(map->text(), QStringLiteral("x"));
-  map->setText(Q(folder / "no"));
+  map->clear();
+  testsupport::Type(map, Q(folder / "no"));
   EXPECT_EQ(map->text(), Q(folder / "no"));
   emit map->editingFinished();
   EXPECT_TRUE(map->text().isEmpty());
+  // Leaving a field without typing in it judges nothing again.
+  map->setText(Q(folder / "map.mdt"));
+  std::filesystem::remove(folder / "map.mdt");
+  emit map->editingFinished();
+  EXPECT_EQ(map->text(), Q(folder / "map.mdt"));
 }
 
 }  // namespace

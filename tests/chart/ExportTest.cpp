@@ -1,0 +1,131 @@
+#include "chart/Export.h"
+
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QStringList>
+#include <filesystem>
+#include <sstream>
+
+#include "tests/support/TestFiles.h"
+
+namespace chart {
+namespace {
+
+namespace fs = std::filesystem;
+using testsupport::Q;
+
+struct Outcome {
+  int code;
+  std::string out;
+  std::string err;
+};
+
+// The program lives in "bin", which holds no settings file and must not get one.
+class ChartExportTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    m_root = testsupport::FreshTestFolder("chart_export_");
+    testsupport::WriteBytes(m_root / "island.mdt", testsupport::kIslandMap);
+    testsupport::WriteBytes(m_root / "a.grd", "Fagus\r\n35.0,136.0,1200\r\n");
+    testsupport::WriteBytes(m_root / "s.ini",
+                            "[DataFile]\r\nTitle=Test\r\n[Map]\r\nMeshSize=1\r\n");
+  }
+  void TearDown() override {
+    EXPECT_TRUE(fs::is_empty(m_root / "bin")) << "a settings file was written";
+  }
+  QString P(const char* name) const { return Q(m_root / name); }
+  Outcome Run(QStringList args) const {
+    std::ostringstream out, err;
+    // After the settings file, which must come first; before the case's own settings.
+    const bool settings = !args.isEmpty() && args.front().endsWith(QLatin1String(".ini"));
+    args.insert(settings ? 1 : 0, QStringLiteral("DataFile.MapFile=") + P("island.mdt"));
+    args.insert(settings ? 1 : 0, QStringLiteral("--set"));
+    const int code = RunExport(args, Q(m_root / "bin" / "Tarvo"), out, err);
+    return {code, out.str(), err.str()};
+  }
+
+  fs::path m_root;
+};
+
+TEST_F(ChartExportTest, WritesTheFigureOfEachChartSetAtItsSize) {
+  const struct {
+    const char* set;
+    const char* size;
+  } cases[] = {
+      {"Draw.ProfileMap=1", "width=1526 height=1628"},  // three-view of 30-46 N, 128-146 E
+      {"Draw.ProfileMap=0", "width=1600 height=1736"},  // the map alone
+  };
+  for (const auto& c : cases) {
+    const QString png = P("out.png");
+    const Outcome o =
+        Run({QStringLiteral("--set"), QString::fromLatin1(c.set), QStringLiteral("--export"), png});
+    EXPECT_EQ(o.code, 0) << o.err;
+    EXPECT_EQ(o.out, png.toStdString() + " records=0 categories=0 " + c.size + '\n');
+    const QImage image(png);
+    ASSERT_FALSE(image.isNull());
+    EXPECT_EQ(QStringLiteral("width=%1 height=%2").arg(image.width()).arg(image.height()),
+              QString::fromLatin1(c.size));
+  }
+}
+
+TEST_F(ChartExportTest, TakesTheSettingsFileAndItsMeshLevel) {
+  // Mesh lines in the mesh colour, aqua, cross the middle of the map at level 1 and not
+  // at all at level 0 (the labels, also aqua, stand outside the middle).
+  auto aquaInTheMiddle = [this](const char* meshSize) {
+    const Outcome o = Run({P("s.ini"), QStringLiteral("--set"), QStringLiteral("Draw.ProfileMap=0"),
+                           QStringLiteral("--set"), QString::fromLatin1(meshSize),
+                           QStringLiteral("--export"), P("mesh.png"), P("a.grd")});
+    EXPECT_EQ(o.code, 0) << o.err;
+    const QImage image(P("mesh.png"));
+    int aqua = 0;
+    for (int y = image.height() / 4; y < image.height() * 3 / 4; ++y) {
+      for (int x = image.width() / 4; x < image.width() * 3 / 4; ++x)
+        aqua += image.pixel(x, y) == qRgb(0, 255, 255) ? 1 : 0;
+    }
+    return aqua;
+  };
+  EXPECT_GT(aquaInTheMiddle("Map.MeshSize=1"), 2000);
+  EXPECT_EQ(aquaInTheMiddle("Map.MeshSize=0"), 0);
+}
+
+TEST_F(ChartExportTest, RefusesWhatItCannotDoWithoutWritingAnything) {
+  const struct {
+    QStringList args;
+    int code;
+    const char* says;
+  } cases[] = {
+      {{QStringLiteral("--export-dir"), P("d"), P("a.grd")}, 2, "知らないオプションです"},
+      {{QStringLiteral("--set"), QStringLiteral("PMark1.Styl=1"), QStringLiteral("--export"),
+        P("x.png")},
+       2,
+       "設定ファイルにないキーです: PMark1.Styl"},
+      {{P("s.ini"), QStringLiteral("--export"), P("s.ini")}, 2, ".png で終わります"},
+      {{QStringLiteral("--export"), P("x.png"), P("missing.grd")}, 1, "ファイルが見つかりません"},
+      {{QStringLiteral("--set"), QStringLiteral("Map.GY2=4x.00"), QStringLiteral("--export"),
+        P("x.png")},
+       1,
+       "'4x'"},
+      {{QStringLiteral("--set"), QStringLiteral("DataFile.MapFile=nowhere/j.mdt"),
+        QStringLiteral("--export"), P("x.png")},
+       1,
+       "nowhere/j.mdt: ファイルが見つかりません"},
+      // A range with no width: the layout's own message.
+      {{QStringLiteral("--set"), QStringLiteral("Map.GX2=128.00"), QStringLiteral("--export"),
+        P("x.png")},
+       1,
+       "0 による浮動小数点数除算"},
+  };
+  for (const auto& c : cases) {
+    const Outcome o = Run(c.args);
+    EXPECT_EQ(o.code, c.code) << c.says;
+    EXPECT_NE(o.err.find(c.says), std::string::npos) << o.err;
+    EXPECT_FALSE(fs::exists(m_root / "x.png")) << c.says;
+    fs::remove(m_root / "x.png");
+  }
+  EXPECT_EQ(testsupport::ReadBytes(m_root / "s.ini"),
+            "[DataFile]\r\nTitle=Test\r\n[Map]\r\nMeshSize=1\r\n");
+}
+
+}  // namespace
+}  // namespace chart

@@ -1,0 +1,224 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QRadioButton>
+#include <memory>
+
+#include "chart/TForm1.h"
+#include "platform/ui/DialogService.h"
+#include "tests/support/Keys.h"
+#include "tests/support/TestFiles.h"
+
+namespace chart {
+namespace {
+
+using platform::AxisSide;
+using testsupport::Q;
+using testsupport::Type;
+
+struct Window {
+  platform::ScriptedDialogs* dialogs = nullptr;
+  std::unique_ptr<TForm1> form;
+
+  Window() {
+    auto owned = std::make_unique<platform::ScriptedDialogs>();
+    dialogs = owned.get();
+    form = std::make_unique<TForm1>(QStringList(), std::move(owned),
+                                    testsupport::ProgramDir() + QStringLiteral("/Tarvo"));
+    form->SetFixedClientSize(800, 600);
+    // No map file: the build's prompt for one is cancelled.
+  }
+  void Run(const char* command) {
+    QAction* action = form->Command(QString::fromLatin1(command));
+    ASSERT_NE(action, nullptr) << command;
+    dialogs->Cancel(platform::DialogKind::Open);
+    action->trigger();
+  }
+  bool Marked(const char* command) const {
+    return form->Command(QString::fromLatin1(command))->isChecked();
+  }
+  bool Selected(const char* name) const {
+    return form->findChild<QRadioButton*>(QString::fromLatin1(name))->isChecked();
+  }
+};
+
+TEST(ChartMenus, TheMainMenuHasEveryCommandInItsPlace) {
+  Window w;
+  QStringList titles;
+  for (QAction* menu : w.form->menuBar()->actions())
+    titles << menu->text();
+  EXPECT_EQ(titles, (QStringList{QStringLiteral("ファイル(&F)"), QStringLiteral("編集(&E)"),
+                                 QStringLiteral("詳細(&F)"), QStringLiteral("表示(&V)"),
+                                 QStringLiteral("ヘルプ(&H)")}));
+  const std::pair<const char*, const char*> entries[] = {
+      {"OpenIniFileItem", "設定ファイルを読込"}, {"SaveIniFileItem", "設定ファイルを保存"},
+      {"ReLoadGrd", "分布データを読込"},         {"MenuQuit", "終  了"},
+      {"ReSetItem", "描画設定の表示・編集"},     {"PlotSize10", "２次メッシュ表示"},
+      {"ThirdMeshLine", "３次区画腺を表示"},     {"PrefLines", "県界を表示する"},
+      {"ShowMegaMap", "画面の４倍大にする"},     {"HelpMokuji", "使用説明書"},
+      {"HelpVersion", "バージョン情報"}};
+  for (const auto& [name, text] : entries) {
+    QAction* action = w.form->Command(QString::fromLatin1(name));
+    ASSERT_NE(action, nullptr) << name;
+    EXPECT_EQ(action->text(), QString::fromUtf8(text));
+  }
+  // The Detail menu's marks as the program starts.
+  EXPECT_TRUE(w.Marked("PlotSize10"));
+  EXPECT_TRUE(w.Marked("FirstMeshLine"));
+  EXPECT_TRUE(w.Marked("PrefLines"));
+}
+
+TEST(ChartMenus, ChoosingTheMarkedMeshLevelTakesTheMeshLinesAway) {
+  Window w;
+  w.form->findChild<QRadioButton*>(QStringLiteral("MScale1"))->setChecked(true);
+  w.dialogs->Cancel(platform::DialogKind::Open);
+  w.form->BtnNewMapClick();
+  ASSERT_TRUE(w.Marked("FirstMeshLine"));
+  w.Run("FirstMeshLine");  // marked: the mark goes, and so do the lines
+  EXPECT_FALSE(w.Selected("MScale0") || w.Selected("MScale1") || w.Selected("MScale2") ||
+               w.Selected("MScale3"));
+  EXPECT_EQ(w.form->State().MeshSize, 0);
+  EXPECT_EQ(w.form->StatusText(4), QStringLiteral("なし"));
+  for (const char* entry : {"NoMeshLine", "FirstMeshLine", "SecondMeshLine", "ThirdMeshLine"})
+    EXPECT_FALSE(w.Marked(entry)) << entry;
+
+  w.Run("SecondMeshLine");
+  EXPECT_EQ(w.form->State().MeshSize, 2);
+  w.Run("ThirdMeshLine");
+  EXPECT_EQ(w.form->State().MeshSize, 3);
+  EXPECT_TRUE(w.Marked("ThirdMeshLine"));
+  EXPECT_FALSE(w.Marked("SecondMeshLine"));
+}
+
+TEST(ChartMenus, PrecisionAndChartSetCommandsSetThePanelAndBuild) {
+  Window w;
+  w.Run("PlotSize5");
+  EXPECT_TRUE(w.Selected("GScale5"));
+  EXPECT_EQ(w.form->State().GridSize, 5);
+  EXPECT_EQ(w.form->StatusText(2), QStringLiteral("５倍"));
+  EXPECT_TRUE(w.Marked("PlotSize5"));
+  EXPECT_FALSE(w.Marked("PlotSize10"));
+
+  w.Run("PrefLines");
+  EXPECT_TRUE(w.form->findChild<QCheckBox*>(QStringLiteral("Prefecture"))->isChecked() ==
+              w.Marked("PrefLines"));
+
+  w.Run("ShowVertical");
+  EXPECT_EQ(w.form->State().MapKind, 2);
+  EXPECT_FALSE(w.form->ChartAt(1)->isVisibleTo(w.form.get()));
+  // A double-click on a profile asks for the map alone.
+  w.dialogs->Cancel(platform::DialogKind::Open);
+  w.form->ChartAt(2)->onDoubleClick(QPoint(5, 5));
+  EXPECT_EQ(w.form->State().MapKind, 1);
+  w.Run("ShowAll");
+  EXPECT_EQ(w.form->State().MapKind, 3);
+}
+
+TEST(ChartMenus, EnlargingAndFittingLayOutAgainWithoutTheMeshGrid) {
+  Window w;
+  // Before the first build there is nothing to lay out: the choice waits for it.
+  w.Run("ShowBigMap");
+  EXPECT_EQ(w.form->State().ZoomFactor, 2);
+  EXPECT_FALSE(w.form->ChartAt(1)->isVisibleTo(w.form.get()));
+  w.Run("ShowWidthFill");
+
+  w.form->findChild<QRadioButton*>(QStringLiteral("MScale2"))->setChecked(true);
+  w.dialogs->Cancel(platform::DialogKind::Open);
+  w.form->BtnNewMapClick();
+  const QRect single = w.form->ChartAt(1)->geometry();
+  const double meshIncrement = w.form->ChartAt(1)->Model().Axis(AxisSide::Left).increment;
+  w.Run("ShowBigMap");
+  EXPECT_EQ(w.form->ChartAt(1)->width(), 2 * single.width());
+  // The layout's own longitude increment stands until the next build.
+  EXPECT_DOUBLE_EQ(w.form->ChartAt(1)->Model().Axis(AxisSide::Bottom).increment, 1);
+  EXPECT_DOUBLE_EQ(w.form->ChartAt(1)->Model().Axis(AxisSide::Left).increment, meshIncrement);
+  w.Run("ShowWidthFill");
+  EXPECT_EQ(w.form->ChartAt(1)->geometry(), single);
+}
+
+TEST(ChartMenus, ContextMenusOfferTheirCommands) {
+  Window w;
+  const std::pair<const char*, int> menus[] = {
+      {"PopupMenu1", 5}, {"PopupMenu2", 2}, {"PopupMenu3", 2}, {"EditR0", 5}};
+  for (const auto& [name, entries] : menus) {
+    auto* menu = w.form->findChild<QMenu*>(QString::fromLatin1(name));
+    ASSERT_NE(menu, nullptr) << name;
+    int texts = 0;
+    for (QAction* a : menu->actions())
+      texts += a->isSeparator() ? 0 : 1;
+    EXPECT_EQ(texts, entries) << name;
+  }
+  // "描画設定をやり直す" brings the panel back.
+  auto* corner = w.form->findChild<QMenu*>(QStringLiteral("EditR0"));
+  auto* board = w.form->findChild<QWidget*>(QStringLiteral("SettingBoard"));
+  board->hide();
+  for (QAction* a : corner->actions()) {
+    if (a->text() == QStringLiteral("描画設定をやり直す")) a->trigger();
+  }
+  EXPECT_TRUE(board->isVisibleTo(w.form.get()));
+  EXPECT_EQ(board->pos(), QPoint(100, 80));
+}
+
+TEST(ChartPanel, TheRatioFollowsTheLatitudesAndKeepsItsTextWhenOneDoesNotRead) {
+  Window w;
+  auto* ratio = w.form->findChild<QLineEdit*>(QStringLiteral("EditI2K"));
+  EXPECT_TRUE(w.form->LabelRatioClick());
+  EXPECT_EQ(ratio->text(), QStringLiteral("1.2998"));
+  auto* south = w.form->findChild<QLineEdit*>(QStringLiteral("EditGY1"));
+  // Typing: each keystroke that leaves a readable latitude updates the ratio.
+  south->selectAll();
+  Type(south, QStringLiteral("40.00"));
+  EXPECT_EQ(ratio->text(), QStringLiteral("1.4058"));
+  south->selectAll();
+  Type(south, QStringLiteral("\b"));
+  EXPECT_EQ(south->text(), QString());
+  EXPECT_EQ(ratio->text(), QStringLiteral("1.4058"));
+  EXPECT_FALSE(w.form->LabelRatioClick());
+  EXPECT_EQ(ratio->text(), QStringLiteral("1.4058"));
+  EXPECT_EQ(w.dialogs->Calls().back().kind, platform::DialogKind::Error);
+}
+
+TEST(ChartPanel, WidthAndColourButtonsChangeTheDrawingState) {
+  Window w;
+  w.form->MapLWBtnClick();
+  EXPECT_EQ(w.form->State().MLW, 2);
+  EXPECT_EQ(w.form->findChild<QWidget*>(QStringLiteral("MapLWBtn"))->property("text"),
+            QStringLiteral("━幅"));
+  w.form->MapLWBtnClick();
+  EXPECT_EQ(w.form->State().MLW, 1);
+  w.dialogs->PickColor(0x00FF00);
+  w.form->LineColorBtClick(2);
+  EXPECT_EQ(w.form->State().MshColor, 0x00FF00u);
+  // Cancelled: nothing changes.
+  w.dialogs->Cancel(platform::DialogKind::Color);
+  w.form->LineColorBtClick(0);
+  EXPECT_EQ(w.form->State().MapColor, 0u);
+  // "変更中止" hides the panel and keeps what was typed.
+  w.form->findChild<QLineEdit*>(QStringLiteral("EditGH2"))->setText(QStringLiteral("2000"));
+  w.form->BtnSettingCancelClick();
+  EXPECT_EQ(w.form->findChild<QLineEdit*>(QStringLiteral("EditGH2"))->text(),
+            QStringLiteral("2000"));
+}
+
+TEST(ChartSeries, EveryChartHasItsMapLinesAndSixCategories) {
+  Window w;
+  for (const SeriesTables* t : {&w.form->SeriesH(), &w.form->SeriesW(), &w.form->SeriesS()}) {
+    ASSERT_NE(t->lines, nullptr);
+    for (const platform::PointSeries* s : t->categories) {
+      ASSERT_NE(s, nullptr);
+      EXPECT_GE(s->x.capacity(), 64000u);
+    }
+  }
+  EXPECT_EQ(w.form->SeriesH().categories[0]->title, QStringLiteral("SeriesH1"));
+  EXPECT_EQ(w.form->SeriesS().lines->binding, platform::VerticalBinding::Both);
+  EXPECT_EQ(&w.form->ChartAt(2)->Model().points[5], w.form->SeriesW().categories[5]);
+}
+
+}  // namespace
+}  // namespace chart
