@@ -15,10 +15,13 @@ std::string_view CutComment(std::string_view line) {
 }
 
 LineKind ClassifyLine(std::string_view fileBytes, Program program) {
-  const size_t minimum = program == Program::Conic ? 3 : 6;
-  if (fileBytes.size() < minimum) return LineKind::Short;
+  if (fileBytes.empty()) return LineKind::Short;
   const char first = fileBytes.front();
   const bool record = (first >= '0' && first <= '9') || (program == Program::Chart && first == ' ');
+  // The chart program's length rule would pass over two-kana names ("ブナ" is four bytes)
+  // and put their records in the category before; it applies to records only.
+  const size_t minimum = program == Program::Conic ? 3 : 6;
+  if (fileBytes.size() < minimum && (program == Program::Conic || record)) return LineKind::Short;
   if (!record) return LineKind::Header;
   return fileBytes.find(',') != std::string_view::npos ? LineKind::CoordRecord
                                                        : LineKind::MeshRecord;

@@ -27,10 +27,11 @@ int CategoryLimit(Program program);
 /// The text before the first ";" (the whole line when it has none).
 std::string_view CutComment(std::string_view line);
 
-/// Classifies a line whose comment is already cut. The length rule counts bytes of the
-/// line as the file holds it (Shift-JIS): fewer than 3 is short for the conic program,
-/// fewer than 6 for the chart program. A record starts with a digit; the chart program
-/// also takes a line that starts with a blank as a record.
+/// Classifies a line whose comment is already cut. A record starts with a digit; the chart
+/// program also takes a line that starts with a blank as a record. The length rule counts
+/// bytes of the line as the file holds it (Shift-JIS): fewer than 3 is short for the conic
+/// program; for the chart program a record of fewer than 6 is short, while any other
+/// line that is not empty is a header, however short.
 LineKind ClassifyLine(std::string_view fileBytes, Program program);
 
 /// What the reading of one line came to.

@@ -24,15 +24,17 @@ TEST(ClassifyLine, AppliesEachProgramsLengthAndFirstCharacterRules) {
     LineKind conic;
     LineKind chart;
   } cases[] = {
-      {"ab", LineKind::Short, LineKind::Short},
-      {"abc", LineKind::Header, LineKind::Short},
+      {"", LineKind::Short, LineKind::Short},
+      {"ab", LineKind::Short, LineKind::Header},
+      {"abc", LineKind::Header, LineKind::Header},
+      {" 5339", LineKind::Header, LineKind::Short},
       {"5339", LineKind::MeshRecord, LineKind::Short},
       {"53394611", LineKind::MeshRecord, LineKind::MeshRecord},
       {"35.6,139.7", LineKind::CoordRecord, LineKind::CoordRecord},
       {" 35.6,139.7", LineKind::Header, LineKind::CoordRecord},
       {" 53394611", LineKind::Header, LineKind::MeshRecord},
       {"Fagus crenata", LineKind::Header, LineKind::Header},
-      {kBunaSjis, LineKind::Header, LineKind::Short},
+      {kBunaSjis, LineKind::Header, LineKind::Header},
       {kBunaRinSjis, LineKind::Header, LineKind::Header},
   };
   for (const auto& c : cases) {
@@ -138,13 +140,19 @@ TEST(DistributionReader, ConicRejectsCoordinatesOutsideItsRegion) {
 
 TEST(DistributionReader, ChartTakesEditorLinesAsTheyAre) {
   DistributionReader reader(kChart, 1);
-  const auto out = FeedAll(reader, {"ブナ林 (Fagus)", " 35.6789,139.7654", "5339", "ブナ"});
+  const auto out =
+      FeedAll(reader, {"ブナ林 (Fagus)", " 35.6789,139.7654", "5339", "ブナ", "53394611", "ab"});
   EXPECT_EQ(out[0].kind, Kind::Header);
   EXPECT_EQ(out[0].title, "ブナ林 (Fagus)");
   EXPECT_EQ(out[1].kind, Kind::Record);  // the leading blank belongs to the latitude
   EXPECT_NEAR(out[1].pos.lat, 35.6791666666667, 1e-9);
   EXPECT_EQ(out[2].kind, Kind::Short);
-  EXPECT_EQ(out[3].kind, Kind::Short);  // 4 bytes in Shift-JIS
+  // A two-kana name (4 bytes in Shift-JIS) still heads a category of its own.
+  EXPECT_EQ(out[3].kind, Kind::Header);
+  EXPECT_EQ(out[3].category, 2);
+  EXPECT_EQ(out[4].kind, Kind::Record);
+  EXPECT_EQ(out[4].category, 2);
+  EXPECT_EQ(out[5].kind, Kind::Header);
 }
 
 class GrdFileTest : public testing::Test {
