@@ -21,6 +21,7 @@
 #include "chart/AxisLabel.h"
 #include "chart/GridType.h"
 #include "chart/TAboutBox.h"
+#include "chart/TForm2.h"
 #include "core/Errors.h"
 #include "core/MeshCode.h"
 #include "core/Number.h"
@@ -95,6 +96,15 @@ void TForm1::BuildWindow() {
   }
   SetupCharts();
   SetupSeries();
+  BuildMarkEditor();
+  m_editor = new TForm2(this);
+  m_editor->onAdd = [this] { ReadGrdFile(true); };
+  m_editor->onDraw = [this] { PlotOnMap(); };
+  // The main window's save dialog as the last command left it.
+  m_editor->onSave = [this] {
+    if (m_dialogs->RunSave()) SaveEditorText(m_dialogs->save.fileName);
+  };
+  setAcceptDrops(true);
   BuildSettingBoard();
   BuildStatusBar();
   BuildMenus();
@@ -175,6 +185,14 @@ void TForm1::SetupSeries() {
   }
   // The south-north outline stands in either orientation of the profile.
   m_seriesS.lines->binding = platform::VerticalBinding::Both;
+  m_seriesH.lines->vertexDots = true;
+  m_seriesW.lines->dotted = true;
+  // The legend anchor is the point last pressed on the map, with any button.
+  m_charts[1]->onMouseDown = [this](Qt::MouseButton, QPoint pixel) {
+    const platform::ChartMapping mapping = m_charts[1]->Mapping();
+    m_state.LabX = mapping.ToValue(AxisSide::Bottom, pixel.x());
+    m_state.LabY = mapping.ToValue(AxisSide::Left, pixel.y());
+  };
 }
 
 void TForm1::BuildSettingBoard() {
@@ -555,6 +573,22 @@ void TForm1::BtnNewMapClick() {
     SetGridType();
   } catch (const LayoutError& error) {
     m_dialogs->ShowError(QString::fromUtf8(error.what()));
+    update();
+    return;
+  }
+  try {
+    DrawMapLines();
+  } catch (const core::IoError& error) {
+    m_dialogs->ShowError(QString::fromStdString(error.what()) + QLatin1Char('\n') +
+                         findChild<QLineEdit*>(QStringLiteral("EditMapFile"))->text());
+  } catch (const core::ConversionError& error) {
+    m_dialogs->ShowError(
+        QStringLiteral("%1 行目: %2").arg(error.Line()).arg(QString::fromStdString(error.what())));
+  }
+  ClearDotMaps();
+  if (platform::FileExists(ResolveDataFile(m_state.GrdFileName)) &&
+      LoadGrdToEditorTold(m_state.GrdFileName, true)) {
+    PlotOnMap();
   }
   update();
 }
@@ -712,7 +746,8 @@ void TForm1::SetGridType() {
 void TForm1::KeepPathOfFile(const char* fieldName, QString& path) {
   auto* field = findChild<QLineEdit*>(QString::fromLatin1(fieldName));
   path = field->text();
-  if (!platform::FileExists(path)) {
+  // A bare name may stand for a file the program brings.
+  if (!platform::FileExists(ResolveDataFile(path))) {
     path.clear();
     field->clear();
   }

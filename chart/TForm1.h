@@ -5,14 +5,24 @@
 #include <QStringList>
 #include <array>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "chart/ChartLayout.h"
+#include "chart/Plotting.h"
 #include "platform/chart/ChartWidget.h"
 #include "platform/raster/RasterLayer.h"
 #include "platform/ui/DialogService.h"
 #include "platform/ui/MarkStyle.h"
 
 class QAction;
+class QCheckBox;
+class QComboBox;
+class QDragEnterEvent;
+class QDropEvent;
+class QFrame;
+class QLineEdit;
+class QPushButton;
 class QImage;
 class QLabel;
 class QGroupBox;
@@ -24,6 +34,8 @@ class IniFile;
 }
 
 namespace chart {
+
+class TForm2;
 
 using platform::WinColor;
 
@@ -137,6 +149,39 @@ class TForm1 : public QMainWindow {
   void HorizonMapClick();
   void ProfileMapClick();
 
+  // Map lines, data and legend editor.
+  void ClearMapLines();
+  /// Refills the map-line series from the map file; raises core::IoError or
+  /// core::ConversionError, the lines read before staying.
+  void DrawMapLines();
+  void ClearDotMaps();
+  /// Plots the data editor's text on the charts.
+  void PlotOnMap();
+  /// Reads a distribution data file into the editor's text, replacing it (and naming the
+  /// file in the data field) or appending; raises core::IoError, the text unchanged.
+  void LoadGrdToEditor(const QString& path, bool replace);
+  bool LoadGrdToEditorTold(const QString& path, bool replace);
+  /// "分布データを読込" (`add` false) and "分布データを追加" (`add` true).
+  void ReadGrdFile(bool add);
+  void SavePlotItemClick();
+  /// Writes the editor's text as a distribution data file; failures are shown.
+  void SaveEditorText(const QString& path);
+  void ClearPlotItemClick();
+  void EditDataItemClick();
+  void EditMarkItemClick();
+  void MrkColorClick(int row);
+  void BtnReDrawClick();
+  void BtnCancelClick();
+  /// "凡例の左上指定" on the map (false) or on the corner chart (true).
+  void SetLegendPosClick(bool fromCorner);
+  /// A file dropped on the window: appended to the data and plotted. False (with the
+  /// message shown) when it cannot be read.
+  bool DropFile(const QString& path);
+  TForm2* Editor() const { return m_editor; }
+  const std::array<QString, 6>& CategoryTitles() const { return m_categoryTitles; }
+  /// What the last plotting pass came to.
+  const PlotResult& LastPlot() const { return m_lastPlot; }
+
   // The figure.
   /// The size of the written figure for the last layout; raises LayoutError for one
   /// too large to write.
@@ -161,8 +206,13 @@ class TForm1 : public QMainWindow {
   /// The client size the layout works with; tests and the scripted export fix it.
   void SetFixedClientSize(int width, int height);
 
+ protected:
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+
  private:
   void BuildWindow();
+  void BuildMarkEditor();
   void BuildSettingBoard();
   void BuildStatusBar();
   void BuildMenus();
@@ -197,6 +247,18 @@ class TForm1 : public QMainWindow {
   QString m_manual;
   /// The path the map-file dialog last opened.
   QString m_mapDialogDir;
+  TForm2* m_editor = nullptr;
+  std::array<QString, 6> m_categoryTitles;
+  /// Titles typed into the legend editor, by the header they stand for: they stay
+  /// through re-plots of the same data.
+  std::vector<std::pair<QString, QString>> m_titleEdits;
+  QFrame* m_markEditor = nullptr;
+  PlotResult m_lastPlot;
+  std::array<QComboBox*, 6> m_cboxMark{};
+  std::array<QComboBox*, 6> m_cboxSize{};
+  std::array<QPushButton*, 6> m_mrkColor{};
+  std::array<QCheckBox*, 6> m_markRim{};
+  std::array<QLineEdit*, 6> m_editLegName{};
 };
 
 }  // namespace chart

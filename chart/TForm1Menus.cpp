@@ -73,9 +73,9 @@ void TForm1::BuildMenus() {
   add(file, "OpenIniFileItem", "設定ファイルを読込", [this] { OpenIniFileItemClick(); });
   add(file, "SaveIniFileItem", "設定ファイルを保存", [this] { SaveIniFileItemClick(); });
   file->addSeparator();
-  add(file, "ReLoadGrd", "分布データを読込", nullptr);
-  add(file, "AddPlotItem", "分布データを追加", nullptr);
-  add(file, "SavePlotItem", "分布データを保存", nullptr);
+  add(file, "ReLoadGrd", "分布データを読込", [this] { ReadGrdFile(false); });
+  add(file, "AddPlotItem", "分布データを追加", [this] { ReadGrdFile(true); });
+  add(file, "SavePlotItem", "分布データを保存", [this] { SavePlotItemClick(); });
   file->addSeparator();
   add(file, "SaveToEMFItem", "図をEMF形式で保存", nullptr);
   file->addSeparator();
@@ -84,10 +84,10 @@ void TForm1::BuildMenus() {
   QMenu* edit = menuBar()->addMenu(QStringLiteral("編集(&E)"));
   add(edit, "CopyEMFItem", "図をクリップボードへ", nullptr);
   edit->addSeparator();
-  add(edit, "ClearPlotItem", "分布データをクリア", nullptr);
-  add(edit, "EdDataItem", "分布データを編集", nullptr);
+  add(edit, "ClearPlotItem", "分布データをクリア", [this] { ClearPlotItemClick(); });
+  add(edit, "EdDataItem", "分布データを編集", [this] { EditDataItemClick(); });
   edit->addSeparator();
-  add(edit, "EditMarkItem", "分布図の凡例を編集", nullptr);
+  add(edit, "EditMarkItem", "分布図の凡例を編集", [this] { EditMarkItemClick(); });
   edit->addSeparator();
   add(edit, "ReSetItem", "描画設定の表示・編集", [this] { ReSetItemClick(); });
 
@@ -149,12 +149,18 @@ void TForm1::AddPopupMenus() {
     menu->addAction(QStringLiteral("EMF形式でコピー"))->setEnabled(false);
     menu->addAction(QStringLiteral("BMP形式でコピー"))->setEnabled(false);
     if (p.full) {
+      const bool corner = p.chart == 0;
       menu->addSeparator();
-      menu->addAction(QStringLiteral("凡例の左上指定"))->setEnabled(false);
+      QAction* legendPos = menu->addAction(QStringLiteral("凡例の左上指定"));
+      legendPos->setObjectName(corner ? QStringLiteral("SetLegendPos0")
+                                      : QStringLiteral("SetLegendPos"));
+      connect(legendPos, &QAction::triggered, this, [this, corner] { SetLegendPosClick(corner); });
       connect(menu->addAction(QString::fromUtf8(p.settings)), &QAction::triggered, this,
               [this] { ReSetItemClick(); });
       menu->addSeparator();
-      menu->addAction(QStringLiteral("凡例を編集する"))->setEnabled(false);
+      QAction* editLegend = menu->addAction(QStringLiteral("凡例を編集する"));
+      editLegend->setObjectName(corner ? QStringLiteral("MenuItem7") : QStringLiteral("EditR"));
+      connect(editLegend, &QAction::triggered, this, [this] { EditMarkItemClick(); });
     }
     ChartAt(p.chart)->SetContextMenu(menu);
   }

@@ -36,7 +36,7 @@ bool ReadSection(LineReader& reader, Program program, MapDataHandler& handler, s
       // The chart program breaks its line at a comment. Every comment line is taken as
       // one: reading the line after a comment as a point would turn a second note with a
       // comma into a conversion error.
-      if (program == Program::Chart) handler.OnBreak();
+      if (program == Program::Chart) handler.OnComment();
       continue;
     }
     double first = 0.0;

@@ -56,9 +56,11 @@ class MapDataHandler {
   /// A point of the current section (first: longitude or latitude; second: latitude or
   /// altitude, as the section says).
   virtual void OnPoint(double first, double second) = 0;
-  /// A break line (first number 0) or, in the chart program, a comment line inside a
-  /// section: the current polyline or run ends.
+  /// A break line (first number 0): the current polyline or run ends.
   virtual void OnBreak() = 0;
+  /// A comment or blank line inside a section, in the chart program: the line breaks there
+  /// too, but a profile keeps its previous altitude.
+  virtual void OnComment() { OnBreak(); }
 };
 
 /// Which sections a reading handed to its handler.

@@ -153,6 +153,50 @@ QRectF PlotRect(const Chart& chart, const QRect& rect, const QPainter* painter) 
   return QRectF(QPointF(left, top), QPointF(std::max(left, right), std::max(top, bottom)));
 }
 
+void DrawMarker(QPainter& painter, MarkerShape shape, double cx, double cy, double s) {
+  switch (shape) {
+    case MarkerShape::Circle:
+      painter.drawEllipse(QRectF(cx - s, cy - s, 2 * s, 2 * s));
+      break;
+    case MarkerShape::TriangleUp: {
+      const QPointF tri[] = {{cx, cy - s}, {cx + s, cy + s}, {cx - s, cy + s}};
+      painter.drawPolygon(tri, 3);
+      break;
+    }
+    case MarkerShape::TriangleDown: {
+      const QPointF tri[] = {{cx, cy + s}, {cx + s, cy - s}, {cx - s, cy - s}};
+      painter.drawPolygon(tri, 3);
+      break;
+    }
+    case MarkerShape::Diamond: {
+      const QPointF d[] = {{cx, cy - s}, {cx + s, cy}, {cx, cy + s}, {cx - s, cy}};
+      painter.drawPolygon(d, 4);
+      break;
+    }
+    case MarkerShape::Cross:
+      painter.drawLine(QPointF(cx - s, cy), QPointF(cx + s, cy));
+      painter.drawLine(QPointF(cx, cy - s), QPointF(cx, cy + s));
+      break;
+    case MarkerShape::DiagonalCross:
+      painter.drawLine(QPointF(cx - s, cy - s), QPointF(cx + s, cy + s));
+      painter.drawLine(QPointF(cx + s, cy - s), QPointF(cx - s, cy + s));
+      break;
+    case MarkerShape::Star: {
+      const QLineF lines[] = {{cx - s, cy, cx + s, cy},
+                              {cx, cy - s, cx, cy + s},
+                              {cx - s, cy - s, cx + s, cy + s},
+                              {cx + s, cy - s, cx - s, cy + s}};
+      painter.drawLines(lines, 4);
+      break;
+    }
+    case MarkerShape::Rectangle:
+      painter.drawRect(QRectF(cx - s, cy - s, 2 * s, 2 * s));
+      break;
+    case MarkerShape::None:
+      break;
+  }
+}
+
 ChartMapping DrawChart(QPainter& painter, const QRect& rect, const Chart& chart,
                        int* linesNotDrawn) {
   if (linesNotDrawn) *linesNotDrawn = 0;
@@ -224,8 +268,16 @@ ChartMapping DrawChart(QPainter& painter, const QRect& rect, const Chart& chart,
         QPen pen(ToQColor(runColor));
         pen.setWidth(std::max(series.width, 1));
         pen.setCosmetic(true);
+        if (series.dotted) pen.setDashPattern({1, 1});
         painter.setPen(pen);
         painter.drawPolyline(run);
+      }
+      if (series.vertexDots && !run.isEmpty()) {
+        QPen dot(ToQColor(runColor));
+        dot.setWidth(1);
+        dot.setCosmetic(true);
+        painter.setPen(dot);
+        painter.drawPoints(run.constData(), static_cast<int>(run.size()));
       }
       run.clear();
     };
@@ -248,7 +300,7 @@ ChartMapping DrawChart(QPainter& painter, const QRect& rect, const Chart& chart,
   }
   painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
   for (const PointSeries& series : chart.points) {
-    if (!series.active || series.x.empty()) continue;
+    if (!series.active || series.x.empty() || series.marker.shape == MarkerShape::None) continue;
     const AxisSide vertical =
         series.binding == VerticalBinding::Right ? AxisSide::Right : AxisSide::Left;
     const MarkerStyle& m = series.marker;
@@ -257,41 +309,16 @@ ChartMapping DrawChart(QPainter& painter, const QRect& rect, const Chart& chart,
     outline.setCosmetic(true);
     painter.setPen(outline);
     painter.setBrush(ToQColor(m.fill));
+    const QRectF reach = plot.adjusted(-s - 1, -s - 1, s + 1, s + 1);
     for (size_t k = 0; k < series.x.size(); ++k) {
       const double cx = std::round(mapping.ToPixel(AxisSide::Bottom, series.x[k]));
       const double cy = std::round(mapping.ToPixel(vertical, series.y[k]));
-      if (!std::isfinite(cx) || !std::isfinite(cy)) continue;
-      switch (m.shape) {
-        case MarkerShape::Circle:
-          painter.drawEllipse(QRectF(cx - s, cy - s, 2 * s, 2 * s));
-          break;
-        case MarkerShape::TriangleUp: {
-          const QPointF tri[] = {{cx, cy - s}, {cx + s, cy + s}, {cx - s, cy + s}};
-          painter.drawPolygon(tri, 3);
-          break;
-        }
-        case MarkerShape::TriangleDown: {
-          const QPointF tri[] = {{cx, cy + s}, {cx + s, cy - s}, {cx - s, cy - s}};
-          painter.drawPolygon(tri, 3);
-          break;
-        }
-        case MarkerShape::Diamond: {
-          const QPointF d[] = {{cx, cy - s}, {cx + s, cy}, {cx, cy + s}, {cx - s, cy}};
-          painter.drawPolygon(d, 4);
-          break;
-        }
-        case MarkerShape::Cross:
-          painter.drawLine(QPointF(cx - s, cy), QPointF(cx + s, cy));
-          painter.drawLine(QPointF(cx, cy - s), QPointF(cx, cy + s));
-          break;
-        case MarkerShape::DiagonalCross:
-          painter.drawLine(QPointF(cx - s, cy - s), QPointF(cx + s, cy + s));
-          painter.drawLine(QPointF(cx + s, cy - s), QPointF(cx - s, cy + s));
-          break;
-        case MarkerShape::Rectangle:
-          painter.drawRect(QRectF(cx - s, cy - s, 2 * s, 2 * s));
-          break;
+      // Markers that cannot reach the plot cost nothing (the data may lie far outside).
+      if (!(cx >= reach.left() && cx <= reach.right() && cy >= reach.top() &&
+            cy <= reach.bottom())) {
+        continue;
       }
+      DrawMarker(painter, m.shape, cx, cy, s);
     }
   }
   painter.restore();

@@ -30,6 +30,11 @@ struct LineSeries {
   std::uint32_t seriesColor = 0;
   int width = 1;
   bool maskMode = false;
+  /// The line drawn in dots (one pixel on, one off) instead of solid.
+  bool dotted = false;
+  /// Each point also drawn as a one-pixel dot in its colour, so that a point standing alone
+  /// between two breaks shows.
+  bool vertexDots = false;
   bool active = true;
   VerticalBinding binding = VerticalBinding::Left;
   QString title;
@@ -49,7 +54,9 @@ enum class MarkerShape {
   TriangleDown,
   Diamond,
   Cross,
-  DiagonalCross
+  DiagonalCross,
+  Star,  ///< the upright and the diagonal cross together
+  None   ///< nothing is drawn
 };
 
 /// A marker: its shape, half-size in pixels (a size-4 circle is 9 pixels across), fill and
@@ -131,6 +138,10 @@ QRectF PlotRect(const Chart& chart, const QRect& rect, const QPainter* painter =
 /// an axis could not draw (too many for its range) are counted in `linesNotDrawn`.
 ChartMapping DrawChart(QPainter& painter, const QRect& rect, const Chart& chart,
                        int* linesNotDrawn = nullptr);
+
+/// One marker centred on (cx, cy), `halfSize` pixels each way, with the painter's pen and
+/// brush.
+void DrawMarker(QPainter& painter, MarkerShape shape, double cx, double cy, double halfSize);
 
 /// A Windows colour value as a QColor.
 QColor ToQColor(std::uint32_t windowsColor);

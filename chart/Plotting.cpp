@@ -1,0 +1,110 @@
+#include "chart/Plotting.h"
+
+#include "core/DistributionData.h"
+
+namespace chart {
+
+namespace {
+
+// Points every category series has room for whenever it is emptied.
+constexpr size_t kDefaultCapacity = 64000;
+
+// The series' symbol takes the style: shape, size, fill and rim.
+void SetSymbol(platform::PointSeries& series, const platform::TMarkStyle& style) {
+  // A code no marker stands for draws nothing.
+  series.marker = {ChartMarkerShape(style.shape).value_or(platform::MarkerShape::None), style.size,
+                   style.fillColor, style.rimColor};
+}
+
+}  // namespace
+
+std::optional<platform::MarkerShape> ChartMarkerShape(int code) {
+  using platform::MarkerShape;
+  static constexpr MarkerShape kShapes[] = {MarkerShape::Rectangle,  MarkerShape::Circle,
+                                            MarkerShape::TriangleUp, MarkerShape::TriangleDown,
+                                            MarkerShape::Cross,      MarkerShape::DiagonalCross,
+                                            MarkerShape::Star,       MarkerShape::Diamond};
+  if (code < 0 || code > 7) return std::nullopt;
+  return kShapes[code];
+}
+
+void ClearDotMaps(int categories, const CategorySeries& map, const CategorySeries& westEast,
+                  const CategorySeries& southNorth) {
+  for (int i = 0; i < categories && i < 6; ++i) {
+    const auto k = static_cast<size_t>(i);
+    for (platform::PointSeries* series : {map[k], westEast[k], southNorth[k]}) {
+      series->Clear(kDefaultCapacity);
+      series->active = false;
+    }
+  }
+}
+
+void PlottingH(platform::PointSeries& series, const platform::TMarkStyle& style, float lon,
+               float lat) {
+  SetSymbol(series, style);
+  series.Add(lon, lat);
+}
+
+void PlottingV(platform::PointSeries& westEast, platform::PointSeries& southNorth,
+               const platform::TMarkStyle& style, const PlotInput& input, float lon, float lat,
+               float alt) {
+  if (alt < 0 || !input.profileMap) return;
+  SetSymbol(westEast, style);
+  westEast.Add(lon, alt);
+  SetSymbol(southNorth, style);
+  if (input.horizonMap) {
+    southNorth.Add(alt, lat);
+  } else {
+    southNorth.Add(lat, alt);
+  }
+}
+
+PlotResult PlotText(const std::function<bool(std::string&)>& nextLine, const PlotInput& input,
+                    const CategorySeries& map, const CategorySeries& westEast,
+                    const CategorySeries& southNorth) {
+  // Every series, not only those of the last pass: a series a shown figure never used
+  // holds nothing, and emptying all six costs nothing.
+  ClearDotMaps(6, map, westEast, southNorth);
+  PlotResult result;
+  core::DistributionReader reader(core::Program::Chart, input.gridSize);
+  std::string line;
+  int lineNumber = 0;
+  while (nextLine(line)) {
+    ++lineNumber;
+    const core::LineOutcome outcome = reader.Feed(line);
+    switch (outcome.kind) {
+      case core::LineOutcome::Kind::Short:
+        break;
+      case core::LineOutcome::Kind::Header: {
+        const auto k = static_cast<size_t>(outcome.category - 1);
+        result.categories = outcome.category;
+        result.titles.at(k) = QString::fromStdString(outcome.title);
+        for (platform::PointSeries* series : {map[k], westEast[k], southNorth[k]})
+          series->active = true;
+        break;
+      }
+      case core::LineOutcome::Kind::Stop:
+        result.stopLine = lineNumber;
+        result.stopTitle = QString::fromStdString(outcome.title);
+        return result;
+      case core::LineOutcome::Kind::Record: {
+        const auto k = static_cast<size_t>(outcome.category - 1);
+        const platform::TMarkStyle& style = input.styles.at(k);
+        const auto lat = static_cast<float>(outcome.pos.lat);
+        const auto lon = static_cast<float>(outcome.pos.lon);
+        if (input.horizonMap) PlottingH(*map[k], style, lon, lat);
+        PlottingV(*westEast[k], *southNorth[k], style, input, lon, lat,
+                  static_cast<float>(outcome.pos.alt));
+        ++result.records;
+        break;
+      }
+      case core::LineOutcome::Kind::Reject:
+      case core::LineOutcome::Kind::Error:
+        if (result.skipped++ == 0) result.firstSkippedLine = lineNumber;
+        break;
+    }
+  }
+  return result;
+}
+
+}  // namespace chart

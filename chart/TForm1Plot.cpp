@@ -1,0 +1,332 @@
+// The map lines, the data editor's text and its plotting, and the legend editor.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPushButton>
+#include <QUrl>
+
+#include "chart/MapLines.h"
+#include "chart/TForm1.h"
+#include "chart/TForm2.h"
+#include "core/DistributionData.h"
+#include "core/Errors.h"
+#include "core/SaveFile.h"
+#include "core/TextFile.h"
+#include "platform/text/FileName.h"
+#include "platform/ui/BusyCursor.h"
+#include "platform/ui/PanelText.h"
+#include "platform/ui/Swatch.h"
+
+namespace chart {
+
+namespace {
+
+bool Ticked(const QObject* form, const char* name) {
+  return form->findChild<QCheckBox*>(QString::fromLatin1(name))->isChecked();
+}
+
+const char* const kShapeItems[] = {"□", "○", "△", "▽", "＋", "×", "＊", "◇"};
+const char* const kSizeItems[] = {" 1", " 2", " 3", " 4", " 5", " 6", " 8", "10", "12", "16", "20"};
+
+}  // namespace
+
+void TForm1::ClearMapLines() {
+  for (const SeriesTables* table : {&m_seriesH, &m_seriesW, &m_seriesS})
+    table->lines->Clear(0);
+}
+
+void TForm1::DrawMapLines() {
+  ClearMapLines();
+  MapLineStyle style;
+  style.horizonMap = Ticked(this, "HorizonMap");
+  style.profileMap = Ticked(this, "ProfileMap");
+  style.prefecture = Ticked(this, "Prefecture");
+  style.mapColor = m_state.MapColor;
+  style.subColor = m_state.SubColor;
+  style.width = m_state.MLW;
+  const QString path =
+      ResolveDataFile(findChild<QLineEdit*>(QStringLiteral("EditMapFile"))->text());
+  core::LineReader reader = core::LineReader::Open(platform::FileNameBytes(path));
+  ReadMapLines(reader, style, *m_seriesH.lines, *m_seriesW.lines, *m_seriesS.lines);
+}
+
+void TForm1::ClearDotMaps() {
+  chart::ClearDotMaps(m_state.CategoryCount, m_seriesH.categories, m_seriesW.categories,
+                      m_seriesS.categories);
+  m_state.CategoryCount = 0;
+}
+
+void TForm1::PlotOnMap() {
+  platform::BusyCursor busy;
+  PlotInput input;
+  input.gridSize = m_state.GridSize;
+  input.horizonMap = Ticked(this, "HorizonMap");
+  input.profileMap = Ticked(this, "ProfileMap");
+  input.styles = m_state.MarkStyles;
+  m_state.CategoryCount = 0;
+  const PlotResult result = PlotText(m_editor->LineReader(), input, m_seriesH.categories,
+                                     m_seriesW.categories, m_seriesS.categories);
+  m_state.CategoryCount = result.categories;
+  m_state.PlotCount = result.records;
+  m_categoryTitles = result.titles;
+  for (QString& title : m_categoryTitles) {
+    for (const auto& [header, edited] : m_titleEdits) {
+      if (title == header && !title.isEmpty()) title = edited;
+    }
+  }
+  // A user who sees fewer markers than records learns how many lines were passed over
+  // and where to look.
+  QLabel* skipped = m_status[13];
+  if (result.skipped > 0) {
+    skipped->setText(QStringLiteral("読めない行 %1").arg(result.skipped));
+    skipped->setToolTip(QStringLiteral("描かなかった記録の行が %1 行あります（最初は %2 行目）。"
+                                       "tarvo-check --program chart で一行ずつ確かめられます")
+                            .arg(result.skipped)
+                            .arg(result.firstSkippedLine));
+  } else {
+    skipped->clear();
+    skipped->setToolTip(QString());
+  }
+  m_lastPlot = result;
+  for (platform::ChartWidget* chart : m_charts)
+    chart->update();
+  if (result.stopLine > 0) {
+    m_dialogs->ShowMessage(
+        QStringLiteral("%1 行目の見出し「%2」は描けません。カテゴリは 6 つまでなので、"
+                       "この行から後の記録は描かれていません")
+            .arg(result.stopLine)
+            .arg(result.stopTitle));
+  }
+}
+
+void TForm1::LoadGrdToEditor(const QString& path, bool replace) {
+  // Read whole before the text changes: a file that cannot be read leaves it as it was.
+  const std::vector<std::string> lines =
+      core::LoadGrdLines(platform::FileNameBytes(ResolveDataFile(path)));
+  if (replace) {
+    m_editor->SetLines(lines);
+    platform::ShowWholeText(findChild<QLineEdit*>(QStringLiteral("EditGrdFile")), path);
+  } else {
+    m_editor->AppendLines(lines);
+  }
+}
+
+bool TForm1::LoadGrdToEditorTold(const QString& path, bool replace) {
+  try {
+    LoadGrdToEditor(path, replace);
+    return true;
+  } catch (const core::IoError& error) {
+    m_dialogs->ShowError(QString::fromStdString(error.what()) + QLatin1Char('\n') + path);
+  }
+  return false;
+}
+
+void TForm1::ReadGrdFile(bool add) {
+  m_dialogs->open.filter = QStringLiteral(
+      "設定ﾌｧｲﾙ (*.ini)|*.ini|地図ﾌｧｲﾙ (*.mdt)|*.mdt|分布データファイル (*.grd,)|*.grd|"
+      "分布データファイル (*.csv)|*.csv|すべてのﾌｧｲﾙ (*.*)|*.*");
+  m_dialogs->open.filterIndex = 3;
+  m_dialogs->open.fileName = QStringLiteral("*.grd");
+  if (!m_state.GrdFileName.isEmpty())
+    m_dialogs->open.initialDir = QFileInfo(m_state.GrdFileName).absolutePath();
+  if (m_dialogs->RunOpen()) {
+    const QString chosen = m_dialogs->open.fileName;
+    if (!LoadGrdToEditorTold(chosen, !add)) return;
+    if (!add) m_state.GrdFileName = chosen;
+  }
+  PlotOnMap();
+}
+
+void TForm1::SavePlotItemClick() {
+  m_dialogs->save.defaultExt = QStringLiteral("grd");
+  if (!m_dialogs->RunSave()) return;
+  SaveEditorText(m_dialogs->save.fileName);
+}
+
+void TForm1::SaveEditorText(const QString& path) {
+  // The map and the settings the figure is drawn from are never written over with data.
+  const QString inputs[] = {
+      ResolveDataFile(findChild<QLineEdit*>(QStringLiteral("EditMapFile"))->text()),
+      ResolveSettingsFile(m_state.IniFileName)};
+  for (const QString& input : inputs) {
+    if (!input.isEmpty() &&
+        core::SameFile(platform::FileNameBytes(path), platform::FileNameBytes(input))) {
+      m_dialogs->ShowError(
+          QStringLiteral("%1 は図に使っているファイルなので、分布データを書き込みません")
+              .arg(path));
+      return;
+    }
+  }
+  try {
+    core::SaveFileAtomically(platform::FileNameBytes(path), core::EncodeGrdText(m_editor->Lines()));
+  } catch (const core::IoError& error) {
+    m_dialogs->ShowError(
+        QStringLiteral("%1 に書き込めません\n%2").arg(path, QString::fromStdString(error.what())));
+  }
+}
+
+void TForm1::ClearPlotItemClick() {
+  m_editor->BtnClearClick();
+  ClearDotMaps();
+  for (platform::ChartWidget* chart : m_charts)
+    chart->update();
+}
+
+void TForm1::EditDataItemClick() {
+  m_editor->move(m_editor->x(), 6);
+  m_editor->show();
+  m_editor->raise();
+  m_editor->activateWindow();
+}
+
+void TForm1::BuildMarkEditor() {
+  auto* panel = new QFrame(m_charts[1]);
+  panel->setObjectName(QStringLiteral("MrkEdPanel"));
+  panel->setFrameShape(QFrame::Box);
+  panel->setAutoFillBackground(true);
+  panel->setGeometry(4, -8, 381, 221);
+  auto place = [panel](QWidget* w, int x, int y, int width = -1, int height = -1) {
+    w->setParent(panel);
+    w->adjustSize();
+    w->setGeometry(x, y, width > 0 ? width : w->width(), height > 0 ? height : w->height());
+  };
+  place(new QLabel(QStringLiteral("分布図凡例の編集")), 104, 8);
+  place(new QLabel(QStringLiteral("形　　大きさ　色　縁取り　　凡例")), 16, 28);
+  auto* cancel = new QPushButton(QStringLiteral("取消"));
+  cancel->setObjectName(QStringLiteral("BtnCancel"));
+  place(cancel, 220, 192, 65, 22);
+  auto* redraw = new QPushButton(QStringLiteral("再描画"));
+  redraw->setObjectName(QStringLiteral("BtnReDraw"));
+  place(redraw, 296, 192, 73, 22);
+  connect(cancel, &QPushButton::clicked, this, [this] { BtnCancelClick(); });
+  connect(redraw, &QPushButton::clicked, this, [this] { BtnReDrawClick(); });
+  const int startShapes[] = {0, 1, 2, 4, 5, 6};
+  for (int r = 1; r <= 6; ++r) {
+    const auto row = static_cast<size_t>(r - 1);
+    const int y = 44 + 24 * (r - 1);
+    auto* shape = new QComboBox;
+    shape->setObjectName(QStringLiteral("CBoxMark%1").arg(r));
+    for (const char* item : kShapeItems)
+      shape->addItem(QString::fromUtf8(item));
+    shape->setCurrentIndex(startShapes[row]);
+    place(shape, 8, y, 48, 22);
+    auto* size = new QComboBox;
+    size->setObjectName(QStringLiteral("CBoxSize%1").arg(r));
+    size->setEditable(true);
+    for (const char* item : kSizeItems)
+      size->addItem(QString::fromLatin1(item));
+    size->setCurrentIndex(3);
+    place(size, 58, y, 48, 22);
+    auto* colour = new QPushButton(QStringLiteral("■"));
+    colour->setObjectName(QStringLiteral("MrkColor%1").arg(r));
+    colour->setStyleSheet(QStringLiteral("background: white;"));
+    platform::SetSwatchColor(colour, 0xFF0000);
+    place(colour, 108, y, 33, 21);
+    connect(colour, &QPushButton::clicked, this, [this, r] { MrkColorClick(r); });
+    auto* rim = new QCheckBox(QStringLiteral("縁"));
+    rim->setObjectName(QStringLiteral("MarkRim%1").arg(r));
+    rim->setChecked(true);
+    place(rim, 148, y);
+    auto* name = new QLineEdit;
+    name->setObjectName(QStringLiteral("EditLegName%1").arg(r));
+    place(name, 190, y, 180, 22);
+    m_cboxMark.at(row) = shape;
+    m_cboxSize.at(row) = size;
+    m_mrkColor.at(row) = colour;
+    m_markRim.at(row) = rim;
+    m_editLegName.at(row) = name;
+  }
+  panel->hide();
+  m_markEditor = panel;
+}
+
+void TForm1::EditMarkItemClick() {
+  const int n = m_state.CategoryCount;
+  for (int k = 1; k <= n; ++k) {
+    const auto row = static_cast<size_t>(n - k);
+    const platform::TMarkStyle& style = m_state.MarkStyles.at(static_cast<size_t>(k - 1));
+    m_cboxMark.at(row)->setCurrentIndex(style.shape >= 0 && style.shape <= 7 ? style.shape : -1);
+    m_cboxSize.at(row)->setEditText(QString::number(style.size));
+    platform::SetSwatchColor(m_mrkColor.at(row), style.fillColor);
+    m_markRim.at(row)->setChecked(style.rimColor == 0);
+    m_editLegName.at(row)->setText(m_categoryTitles.at(static_cast<size_t>(k - 1)));
+  }
+  m_markEditor->show();
+  m_markEditor->raise();
+}
+
+void TForm1::MrkColorClick(int row) {
+  if (!m_dialogs->RunColor()) return;
+  platform::SetSwatchColor(m_mrkColor.at(static_cast<size_t>(row - 1)), m_dialogs->color);
+}
+
+void TForm1::BtnReDrawClick() {
+  const int n = m_state.CategoryCount;
+  for (int k = 1; k <= n; ++k) {
+    const auto row = static_cast<size_t>(n - k);
+    platform::TMarkStyle& style = m_state.MarkStyles.at(static_cast<size_t>(k - 1));
+    const QString sizeText = m_cboxSize.at(row)->currentText();
+    bool ok = false;
+    const int size = sizeText.trimmed().toInt(&ok);
+    if (!ok) {
+      m_dialogs->ShowError(QStringLiteral("'%1' は整数ではありません").arg(sizeText));
+      return;
+    }
+    style.shape = m_cboxMark.at(row)->currentIndex();
+    style.size = std::clamp(size, 0, platform::kMaxMarkerSize);
+    style.fillColor = platform::SwatchColor(m_mrkColor.at(row));
+    style.rimColor = m_markRim.at(row)->isChecked() ? 0 : style.fillColor;
+    // A title typed here stands for its header line from now on, re-plots included.
+    const QString header = m_lastPlot.titles.at(static_cast<size_t>(k - 1));
+    const QString typed = m_editLegName.at(row)->text();
+    std::erase_if(m_titleEdits, [&header](const auto& edit) { return edit.first == header; });
+    if (typed != header) m_titleEdits.emplace_back(header, typed);
+    m_categoryTitles.at(static_cast<size_t>(k - 1)) = typed;
+  }
+  m_markEditor->hide();
+  PlotOnMap();
+}
+
+void TForm1::BtnCancelClick() {
+  m_markEditor->hide();
+}
+
+void TForm1::SetLegendPosClick(bool fromCorner) {
+  if (fromCorner) {
+    m_state.LabX = 0;
+    m_state.LabY = 0;
+    m_state.LegendPixelX = -1;
+    m_state.LegendPixelY = -1;
+  }
+  m_charts[0]->update();
+  m_charts[1]->repaint();
+}
+
+void TForm1::dragEnterEvent(QDragEnterEvent* event) {
+  if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void TForm1::dropEvent(QDropEvent* event) {
+  const QList<QUrl> urls = event->mimeData()->urls();
+  if (urls.isEmpty() || !urls.front().isLocalFile()) return;
+  event->acceptProposedAction();
+  // Only the first file counts; the others are ignored.
+  DropFile(urls.front().toLocalFile());
+}
+
+bool TForm1::DropFile(const QString& path) {
+  m_state.GrdFileName = path;
+  platform::BusyCursor busy;
+  if (!LoadGrdToEditorTold(path, false)) return false;
+  PlotOnMap();
+  update();
+  return true;
+}
+
+}  // namespace chart

@@ -1,0 +1,191 @@
+#include "chart/TForm2.h"
+
+#include <QAction>
+#include <QIcon>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QToolBar>
+
+namespace chart {
+
+TForm2::TForm2(QWidget* parent) : QMainWindow(parent, Qt::Window) {
+  setObjectName(QStringLiteral("TForm2"));
+  setWindowTitle(QStringLiteral("Tarvo Data Editor"));
+  setGeometry(410, 240, 469, 593);
+  QFont font(QStringLiteral("ＭＳ Ｐゴシック"));
+  font.setPixelSize(12);
+  setFont(font);
+
+  auto* tools = addToolBar(QStringLiteral("ToolBar1"));
+  tools->setObjectName(QStringLiteral("ToolBar1"));
+  tools->setMovable(false);
+  tools->setFixedHeight(28);
+  tools->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+  const struct {
+    const char* name;
+    const char* caption;
+    const char* hint;
+    QStyle::StandardPixmap icon;
+    void (TForm2::*handler)();
+  } buttons[] = {
+      {"BtnClear", "new", "白紙化する", QStyle::SP_FileIcon, &TForm2::BtnClearClick},
+      {"BtnEdOpen", "add", "分布データ追加読み", QStyle::SP_DialogOpenButton,
+       &TForm2::BtnEdOpenClick},
+      {"BtnEdCut", "", "文字列削除", QStyle::SP_DialogDiscardButton, &TForm2::BtnEdCutClick},
+      {"BtnEdCopy", "", "文字列複写", QStyle::SP_FileDialogDetailedView, &TForm2::BtnEdCopyClick},
+      {"BtnEdPaste", "", "文字列貼付", QStyle::SP_FileDialogListView, &TForm2::BtnEdPasteClick},
+      {"BtnReDrawMap", "draw", "再描画", QStyle::SP_BrowserReload, &TForm2::BtnReDrawMapClick},
+      {"BtnEdSave", "save", "データを保存", QStyle::SP_DialogSaveButton, &TForm2::BtnEdSaveClick},
+      {"BtnEdExit", "exit", "エディタを閉じる", QStyle::SP_DialogCloseButton,
+       &TForm2::BtnEdExitClick},
+  };
+  for (const auto& b : buttons) {
+    QAction* action =
+        tools->addAction(style()->standardIcon(b.icon), QString::fromLatin1(b.caption));
+    action->setObjectName(QString::fromLatin1(b.name));
+    // The hints are kept with the buttons; a button with a picture alone needs its words
+    // somewhere a reader of the screen finds them.
+    action->setStatusTip(QString::fromUtf8(b.hint));
+    action->setToolTip(QString::fromUtf8(b.hint));
+    connect(action, &QAction::triggered, this, [this, handler = b.handler] { (this->*handler)(); });
+  }
+
+  m_memo = new QPlainTextEdit(this);
+  m_memo->setObjectName(QStringLiteral("Memo1"));
+  m_memo->setLineWrapMode(QPlainTextEdit::NoWrap);
+  m_memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  m_memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  QFont memoFont(QStringLiteral("ＭＳ 明朝"));
+  memoFont.setPixelSize(13);
+  memoFont.setFixedPitch(true);
+  memoFont.setStyleHint(QFont::Monospace);
+  m_memo->setFont(memoFont);
+  QPalette palette = m_memo->palette();
+  palette.setColor(QPalette::Text, palette.color(QPalette::ToolTipText));
+  m_memo->setPalette(palette);
+  setCentralWidget(m_memo);
+  connect(m_memo, &QPlainTextEdit::cursorPositionChanged, this, [this] { Memo1SelectionChange(); });
+  connect(m_memo, &QPlainTextEdit::selectionChanged, this, [this] { Memo1SelectionChange(); });
+
+  QStatusBar* bar = statusBar();
+  bar->setObjectName(QStringLiteral("StatusBar2"));
+  bar->setStyleSheet(QStringLiteral("QStatusBar { background: silver; }"));
+  const int widths[] = {100, 100, 50};
+  for (int i = 0; i < 3; ++i) {
+    auto* label = new QLabel(bar);
+    label->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
+    label->setMinimumWidth(widths[i]);
+    if (i == 0) label->setAlignment(Qt::AlignCenter);
+    bar->addWidget(label);
+    m_status[i] = label;
+  }
+  m_status[0]->setText(QStringLiteral("NoData"));
+  FormCreate();
+}
+
+void TForm2::FormCreate() {
+  m_memo->clear();
+}
+
+std::function<bool(std::string&)> TForm2::LineReader() const {
+  return [block = m_memo->document()->firstBlock()](std::string& line) mutable {
+    if (!block.isValid()) return false;
+    line = block.text().toStdString();
+    block = block.next();
+    return true;
+  };
+}
+
+std::vector<std::string> TForm2::Lines() const {
+  std::vector<std::string> lines;
+  lines.reserve(static_cast<size_t>(m_memo->document()->blockCount()));
+  const auto next = LineReader();
+  std::string line;
+  while (next(line))
+    lines.push_back(line);
+  // The text's last line break ends a line rather than starting an empty one.
+  if (!lines.empty() && lines.back().empty()) lines.pop_back();
+  return lines;
+}
+
+namespace {
+
+QString Joined(const std::vector<std::string>& lines) {
+  QString text;
+  for (const std::string& line : lines) {
+    text += QString::fromStdString(line);
+    text += QLatin1Char('\n');
+  }
+  return text;
+}
+
+}  // namespace
+
+void TForm2::SetLines(const std::vector<std::string>& lines) {
+  m_memo->setPlainText(Joined(lines));
+}
+
+void TForm2::AppendLines(const std::vector<std::string>& lines) {
+  if (lines.empty()) return;
+  QTextCursor end(m_memo->document());
+  end.movePosition(QTextCursor::End);
+  // The new lines start on a line of their own, also after a last line without a break.
+  QString text = Joined(lines);
+  if (!m_memo->document()->isEmpty() && !m_memo->toPlainText().endsWith(QLatin1Char('\n')))
+    text.prepend(QLatin1Char('\n'));
+  end.insertText(text);
+}
+
+bool TForm2::IsEmpty() const {
+  return m_memo->document()->isEmpty();
+}
+
+void TForm2::BtnClearClick() {
+  m_memo->clear();
+}
+
+void TForm2::BtnEdOpenClick() {
+  if (onAdd) onAdd();
+}
+
+void TForm2::BtnEdCutClick() {
+  m_memo->cut();
+}
+
+void TForm2::BtnEdCopyClick() {
+  m_memo->copy();
+}
+
+void TForm2::BtnEdPasteClick() {
+  m_memo->paste();
+}
+
+void TForm2::BtnReDrawMapClick() {
+  if (onDraw) onDraw();
+  hide();
+}
+
+void TForm2::BtnEdSaveClick() {
+  if (onSave) onSave();
+}
+
+void TForm2::BtnEdExitClick() {
+  hide();
+}
+
+void TForm2::Memo1SelectionChange() {
+  const QTextCursor cursor = m_memo->textCursor();
+  m_status[0]->setText(QString::number(cursor.blockNumber()));
+  m_status[1]->setText(QString::number(cursor.positionInBlock()));
+}
+
+QString TForm2::StatusText(int panel) const {
+  return m_status[panel]->text();
+}
+
+}  // namespace chart

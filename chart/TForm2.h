@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QMainWindow>
+#include <functional>
+#include <string>
+#include <vector>
+
+class QLabel;
+class QPlainTextEdit;
+
+namespace chart {
+
+/// The data editor: the distribution data as text, which every plotting pass reads. A
+/// window of its own beside the main window, hidden until asked for; hiding it keeps the
+/// text.
+class TForm2 : public QMainWindow {
+ public:
+  explicit TForm2(QWidget* parent = nullptr);
+
+  /// What the tool bar's buttons ask of the main window.
+  std::function<void()> onAdd;   ///< "add": read a file into the text
+  std::function<void()> onDraw;  ///< "draw": plot the text
+  std::function<void()> onSave;  ///< "save": write the text to a file
+
+  QPlainTextEdit* Memo() const { return m_memo; }
+  /// The text's lines one after the other: true and the next line in `line`, false at the
+  /// end. The reader stays valid while the text is not changed.
+  std::function<bool(std::string&)> LineReader() const;
+  /// Every line of the text, for saving.
+  std::vector<std::string> Lines() const;
+  /// The text becomes these lines (replace) or gets them after its own (append).
+  void SetLines(const std::vector<std::string>& lines);
+  void AppendLines(const std::vector<std::string>& lines);
+  bool IsEmpty() const;
+
+  void FormCreate();
+  void BtnClearClick();
+  void BtnEdOpenClick();
+  void BtnEdCutClick();
+  void BtnEdCopyClick();
+  void BtnEdPasteClick();
+  void BtnReDrawMapClick();
+  void BtnEdSaveClick();
+  void BtnEdExitClick();
+  void Memo1SelectionChange();
+  QString StatusText(int panel) const;
+
+ private:
+  QPlainTextEdit* m_memo = nullptr;
+  QLabel* m_status[3] = {};
+};
+
+}  // namespace chart
