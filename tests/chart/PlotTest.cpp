@@ -1,0 +1,250 @@
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <filesystem>
+#include <memory>
+
+#include "chart/Plotting.h"
+#include "chart/TForm1.h"
+#include "chart/TForm2.h"
+#include "platform/ui/DialogService.h"
+#include "tests/support/TestFiles.h"
+
+namespace chart {
+namespace {
+
+namespace fs = std::filesystem;
+using testsupport::Q;
+
+// A built three-view over the test island, whose data is whatever the test puts into the
+// editor.
+struct Window {
+  fs::path root;
+  platform::ScriptedDialogs* dialogs = nullptr;
+  std::unique_ptr<TForm1> form;
+
+  Window() {
+    root = testsupport::FreshTestFolder("chart-plot-");
+    testsupport::WriteBytes(root / "island.mdt", testsupport::kIslandMap);
+    auto owned = std::make_unique<platform::ScriptedDialogs>();
+    dialogs = owned.get();
+    form = std::make_unique<TForm1>(QStringList(), std::move(owned), Q(root / "bin" / "Tarvo"));
+    form->SetFixedClientSize(800, 600);
+    Field("EditMapFile")->setText(Q(root / "island.mdt"));
+    Field("EditGX1")->setText(QStringLiteral("134.00"));
+    Field("EditGX2")->setText(QStringLiteral("138.00"));
+    Field("EditGY1")->setText(QStringLiteral("33.00"));
+    Field("EditGY2")->setText(QStringLiteral("37.00"));
+    form->findChild<QRadioButton*>(QStringLiteral("GScale0"))->setChecked(true);
+    form->BtnNewMapClick();
+  }
+  QLineEdit* Field(const char* name) const {
+    return form->findChild<QLineEdit*>(QString::fromLatin1(name));
+  }
+  void Plot(const QString& text) {
+    form->Editor()->Memo()->setPlainText(text);
+    form->PlotOnMap();
+  }
+  // Points on the map, the west-east and the south-north profile, category by category.
+  std::string Counts() const {
+    std::string out;
+    for (const SeriesTables* t : {&form->SeriesH(), &form->SeriesW(), &form->SeriesS()}) {
+      if (!out.empty()) out += " / ";
+      for (size_t k = 0; k < 6; ++k) {
+        if (!t->categories[k]->active) continue;
+        if (!out.empty() && out.back() != ' ') out += ' ';
+        out += std::to_string(t->categories[k]->Count());
+      }
+    }
+    return out;
+  }
+  QString Write(const char* name, const std::string& bytes) const {
+    testsupport::WriteBytes(root / name, bytes);
+    return Q(root / name);
+  }
+};
+
+TEST(ChartPlot, RecordsGoToTheChartsTheirCategoryAndAltitudeAllow) {
+  Window w;
+  w.Plot(
+      QStringLiteral("Fagus crenata\n35.0,136.0,1200\n35.1,136.1\n"
+                     "ブナ\n 35.2,136.2,-3\n53364611.12\n"));
+  // A negative altitude is drawn on the map only; a missing one (8888) goes on the
+  // profiles too, above their range. Mesh records carry theirs.
+  EXPECT_EQ(w.Counts(), "2 2 / 2 1 / 2 1");
+  EXPECT_EQ(w.form->State().CategoryCount, 2);
+  EXPECT_EQ(w.form->CategoryTitles()[1], QStringLiteral("ブナ"));
+  EXPECT_EQ(w.form->State().PlotCount, 4);
+  // Beside the map the south-north profile has the altitude across.
+  EXPECT_FLOAT_EQ(static_cast<float>(w.form->SeriesS().categories[0]->x[0]), 1200.0f);
+  EXPECT_FLOAT_EQ(static_cast<float>(w.form->SeriesS().categories[0]->y[0]), 35.0f);
+  // Plotting again does not double anything; a record taken out is gone everywhere.
+  w.Plot(QStringLiteral("Fagus crenata\n35.1,136.1,300\n"));
+  EXPECT_EQ(w.Counts(), "1 / 1 / 1");
+}
+
+TEST(ChartPlot, OnlyTheChartsShownGetPoints) {
+  Window w;
+  auto* horizon = w.form->findChild<QCheckBox*>(QStringLiteral("HorizonMap"));
+  auto* profile = w.form->findChild<QCheckBox*>(QStringLiteral("ProfileMap"));
+  horizon->setChecked(false);
+  w.Plot(QStringLiteral("Abies\n35.0,136.0,1200\n"));
+  EXPECT_EQ(w.Counts(), "0 / 1 / 1");
+  // The profiles alone: latitude across the south-north profile, altitude up.
+  EXPECT_FLOAT_EQ(static_cast<float>(w.form->SeriesS().categories[0]->x[0]), 35.0f);
+  horizon->setChecked(true);
+  profile->setChecked(false);
+  w.Plot(QStringLiteral("Abies\n35.0,136.0,1200\n"));
+  EXPECT_EQ(w.Counts(), "1 / 0 / 0");
+}
+
+TEST(ChartPlot, ASeventhHeaderEndsThePassAndIsTold) {
+  Window w;
+  QString text;
+  for (int i = 1; i <= 7; ++i)
+    text += QStringLiteral("Category %1\n35.0,136.0,100\n").arg(i);
+  w.Plot(text);
+  EXPECT_EQ(w.form->State().CategoryCount, 6);
+  EXPECT_EQ(w.form->State().PlotCount, 6);
+  ASSERT_FALSE(w.dialogs->Calls().empty());
+  const auto& told = w.dialogs->Calls().back();
+  EXPECT_EQ(told.kind, platform::DialogKind::Message);
+  EXPECT_NE(told.message.indexOf(QStringLiteral("13 行目の見出し「Category 7」")), -1);
+}
+
+TEST(ChartPlot, LinesPassedOverAreCountedInTheStatusBar) {
+  Window w;
+  w.Plot(QStringLiteral("35.0,136.0\nAbies\n35.x,136.0\n35.0,136.0\n3536\n53X94611\n"));
+  // Before the first header, unreadable, and a code no mesh has; "3536" is too short to
+  // be a record at all.
+  EXPECT_EQ(w.form->LastPlot().skipped, 3);
+  EXPECT_EQ(w.form->LastPlot().firstSkippedLine, 1);
+  EXPECT_EQ(w.form->StatusText(13), QStringLiteral("読めない行 3"));
+  w.Plot(QStringLiteral("Abies\n35.0,136.0\n"));
+  EXPECT_EQ(w.form->StatusText(13), QString());
+}
+
+TEST(ChartPlot, ReadingReplacesAddingAppendsAndTheEditorsAddButtonAdds) {
+  Window w;
+  const QString a = w.Write("a.grd", "Fagus\r\n35.0,136.0\r\n");
+  const QString b = w.Write("b.grd", "; note\r\nQuercus\r\n35.5,136.5;here\r\n");
+  w.dialogs->AcceptOpen(a);
+  w.form->ReadGrdFile(false);
+  EXPECT_EQ(w.Field("EditGrdFile")->text(), a);
+  w.dialogs->AcceptOpen(b);
+  w.form->ReadGrdFile(true);
+  EXPECT_EQ(w.Counts(), "1 1 / 1 1 / 1 1");
+  EXPECT_EQ(w.form->CategoryTitles()[1], QStringLiteral("Quercus"));
+  EXPECT_EQ(w.Field("EditGrdFile")->text(), a);
+  // The editor's "add" keeps what is in the editor, edits included.
+  w.form->Editor()->Memo()->moveCursor(QTextCursor::End);
+  w.form->Editor()->Memo()->insertPlainText(QStringLiteral("35.6,136.6\n"));
+  w.dialogs->AcceptOpen(a);
+  w.form->Editor()->BtnEdOpenClick();
+  EXPECT_EQ(w.form->Editor()->Lines(),
+            (std::vector<std::string>{"Fagus", "35.0,136.0", "Quercus", "35.5,136.5", "35.6,136.6",
+                                      "Fagus", "35.0,136.0"}));
+  w.dialogs->AcceptOpen(b);
+  w.form->ReadGrdFile(false);
+  EXPECT_EQ(w.Counts(), "1 / 1 / 1");
+  // A file that cannot be read leaves the text as it was.
+  w.dialogs->AcceptOpen(Q(w.root / "missing.grd"));
+  w.form->ReadGrdFile(false);
+  EXPECT_EQ(w.form->Editor()->Lines(), (std::vector<std::string>{"Quercus", "35.5,136.5"}));
+  EXPECT_EQ(w.dialogs->Calls().back().kind, platform::DialogKind::Error);
+}
+
+TEST(ChartPlot, SavedDataLoadsBackAsItWasAndNeverOverTheMap) {
+  Window w;
+  w.Plot(QStringLiteral("ブナ林\n35.0,136.0,1200\n53394611\n"));
+  const QString saved = Q(w.root / "saved.grd");
+  w.dialogs->AcceptSave(saved);
+  w.form->SavePlotItemClick();
+  EXPECT_EQ(testsupport::ReadBytes(w.root / "saved.grd"),
+            "\x83\x75\x83\x69\x97\xD1\r\n35.0,136.0,1200\r\n53394611\r\n");
+  w.form->ClearPlotItemClick();
+  EXPECT_TRUE(w.form->Editor()->IsEmpty());
+  EXPECT_EQ(w.Counts(), "");
+  w.form->LoadGrdToEditor(saved, true);
+  EXPECT_EQ(w.form->Editor()->Lines(),
+            (std::vector<std::string>{"ブナ林", "35.0,136.0,1200", "53394611"}));
+
+  const std::string map = testsupport::ReadBytes(w.root / "island.mdt");
+  w.dialogs->AcceptSave(Q(w.root / "island.mdt"));
+  w.form->SavePlotItemClick();
+  EXPECT_EQ(testsupport::ReadBytes(w.root / "island.mdt"), map);
+  EXPECT_EQ(w.dialogs->Calls().back().kind, platform::DialogKind::Error);
+}
+
+TEST(ChartPlot, TheLegendEditorShowsTheLastCategoryOnTop) {
+  Window w;
+  w.Plot(QStringLiteral("One\n35.0,136.0\nTwo\n35.0,136.0\nThree\n35.0,136.0\n"));
+  w.form->State().MarkStyles[2] = {7, 5, 0x00FF00, 0x00FF00};
+  w.form->EditMarkItemClick();
+  auto row = [&w](const char* name, int r) {
+    return w.form->findChild<QWidget*>(QStringLiteral("%1%2").arg(QLatin1String(name)).arg(r));
+  };
+  EXPECT_EQ(qobject_cast<QLineEdit*>(row("EditLegName", 1))->text(), QStringLiteral("Three"));
+  EXPECT_EQ(qobject_cast<QLineEdit*>(row("EditLegName", 3))->text(), QStringLiteral("One"));
+  EXPECT_EQ(qobject_cast<QComboBox*>(row("CBoxMark", 1))->currentIndex(), 7);
+  EXPECT_EQ(qobject_cast<QComboBox*>(row("CBoxSize", 1))->currentText(), QStringLiteral("5"));
+  EXPECT_FALSE(qobject_cast<QCheckBox*>(row("MarkRim", 1))->isChecked());
+
+  // A size that is not a number stops at its row; the panel stays open.
+  auto* panel = w.form->findChild<QFrame*>(QStringLiteral("MrkEdPanel"));
+  qobject_cast<QComboBox*>(row("CBoxSize", 2))->setEditText(QStringLiteral("big"));
+  qobject_cast<QLineEdit*>(row("EditLegName", 1))->setText(QStringLiteral("Drei"));
+  w.form->BtnReDrawClick();
+  EXPECT_EQ(w.dialogs->Calls().back().message, QStringLiteral("'big' は整数ではありません"));
+  EXPECT_TRUE(panel->isVisibleTo(w.form.get()));
+
+  qobject_cast<QComboBox*>(row("CBoxSize", 2))->setEditText(QStringLiteral("8"));
+  qobject_cast<QComboBox*>(row("CBoxMark", 3))->setCurrentIndex(4);
+  w.form->BtnReDrawClick();
+  EXPECT_FALSE(panel->isVisibleTo(w.form.get()));
+  EXPECT_EQ(w.form->State().MarkStyles[1].size, 8);
+  EXPECT_EQ(w.form->SeriesH().categories[0]->marker.shape, platform::MarkerShape::Cross);
+  // A title typed in the editor stays through the re-plot.
+  EXPECT_EQ(w.form->CategoryTitles()[2], QStringLiteral("Drei"));
+  w.form->PlotOnMap();
+  EXPECT_EQ(w.form->CategoryTitles()[2], QStringLiteral("Drei"));
+}
+
+TEST(ChartPlot, ADroppedFileIsAddedAndTheEditorShowsWhereTheCaretIs) {
+  Window w;
+  w.Plot(QStringLiteral("Fagus\n35.0,136.0\n"));
+  EXPECT_TRUE(w.form->DropFile(w.Write("c.grd", "Carex\r\n35.2,136.2\r\n")));
+  EXPECT_EQ(w.Counts(), "1 1 / 1 1 / 1 1");
+  EXPECT_EQ(w.form->CategoryTitles()[1], QStringLiteral("Carex"));
+  EXPECT_FALSE(w.form->DropFile(Q(w.root / "gone.grd")));
+
+  QPlainTextEdit* memo = w.form->Editor()->Memo();
+  QTextCursor cursor(memo->document()->findBlockByNumber(2));
+  memo->setTextCursor(cursor);
+  EXPECT_EQ(w.form->Editor()->StatusText(0), QStringLiteral("2"));
+  EXPECT_EQ(w.form->Editor()->StatusText(1), QStringLiteral("0"));
+}
+
+TEST(ChartMarkers, EachShapeCodeHasItsMarker) {
+  using platform::MarkerShape;
+  const MarkerShape shapes[] = {MarkerShape::Rectangle,  MarkerShape::Circle,
+                                MarkerShape::TriangleUp, MarkerShape::TriangleDown,
+                                MarkerShape::Cross,      MarkerShape::DiagonalCross,
+                                MarkerShape::Star,       MarkerShape::Diamond};
+  for (int code = 0; code < 8; ++code)
+    EXPECT_EQ(ChartMarkerShape(code), shapes[code]) << code;
+  EXPECT_FALSE(ChartMarkerShape(8).has_value());
+  EXPECT_FALSE(ChartMarkerShape(-1).has_value());
+}
+
+}  // namespace
+}  // namespace chart
