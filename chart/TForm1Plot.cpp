@@ -186,11 +186,14 @@ void TForm1::EditDataItemClick() {
 }
 
 void TForm1::BuildMarkEditor() {
-  auto* panel = new QFrame(m_charts[1]);
+  // On the drawing area over the map's upper-left corner rather than inside the map, so
+  // that the profile above the map, which may overlap its top edge, cannot hide the
+  // panel's heading.
+  auto* panel = new QFrame(m_sheetArea);
   panel->setObjectName(QStringLiteral("MrkEdPanel"));
   panel->setFrameShape(QFrame::Box);
   panel->setAutoFillBackground(true);
-  panel->setGeometry(4, -8, 381, 221);
+  panel->setGeometry(4, 4, 381, 221);
   auto place = [panel](QWidget* w, int x, int y, int width = -1, int height = -1) {
     w->setParent(panel);
     w->adjustSize();
@@ -257,6 +260,7 @@ void TForm1::EditMarkItemClick() {
     m_markRim.at(row)->setChecked(style.rimColor == 0);
     m_editLegName.at(row)->setText(m_categoryTitles.at(static_cast<size_t>(k - 1)));
   }
+  m_markEditor->move(m_charts[1]->geometry().topLeft() + QPoint(4, 4));
   m_markEditor->show();
   m_markEditor->raise();
 }

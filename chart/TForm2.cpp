@@ -30,23 +30,33 @@ TForm2::TForm2(QWidget* parent) : QMainWindow(parent, Qt::Window) {
     const char* name;
     const char* caption;
     const char* hint;
+    const char* theme;  // the desktop's own picture, when its icon theme has one
     QStyle::StandardPixmap icon;
     void (TForm2::*handler)();
   } buttons[] = {
-      {"BtnClear", "new", "白紙化する", QStyle::SP_FileIcon, &TForm2::BtnClearClick},
-      {"BtnEdOpen", "add", "分布データ追加読み", QStyle::SP_DialogOpenButton,
+      {"BtnClear", "new", "白紙化する", "document-new", QStyle::SP_FileIcon,
+       &TForm2::BtnClearClick},
+      {"BtnEdOpen", "add", "分布データ追加読み", "document-open", QStyle::SP_DialogOpenButton,
        &TForm2::BtnEdOpenClick},
-      {"BtnEdCut", "", "文字列削除", QStyle::SP_DialogDiscardButton, &TForm2::BtnEdCutClick},
-      {"BtnEdCopy", "", "文字列複写", QStyle::SP_FileDialogDetailedView, &TForm2::BtnEdCopyClick},
-      {"BtnEdPaste", "", "文字列貼付", QStyle::SP_FileDialogListView, &TForm2::BtnEdPasteClick},
-      {"BtnReDrawMap", "draw", "再描画", QStyle::SP_BrowserReload, &TForm2::BtnReDrawMapClick},
-      {"BtnEdSave", "save", "データを保存", QStyle::SP_DialogSaveButton, &TForm2::BtnEdSaveClick},
-      {"BtnEdExit", "exit", "エディタを閉じる", QStyle::SP_DialogCloseButton,
+      {"BtnEdCut", "", "文字列削除", "edit-cut", QStyle::SP_CustomBase, &TForm2::BtnEdCutClick},
+      {"BtnEdCopy", "", "文字列複写", "edit-copy", QStyle::SP_CustomBase, &TForm2::BtnEdCopyClick},
+      {"BtnEdPaste", "", "文字列貼付", "edit-paste", QStyle::SP_CustomBase,
+       &TForm2::BtnEdPasteClick},
+      {"BtnReDrawMap", "draw", "再描画", "view-refresh", QStyle::SP_BrowserReload,
+       &TForm2::BtnReDrawMapClick},
+      {"BtnEdSave", "save", "データを保存", "document-save", QStyle::SP_DialogSaveButton,
+       &TForm2::BtnEdSaveClick},
+      {"BtnEdExit", "exit", "エディタを閉じる", "window-close", QStyle::SP_DialogCloseButton,
        &TForm2::BtnEdExitClick},
   };
+  tools->setIconSize(QSize(16, 16));
   for (const auto& b : buttons) {
-    QAction* action =
-        tools->addAction(style()->standardIcon(b.icon), QString::fromLatin1(b.caption));
+    QIcon icon = QIcon::fromTheme(QString::fromLatin1(b.theme));
+    if (icon.isNull() && b.icon != QStyle::SP_CustomBase) icon = style()->standardIcon(b.icon);
+    // A button meant to show a picture alone shows its hint where no picture is found.
+    const QString caption = icon.isNull() && *b.caption == '\0' ? QString::fromUtf8(b.hint).right(2)
+                                                                : QString::fromLatin1(b.caption);
+    QAction* action = tools->addAction(icon, caption);
     action->setObjectName(QString::fromLatin1(b.name));
     // The hints are kept with the buttons; a button with a picture alone needs its words
     // somewhere a reader of the screen finds them.
