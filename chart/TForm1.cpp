@@ -96,6 +96,7 @@ void TForm1::BuildWindow() {
   }
   SetupCharts();
   SetupSeries();
+  SetupDecorations();
   BuildMarkEditor();
   m_editor = new TForm2(this);
   m_editor->onAdd = [this] { ReadGrdFile(true); };
@@ -187,12 +188,6 @@ void TForm1::SetupSeries() {
   m_seriesS.lines->binding = platform::VerticalBinding::Both;
   m_seriesH.lines->vertexDots = true;
   m_seriesW.lines->dotted = true;
-  // The legend anchor is the point last pressed on the map, with any button.
-  m_charts[1]->onMouseDown = [this](Qt::MouseButton, QPoint pixel) {
-    const platform::ChartMapping mapping = m_charts[1]->Mapping();
-    m_state.LabX = mapping.ToValue(AxisSide::Bottom, pixel.x());
-    m_state.LabY = mapping.ToValue(AxisSide::Left, pixel.y());
-  };
 }
 
 void TForm1::BuildSettingBoard() {

@@ -27,6 +27,7 @@ class QImage;
 class QLabel;
 class QGroupBox;
 class QMenu;
+class QPainter;
 class QScrollArea;
 
 namespace platform {
@@ -182,6 +183,17 @@ class TForm1 : public QMainWindow {
   /// What the last plotting pass came to.
   const PlotResult& LastPlot() const { return m_lastPlot; }
 
+  // What the charts draw over themselves, and the read-out of a press on them.
+  void Chart0AfterDraw(QPainter& painter, const platform::ChartMapping& mapping);
+  void Chart1AfterDraw(QPainter& painter, const platform::ChartMapping& mapping);
+  void Chart2AfterDraw(QPainter& painter, const platform::ChartMapping& mapping);
+  void Chart3AfterDraw(QPainter& painter, const platform::ChartMapping& mapping);
+  void Chart1MouseDown(Qt::MouseButton button, QPoint pixel);
+  void Chart2MouseDown(Qt::MouseButton button, QPoint pixel);
+  void Chart3MouseDown(Qt::MouseButton button, QPoint pixel);
+  /// The font legends are written in.
+  QFont LegendFont() const;
+
   // The figure.
   /// The size of the written figure for the last layout; raises LayoutError for one
   /// too large to write.
@@ -218,6 +230,7 @@ class TForm1 : public QMainWindow {
   void BuildMenus();
   void SetupCharts();
   void SetupSeries();
+  void SetupDecorations();
   void AddPopupMenus();
   /// The Detail menu's check marks as the panel's last read left the drawing state.
   void MarkDetailMenu();

@@ -22,7 +22,8 @@ QImage TForm1::FigureImage(int* linesNotDrawn) const {
   if (image.isNull()) throw std::bad_alloc();
   image.fill(Qt::white);
   QPainter painter(&image);
-  for (size_t i = 0; i < 4; ++i) {
+  // The map first: where it puts the legend decides whether the corner shows it.
+  for (const size_t i : {size_t{1}, size_t{0}, size_t{2}, size_t{3}}) {
     if (!figure.drawn[i]) continue;
     const ChartRect& r = figure.rect[i];
     int missing = 0;

@@ -394,8 +394,11 @@ ChartMapping DrawChart(QPainter& painter, const QRect& rect, const Chart& chart,
   }
 
   if (chart.afterDraw) {
+    // The hook draws in the chart's own pixels, wherever the chart stands on the device.
     painter.save();
-    chart.afterDraw(painter, mapping);
+    painter.setClipRect(rect);
+    painter.translate(rect.topLeft());
+    chart.afterDraw(painter, ChartMapping(plot.translated(-QPointF(rect.topLeft())), chart.axes));
     painter.restore();
   }
   painter.restore();

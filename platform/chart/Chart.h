@@ -122,7 +122,8 @@ struct Chart {
   std::vector<PointSeries> points;
   /// Called for each label with the axis and the formatted text, which it may rewrite.
   std::function<void(AxisSide, QString&)> getAxisLabel;
-  /// Called after the chart is drawn with its painter and its conversions.
+  /// Called after the chart is drawn, with its painter and its conversions in the chart's
+  /// own pixels: the origin at the chart's top-left corner, clipped to the chart.
   std::function<void(QPainter&, const ChartMapping&)> afterDraw;
 
   ChartAxis& Axis(AxisSide side) { return axes[static_cast<size_t>(side)]; }

@@ -1,0 +1,186 @@
+#include "chart/Decorations.h"
+
+#include <QFontMetricsF>
+#include <QPainter>
+#include <algorithm>
+#include <cmath>
+
+#include "chart/Plotting.h"
+
+namespace chart {
+
+namespace {
+
+using platform::AxisSide;
+
+// A range a user cannot mean (a million degrees) still ends its labels.
+constexpr int kMaxLabels = 400;
+const QString kDegree = QStringLiteral("ﾟ");
+
+double Whole(double v) {
+  return std::trunc(v);
+}
+
+// v, v + step, … while v ≤ last, at most kMaxLabels of them.
+std::vector<int> Steps(double first, double last, double step) {
+  std::vector<int> values;
+  if (!std::isfinite(first) || !std::isfinite(last)) return values;
+  for (double v = first; v <= last && values.size() < kMaxLabels; v += step)
+    values.push_back(static_cast<int>(v));
+  return values;
+}
+
+double Clamp(double v, double low, double high) {
+  return std::isfinite(v) ? std::clamp(v, low, high) : low;
+}
+
+}  // namespace
+
+std::vector<int> LongitudeLabelValues(double gx1, double gx2) {
+  double count = Clamp(Whole(gx2 - gx1), 1, 6);
+  if (std::fmod(count, 2) == 0) count += 1;
+  const double step = std::max(1.0, Whole((gx2 - gx1) / count));
+  double v = Whole(Clamp(gx1, -1e6, 1e6) + 0.999);
+  if (std::fmod(std::fabs(v), 2) == 1 && count > 3) v += 1;
+  return Steps(v, gx2, step);
+}
+
+std::vector<int> LatitudeLabelValues(double gy1, double gy2) {
+  const double count = Clamp(Whole(gy2 - gy1), 1, 5);
+  const double step = std::clamp(Whole((gy2 - gy1) / count), 1.0, 2.0);
+  double v = Whole(Clamp(gy1, -1e6, 1e6) + 0.999);
+  if (std::fmod(std::fabs(v), 2) == 1 && count > 3) v += 1;
+  return Steps(v, gy2, step);
+}
+
+std::vector<TextAt> MapDegreeLabels(const platform::ChartMapping& map, double gx1, double gx2,
+                                    double gy1, double gy2) {
+  std::vector<TextAt> labels;
+  const double bottom = map.ToPixel(AxisSide::Left, gy1) + 6;
+  for (const int v : LongitudeLabelValues(gx1, gx2))
+    labels.push_back(
+        {QString::number(v) + kDegree, {map.ToPixel(AxisSide::Bottom, v) - 10, bottom}});
+  const double left = map.ToPixel(AxisSide::Bottom, gx1) - 30;
+  for (const int v : LatitudeLabelValues(gy1, gy2))
+    labels.push_back({QString::number(v) + kDegree, {left, map.ToPixel(AxisSide::Left, v) - 6}});
+  return labels;
+}
+
+std::vector<TextAt> WestEastLabels(const platform::ChartMapping& profile, double gx1, double gx2,
+                                   double gh1, double gh2) {
+  std::vector<TextAt> labels;
+  const double x = profile.ToPixel(AxisSide::Bottom, gx1) - 36;
+  auto y = [&profile](double altitude) { return profile.ToPixel(AxisSide::Left, altitude) - 8; };
+  double last = 0;
+  for (double a = 1000; a <= gh2 && labels.size() < kMaxLabels; a += 1000) {
+    labels.push_back({QString::number(a, 'f', 0), {x, y(a)}});
+    last = y(a);
+  }
+  if (gh2 < 1000) {
+    labels.push_back({QStringLiteral(" 500"), {x, y(500)}});
+    last = y(500);
+  }
+  labels.push_back({QStringLiteral("   m"), {x, last - 18}});
+  labels.push_back({QStringLiteral("   0"), {x, y(gh1)}});
+  const double below = profile.ToPixel(AxisSide::Left, gh1) + 10;
+  for (const int v : LongitudeLabelValues(gx1, gx2)) {
+    labels.push_back(
+        {QString::number(v) + kDegree, {profile.ToPixel(AxisSide::Bottom, v) - 10, below}});
+  }
+  return labels;
+}
+
+std::vector<TextAt> SouthNorthLabels(const platform::ChartMapping& profile, double gy1,
+                                     double gh2) {
+  // Altitude runs along the bottom axis here, latitude up the right one.
+  const double y = profile.ToPixel(AxisSide::Right, gy1) + 6;
+  std::vector<TextAt> labels;
+  if (gh2 > 1000) {
+    const double top = 1000 * Whole(gh2 / 1000);
+    labels.push_back({QString::number(top, 'f', 0) + QStringLiteral("m"),
+                      {profile.ToPixel(AxisSide::Bottom, top) - 16, y}});
+  } else {
+    labels.push_back({QStringLiteral(" 500m"), {profile.ToPixel(AxisSide::Bottom, 500) - 24, y}});
+  }
+  labels.push_back({QStringLiteral("0"), {profile.ToPixel(AxisSide::Bottom, 0) - 2, y}});
+  return labels;
+}
+
+LegendLayout MapLegend(double x, double y, int categories, double titleWidth) {
+  LegendLayout legend;
+  const int n = std::clamp(categories, 0, 6);
+  legend.box = QRectF(x, y, titleWidth + 70, 24.0 * n + 20);
+  for (int k = 1; k <= n; ++k) {
+    const int r = n + 1 - k;
+    legend.markers.emplace_back(x + 20, y + 24 * r);
+    legend.titles.emplace_back(x + 40, y + 24 * r - 8);
+  }
+  return legend;
+}
+
+LegendLayout CornerLegend(int categories) {
+  LegendLayout legend;
+  const int n = std::clamp(categories, 0, 6);
+  for (int k = 1; k <= n; ++k) {
+    const int r = n + 1 - k;
+    legend.markers.emplace_back(24, 20 + 24 * r);
+    legend.titles.emplace_back(40, 12 + 24 * r);
+  }
+  return legend;
+}
+
+void DrawLegend(QPainter& painter, const LegendLayout& legend,
+                const std::array<platform::TMarkStyle, 6>& styles,
+                const std::array<QString, 6>& titles) {
+  QPen black(Qt::black);
+  black.setCosmetic(true);
+  if (!legend.box.isNull()) {
+    painter.setPen(black);
+    painter.setBrush(Qt::white);
+    // The outline covers the box's last row and column, as the box's own pixels.
+    painter.fillRect(legend.box, Qt::white);
+    painter.drawRect(legend.box.adjusted(0, 0, -1, -1));
+  }
+  const QFontMetricsF metrics(painter.font(), painter.device());
+  for (size_t k = 0; k < legend.markers.size() && k < 6; ++k) {
+    const platform::TMarkStyle& style = styles.at(k);
+    if (const auto shape = ChartMarkerShape(style.shape)) {
+      QPen rim(platform::ToQColor(style.rimColor));
+      rim.setCosmetic(true);
+      painter.setPen(rim);
+      painter.setBrush(platform::ToQColor(style.fillColor));
+      platform::DrawMarker(painter, *shape, legend.markers[k].x(), legend.markers[k].y(),
+                           style.size);
+    }
+    painter.setPen(black);
+    painter.setBrush(Qt::white);
+    painter.drawText(legend.titles[k] + QPointF(0, metrics.ascent()), titles.at(k));
+  }
+}
+
+void DrawTexts(QPainter& painter, const std::vector<TextAt>& texts) {
+  const QFontMetricsF metrics(painter.font(), painter.device());
+  for (const TextAt& t : texts)
+    painter.drawText(t.at + QPointF(0, metrics.ascent()), t.text);
+}
+
+QString AltitudeText(double metres) {
+  if (!std::isfinite(metres)) return QString();
+  if (std::fabs(metres) < 9999.5) return QString::number(std::round(metres), 'f', 0);
+  // Four significant digits with the exponent as short as it can be: 12345 -> 1.235E+4.
+  // The digits are rounded from the value itself, a half away from zero, not from a
+  // mantissa that binary fractions have already nudged.
+  int exponent = static_cast<int>(std::floor(std::log10(std::fabs(metres))));
+  long long digits = std::llround(std::fabs(metres) / std::pow(10.0, exponent - 3));
+  if (digits >= 10000) {
+    digits = (digits + 5) / 10;
+    ++exponent;
+  }
+  const QString text = QString::number(digits);
+  return QStringLiteral("%1%2.%3E+%4")
+      .arg(metres < 0 ? QStringLiteral("-") : QString())
+      .arg(text.left(1), text.mid(1))
+      .arg(exponent);
+}
+
+}  // namespace chart

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QPointF>
+#include <QRectF>
+#include <QString>
+#include <array>
+#include <vector>
+
+#include "platform/chart/Chart.h"
+#include "platform/ui/MarkStyle.h"
+
+namespace chart {
+
+// What the charts draw over themselves once drawn: the legend and the three-view's own
+// labels, in the chart's pixels.
+
+/// A text and the top-left corner it is written at.
+struct TextAt {
+  QString text;
+  QPointF at;
+};
+
+/// The whole-degree values the three-view labels along a longitude range: about seven
+/// at most, odd steps avoided for wide ranges. A range under a degree is labelled at the
+/// whole degrees inside it (a step of at least one degree).
+std::vector<int> LongitudeLabelValues(double gx1, double gx2);
+/// The same along a latitude range: at most about five, steps of one or two degrees.
+std::vector<int> LatitudeLabelValues(double gy1, double gy2);
+
+/// The degree labels of the three-view's map, along its bottom and left edges.
+std::vector<TextAt> MapDegreeLabels(const platform::ChartMapping& map, double gx1, double gx2,
+                                    double gy1, double gy2);
+/// The altitude labels of the three-view's west-east profile, with "   m" above the
+/// highest and "   0" at the base, and its longitude labels below it.
+std::vector<TextAt> WestEastLabels(const platform::ChartMapping& profile, double gx1, double gx2,
+                                   double gh1, double gh2);
+/// The altitude labels of the three-view's south-north profile, level with the map's
+/// longitude labels.
+std::vector<TextAt> SouthNorthLabels(const platform::ChartMapping& profile, double gy1, double gh2);
+
+/// Where a legend's parts go: its box (none in the corner chart), and per category, last
+/// one on top, the marker's centre and the title's top-left corner.
+struct LegendLayout {
+  QRectF box;
+  std::vector<QPointF> markers;  ///< index k: category k + 1
+  std::vector<QPointF> titles;
+};
+
+/// The legend on the map with its upper-left corner at (x, y), for titles as wide as
+/// `titleWidth` at most.
+LegendLayout MapLegend(double x, double y, int categories, double titleWidth);
+/// The legend in the corner chart.
+LegendLayout CornerLegend(int categories);
+
+/// Draws a legend: the box white with a black outline, each marker in its category's
+/// style, each title in black in the painter's font.
+void DrawLegend(QPainter& painter, const LegendLayout& legend,
+                const std::array<platform::TMarkStyle, 6>& styles,
+                const std::array<QString, 6>& titles);
+/// Writes each text with its top-left corner at its place, in the painter's font and pen.
+void DrawTexts(QPainter& painter, const std::vector<TextAt>& texts);
+
+/// An altitude as the read-out shows it: whole metres, four significant digits, in
+/// exponent notation from 10 000 m on.
+QString AltitudeText(double metres);
+
+}  // namespace chart

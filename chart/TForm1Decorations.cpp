@@ -1,0 +1,127 @@
+// What the charts draw over themselves once drawn, and the read-out of a press on them.
+#include <QFontMetricsF>
+#include <QLabel>
+#include <QPainter>
+
+#include "chart/Decorations.h"
+#include "chart/TForm1.h"
+#include "core/MeshCode.h"
+
+namespace chart {
+
+namespace {
+
+using platform::AxisSide;
+
+}  // namespace
+
+void TForm1::SetupDecorations() {
+  m_charts[0]->Model().afterDraw = [this](QPainter& p, const platform::ChartMapping& m) {
+    Chart0AfterDraw(p, m);
+  };
+  m_charts[1]->Model().afterDraw = [this](QPainter& p, const platform::ChartMapping& m) {
+    Chart1AfterDraw(p, m);
+  };
+  m_charts[2]->Model().afterDraw = [this](QPainter& p, const platform::ChartMapping& m) {
+    Chart2AfterDraw(p, m);
+  };
+  m_charts[3]->Model().afterDraw = [this](QPainter& p, const platform::ChartMapping& m) {
+    Chart3AfterDraw(p, m);
+  };
+  m_charts[1]->onMouseDown = [this](Qt::MouseButton b, QPoint p) { Chart1MouseDown(b, p); };
+  m_charts[2]->onMouseDown = [this](Qt::MouseButton b, QPoint p) { Chart2MouseDown(b, p); };
+  m_charts[3]->onMouseDown = [this](Qt::MouseButton b, QPoint p) { Chart3MouseDown(b, p); };
+}
+
+QFont TForm1::LegendFont() const {
+  QFont font(QStringLiteral("ＭＳ Ｐ明朝"));
+  font.setPixelSize(16);
+  return font;
+}
+
+void TForm1::Chart1AfterDraw(QPainter& painter, const platform::ChartMapping& mapping) {
+  m_state.LegendPixelX = static_cast<int>(
+      std::lround(std::clamp(mapping.ToPixel(AxisSide::Bottom, m_state.LabX), -1e6, 1e6)));
+  m_state.LegendPixelY = static_cast<int>(
+      std::lround(std::clamp(mapping.ToPixel(AxisSide::Left, m_state.LabY), -1e6, 1e6)));
+  if (m_state.LegendPixelX > 0) {
+    painter.setFont(LegendFont());
+    const QFontMetricsF metrics(painter.font(), painter.device());
+    double width = 0;
+    for (int k = 0; k < m_state.CategoryCount; ++k)
+      width =
+          std::max(width, metrics.horizontalAdvance(m_categoryTitles.at(static_cast<size_t>(k))));
+    DrawLegend(painter,
+               MapLegend(m_state.LegendPixelX, m_state.LegendPixelY, m_state.CategoryCount, width),
+               m_state.MarkStyles, m_categoryTitles);
+  }
+  if (m_state.MapKind != 3) return;
+  const platform::Chart& map = m_charts[1]->Model();
+  painter.setFont(map.labelFont);
+  painter.setPen(platform::ToQColor(map.labelColor));
+  DrawTexts(painter, MapDegreeLabels(mapping, m_state.GX1, m_state.GX2, m_state.GY1, m_state.GY2));
+}
+
+void TForm1::Chart0AfterDraw(QPainter& painter, const platform::ChartMapping&) {
+  if (m_state.LegendPixelX > 0) return;
+  painter.setFont(LegendFont());
+  DrawLegend(painter, CornerLegend(m_state.CategoryCount), m_state.MarkStyles, m_categoryTitles);
+}
+
+void TForm1::Chart2AfterDraw(QPainter& painter, const platform::ChartMapping& mapping) {
+  if (m_state.MapKind != 3) return;
+  const platform::Chart& profile = m_charts[2]->Model();
+  painter.setFont(profile.labelFont);
+  painter.setPen(platform::ToQColor(profile.labelColor));
+  DrawTexts(painter, WestEastLabels(mapping, m_state.GX1, m_state.GX2, m_state.GH1, m_state.GH2));
+}
+
+void TForm1::Chart3AfterDraw(QPainter& painter, const platform::ChartMapping& mapping) {
+  if (m_state.MapKind != 3) return;
+  const platform::Chart& map = m_charts[1]->Model();
+  painter.setFont(map.labelFont);
+  painter.setPen(platform::ToQColor(map.labelColor));
+  DrawTexts(painter, SouthNorthLabels(mapping, m_state.GY1, m_state.GH2));
+}
+
+void TForm1::Chart1MouseDown(Qt::MouseButton button, QPoint pixel) {
+  const platform::ChartMapping mapping = m_charts[1]->Mapping();
+  const double lon = mapping.ToValue(AxisSide::Bottom, pixel.x());
+  const double lat = mapping.ToValue(AxisSide::Left, pixel.y());
+  // The legend anchor is the point last pressed on the map, with any button.
+  m_state.LabX = lon;
+  m_state.LabY = lat;
+  if (button != Qt::LeftButton) return;
+  m_status[6]->setText(QString::fromStdString(core::DegToDMS(lat)));
+  m_status[8]->setText(QString::fromStdString(core::DegToDMS(lon)));
+  m_status[10]->clear();
+  m_status[12]->setText(QLatin1Char(' ') + QString::fromStdString(core::PointToMeshCode(lat, lon)));
+}
+
+void TForm1::Chart2MouseDown(Qt::MouseButton button, QPoint pixel) {
+  // A press on a profile leaves the legend where it is: its latitude would be an altitude.
+  if (button != Qt::LeftButton) return;
+  const platform::ChartMapping mapping = m_charts[2]->Mapping();
+  const double lon = mapping.ToValue(AxisSide::Bottom, pixel.x());
+  const double alt = mapping.ToValue(AxisSide::Left, pixel.y());
+  m_status[6]->clear();
+  m_status[8]->setText(QString::fromStdString(core::DegToDMS(lon)));
+  m_status[10]->setText(AltitudeText(alt) + QStringLiteral(" m"));
+  m_status[12]->clear();
+}
+
+void TForm1::Chart3MouseDown(Qt::MouseButton button, QPoint pixel) {
+  if (button != Qt::LeftButton) return;
+  const platform::ChartMapping mapping = m_charts[3]->Mapping();
+  const bool beside = m_state.MapKind == 3;
+  const double lat = beside ? mapping.ToValue(AxisSide::Left, pixel.y())
+                            : mapping.ToValue(AxisSide::Bottom, pixel.x());
+  const double alt = beside ? mapping.ToValue(AxisSide::Bottom, pixel.x())
+                            : mapping.ToValue(AxisSide::Left, pixel.y());
+  m_status[6]->setText(QString::fromStdString(core::DegToDMS(lat)));
+  m_status[8]->clear();
+  m_status[10]->setText(AltitudeText(alt) + QStringLiteral("m"));
+  m_status[12]->clear();
+}
+
+}  // namespace chart

@@ -1,0 +1,161 @@
+#include "chart/Decorations.h"
+
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QLineEdit>
+#include <memory>
+
+#include "chart/TForm1.h"
+#include "platform/ui/DialogService.h"
+#include "tests/support/TestFiles.h"
+
+namespace chart {
+namespace {
+
+using platform::AxisSide;
+
+// A chart whose plot spans pixels 0..1000 across and 1000..0 up: value v of an axis from
+// `min` to `max` sits at (v − min) / (max − min) × 1000.
+platform::ChartMapping Mapping(double xMin, double xMax, double yMin, double yMax,
+                               bool bottomInverted = false) {
+  std::array<platform::ChartAxis, 4> axes{};
+  auto set = [&axes](AxisSide side, double lo, double hi, bool inverted) {
+    auto& a = axes[static_cast<size_t>(side)];
+    a.minimum = lo;
+    a.maximum = hi;
+    a.inverted = inverted;
+  };
+  set(AxisSide::Bottom, xMin, xMax, bottomInverted);
+  set(AxisSide::Top, xMin, xMax, bottomInverted);
+  set(AxisSide::Left, yMin, yMax, false);
+  set(AxisSide::Right, yMin, yMax, false);
+  return platform::ChartMapping(QRectF(0, 0, 1000, 1000), axes);
+}
+
+QStringList Texts(const std::vector<TextAt>& labels) {
+  QStringList texts;
+  for (const TextAt& t : labels)
+    texts << t.text;
+  return texts;
+}
+
+TEST(ChartLabels, DegreeLabelsStepThroughTheRange) {
+  const struct {
+    double from, to;
+    bool longitude;
+    std::vector<int> values;
+  } cases[] = {
+      {128.0, 146.0, true, {128, 130, 132, 134, 136, 138, 140, 142, 144, 146}},
+      {31.5, 34.0, false, {32, 33, 34}},
+      {30.0, 46.0, false, {30, 32, 34, 36, 38, 40, 42, 44, 46}},
+      // Odd starts of wide ranges move to the next even degree.
+      {129.0, 141.0, true, {130, 131, 132, 133, 134, 135, 136, 137, 138, 139, 140, 141}},
+      {129.0, 143.0, true, {130, 132, 134, 136, 138, 140, 142}},
+      // Under a degree: the whole degrees inside, none when there is none.
+      {135.5, 136.2, true, {136}},
+      {135.2, 135.8, true, {}},
+      {35.1, 35.9, false, {}},
+  };
+  for (const auto& c : cases) {
+    const auto values =
+        c.longitude ? LongitudeLabelValues(c.from, c.to) : LatitudeLabelValues(c.from, c.to);
+    EXPECT_EQ(values, c.values) << c.from << "-" << c.to;
+  }
+  // A range nobody means still ends.
+  EXPECT_LE(LatitudeLabelValues(0, 1e9).size(), 400u);
+}
+
+TEST(ChartLabels, MapLabelsStandBelowAndLeftOfTheMap) {
+  const auto labels = MapDegreeLabels(Mapping(128, 146, 30, 46), 128, 146, 30, 46);
+  ASSERT_EQ(labels.size(), 10u + 9u);
+  EXPECT_EQ(labels[0].text, QStringLiteral("128ﾟ"));
+  EXPECT_EQ(labels[0].at, QPointF(-10, 1006));
+  EXPECT_EQ(labels[10].text, QStringLiteral("30ﾟ"));
+  EXPECT_EQ(labels[10].at, QPointF(-30, 994));
+}
+
+TEST(ChartLabels, ProfileAltitudesByTheirHeight) {
+  const struct {
+    double gh2;
+    QStringList westEast;
+    QStringList southNorth;
+  } cases[] = {
+      {3800, {"1000", "2000", "3000", "   m", "   0"}, {"3000m", "0"}},
+      {1000, {"1000", "   m", "   0"}, {" 500m", "0"}},
+      {800, {" 500", "   m", "   0"}, {" 500m", "0"}},
+  };
+  for (const auto& c : cases) {
+    QStringList westEast = Texts(WestEastLabels(Mapping(135, 137, 0, c.gh2), 135, 137, 0, c.gh2));
+    // The longitude labels below the profile follow the altitudes.
+    EXPECT_EQ(westEast.mid(westEast.size() - 3), (QStringList{"135ﾟ", "136ﾟ", "137ﾟ"}));
+    EXPECT_EQ(westEast.mid(0, westEast.size() - 3), c.westEast) << c.gh2;
+    const auto southNorth = SouthNorthLabels(Mapping(0, c.gh2, 34, 36, true), 34, c.gh2);
+    EXPECT_EQ(Texts(southNorth), c.southNorth) << c.gh2;
+  }
+  // "   m" stands 18 pixels above the highest label; the altitude axis runs up from 0.
+  const auto labels = WestEastLabels(Mapping(135, 137, 0, 4000), 135, 137, 0, 3800);
+  EXPECT_EQ(labels[2].at, QPointF(-36, 250 - 8));
+  EXPECT_EQ(labels[3].at, QPointF(-36, 250 - 8 - 18));
+  // Beside the map the altitude grows to the left: 3000 m at 250 pixels from the right.
+  const auto southNorth = SouthNorthLabels(Mapping(0, 4000, 34, 36, true), 34, 3800);
+  EXPECT_EQ(southNorth[0].at, QPointF(250 - 16, 1006));
+  EXPECT_EQ(southNorth[1].at, QPointF(1000 - 2, 1006));
+}
+
+TEST(ChartLegend, BoxAndRowsPutTheLastCategoryOnTop) {
+  const LegendLayout empty = MapLegend(50, 60, 0, 0);
+  EXPECT_EQ(empty.box, QRectF(50, 60, 70, 20));
+  EXPECT_TRUE(empty.markers.empty());
+  const LegendLayout three = MapLegend(50, 60, 3, 100);
+  EXPECT_EQ(three.box, QRectF(50, 60, 170, 92));
+  EXPECT_EQ(three.markers[2], QPointF(70, 84));   // category 3, top row
+  EXPECT_EQ(three.markers[0], QPointF(70, 132));  // category 1, bottom row
+  EXPECT_EQ(three.titles[0], QPointF(90, 124));
+  const LegendLayout corner = CornerLegend(3);
+  EXPECT_TRUE(corner.box.isNull());
+  EXPECT_EQ(corner.markers[2], QPointF(24, 44));
+  EXPECT_EQ(corner.titles[0], QPointF(40, 84));
+}
+
+TEST(ChartReadOut, AltitudesAreWholeMetresToFourDigits) {
+  EXPECT_EQ(AltitudeText(1234.4), QStringLiteral("1234"));
+  EXPECT_EQ(AltitudeText(2.5), QStringLiteral("3"));
+  EXPECT_EQ(AltitudeText(-12.6), QStringLiteral("-13"));
+  EXPECT_EQ(AltitudeText(12345), QStringLiteral("1.235E+4"));
+  EXPECT_EQ(AltitudeText(99996), QStringLiteral("1.000E+5"));
+}
+
+TEST(ChartReadOut, APressShowsWhereItIsAndTheMapsMovesTheLegend) {
+  auto dialogs = std::make_unique<platform::ScriptedDialogs>();
+  TForm1 form(QStringList(), std::move(dialogs), testsupport::ProgramDir() + QStringLiteral("/T"));
+  form.SetFixedClientSize(800, 600);
+  form.State().MapFileName.clear();
+  form.findChild<QLineEdit*>(QStringLiteral("EditMapFile"))->clear();
+  form.BtnNewMapClick();
+  const platform::ChartMapping map = form.ChartAt(1)->Mapping();
+  const QPoint tokyo(static_cast<int>(std::lround(map.ToPixel(AxisSide::Bottom, 139.6917))),
+                     static_cast<int>(std::lround(map.ToPixel(AxisSide::Left, 35.6895))));
+  form.ChartAt(1)->onMouseDown(Qt::RightButton, tokyo);
+  EXPECT_NEAR(form.State().LabX, 139.6917, 0.05);
+  EXPECT_EQ(form.StatusText(6), QString());
+  form.ChartAt(1)->onMouseDown(Qt::LeftButton, tokyo);
+  EXPECT_TRUE(form.StatusText(6).startsWith(QStringLiteral("35ﾟ")));
+  EXPECT_TRUE(form.StatusText(8).startsWith(QStringLiteral("139ﾟ")));
+  EXPECT_TRUE(form.StatusText(12).startsWith(QStringLiteral(" 5339")));
+
+  const platform::ChartMapping profile = form.ChartAt(2)->Mapping();
+  const QPoint high(static_cast<int>(std::lround(profile.ToPixel(AxisSide::Bottom, 138))),
+                    static_cast<int>(std::lround(profile.ToPixel(AxisSide::Left, 3000))));
+  const double anchor = form.State().LabX;
+  form.ChartAt(2)->onMouseDown(Qt::LeftButton, high);
+  EXPECT_EQ(form.StatusText(6), QString());
+  EXPECT_TRUE(form.StatusText(8).startsWith(QStringLiteral("137ﾟ5")) ||
+              form.StatusText(8).startsWith(QStringLiteral("138ﾟ")));
+  EXPECT_TRUE(form.StatusText(10).endsWith(QStringLiteral(" m")));
+  EXPECT_EQ(form.StatusText(12), QString());
+  EXPECT_EQ(form.State().LabX, anchor);
+}
+
+}  // namespace
+}  // namespace chart
