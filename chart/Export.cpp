@@ -19,22 +19,15 @@ using platform::CollectingDialogs;
 
 constexpr char kProgram[] = "Tarvo";
 
-// The keys a settings file holds, by section.
-const platform::SettingSection kSettingKeys[] = {
-    {"DataFile", 0, {"Title", "MapFile", "GrdFile"}},
-    {"Draw", 0, {"HorizonMap", "ProfileMap"}},
-    {"Map",
-     0,
-     {"GY1", "GY2", "GX1", "GX2", "GH2", "I2K", "LabX", "LabY", "GridSize", "MeshSize", "MapColor",
-      "SubColor", "MshColor", "Prefecture", "MLW"}},
-    {"Mark", 6, {"Styl", "Size", "bcol", "pcol"}},
-};
-
-const platform::ExportSyntax kSyntax{
-    kProgram,
-    {"[SETTINGS.ini] [--set SECTION.KEY=VALUE]... --export OUT.png [DATA.grd]"},
-    false,
-    kSettingKeys};
+// Built on first use: the settings' names come from the window's table.
+const platform::ExportSyntax& Syntax() {
+  static const platform::ExportSyntax syntax{
+      kProgram,
+      {"[SETTINGS.ini] [--set SECTION.KEY=VALUE]... --export OUT.png [DATA.grd]"},
+      false,
+      TForm1::SettingNames()};
+  return syntax;
+}
 
 // The map the program brings, drawn when the settings name none.
 const QString kBundledMap = QStringLiteral("三面図全国.mdt");
@@ -42,9 +35,9 @@ const QString kBundledMap = QStringLiteral("三面図全国.mdt");
 int RunExportUnguarded(const QStringList& arguments, const QString& programPath, std::ostream& out,
                        std::ostream& err) {
   platform::ExportRequest request;
-  if (const QString why = platform::ParseExportArguments(arguments, kSyntax, request);
+  if (const QString why = platform::ParseExportArguments(arguments, Syntax(), request);
       !why.isEmpty()) {
-    platform::PrintUsage(err, kSyntax, why);
+    platform::PrintUsage(err, Syntax(), why);
     return 2;
   }
   auto owned = std::make_unique<CollectingDialogs>();
@@ -95,7 +88,7 @@ int RunExportUnguarded(const QStringList& arguments, const QString& programPath,
   std::vector<QString> inputs = {settingsFile, mapFile, form.ResolveDataFile(grdField->text())};
   if (const QString why = platform::OutputClash({{request.outFile, grdField->text()}}, inputs);
       !why.isEmpty()) {
-    platform::PrintUsage(err, kSyntax, why);
+    platform::PrintUsage(err, Syntax(), why);
     return 2;
   }
 

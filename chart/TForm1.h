@@ -12,6 +12,7 @@
 #include "chart/Plotting.h"
 #include "platform/chart/ChartWidget.h"
 #include "platform/raster/RasterLayer.h"
+#include "platform/text/SettingsTable.h"
 #include "platform/ui/DialogService.h"
 #include "platform/ui/MarkStyle.h"
 
@@ -211,6 +212,10 @@ class TForm1 : public QMainWindow {
   QAction* Command(const QString& name) const;
 
   DrawingState& State() { return m_state; }
+  const DrawingState& State() const { return m_state; }
+  /// The settings file's keys, in their order, with how each is read and written.
+  static const platform::SettingsTable<TForm1>& Settings();
+  static std::vector<const platform::SettingName*> SettingNames();
   platform::ChartWidget* ChartAt(int index) const {
     return m_charts.at(static_cast<size_t>(index));
   }

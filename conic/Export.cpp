@@ -20,26 +20,16 @@ using platform::IsStream;
 
 constexpr char kProgram[] = "Tarvo_L";
 
-// The keys a settings file holds, by section.
-const platform::SettingSection kSettingKeys[] = {
-    {"DataFile", 0, {"Title", "MapFile", "GrdFile", "CRst1"}},
-    {"Map",
-     0,
-     {"LandColor", "OceanColor", "MapsType", "SheetSize", "MapFrame", "GridSize", "MapColor",
-      "SubColor", "MshColor", "MLineW", "SLineW", "GLineW", "WithPref", "WithGrat", "ShowTitle"}},
-    {"PMark", 5, {"Styl", "Size", "bcol", "pcol"}},
-    {"Legend", 0, {"ShowLegend", "ShowLegTitle", "LegendFrame"}},
-    {"Font",
-     0,
-     {"TitleFontName", "FontName", "FontSize", "ScaleFactorLegend", "ScaleFactorHeader"}},
-};
-
-const platform::ExportSyntax kSyntax{
-    kProgram,
-    {"[SETTINGS.ini] [--set SECTION.KEY=VALUE]... --export OUT.png [DATA.grd]",
-     "[SETTINGS.ini] [--set SECTION.KEY=VALUE]... --export-dir DIR DATA.grd..."},
-    true,
-    kSettingKeys};
+// Built on first use: the settings' names come from the window's table.
+const platform::ExportSyntax& Syntax() {
+  static const platform::ExportSyntax syntax{
+      kProgram,
+      {"[SETTINGS.ini] [--set SECTION.KEY=VALUE]... --export OUT.png [DATA.grd]",
+       "[SETTINGS.ini] [--set SECTION.KEY=VALUE]... --export-dir DIR DATA.grd..."},
+      true,
+      TForm1::SettingNames()};
+  return syntax;
+}
 
 }  // namespace
 
@@ -52,9 +42,9 @@ namespace {
 int RunExportUnguarded(const QStringList& arguments, const QString& programPath, std::ostream& out,
                        std::ostream& err) {
   platform::ExportRequest request;
-  if (const QString why = platform::ParseExportArguments(arguments, kSyntax, request);
+  if (const QString why = platform::ParseExportArguments(arguments, Syntax(), request);
       !why.isEmpty()) {
-    platform::PrintUsage(err, kSyntax, why);
+    platform::PrintUsage(err, Syntax(), why);
     return 2;
   }
   auto owned = std::make_unique<CollectingDialogs>();
@@ -120,7 +110,7 @@ int RunExportUnguarded(const QStringList& arguments, const QString& programPath,
     }
   }
   if (const QString why = platform::OutputClash(outputs, inputs); !why.isEmpty()) {
-    platform::PrintUsage(err, kSyntax, why);
+    platform::PrintUsage(err, Syntax(), why);
     return 2;
   }
 

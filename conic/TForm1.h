@@ -12,6 +12,7 @@
 #include "conic/Geometry.h"
 #include "conic/Plotting.h"
 #include "platform/raster/RasterLayer.h"
+#include "platform/text/SettingsTable.h"
 #include "platform/ui/DialogService.h"
 
 class QAction;
@@ -165,6 +166,10 @@ class TForm1 : public QMainWindow {
   const QString& ErrorFile() const { return m_errorFile; }
 
   DrawingState& State() { return m_state; }
+  const DrawingState& State() const { return m_state; }
+  /// The settings file's keys, in their order, with how each is read and written.
+  static const platform::SettingsTable<TForm1>& Settings();
+  static std::vector<const platform::SettingName*> SettingNames();
   const Geometry& GetGeometry() const { return m_geometry; }
   platform::RasterLayer& CanvasM() { return m_canvasM; }
   platform::RasterLayer& CanvasP() { return m_canvasP; }
@@ -221,6 +226,8 @@ class TForm1 : public QMainWindow {
   QString m_mapWarning;
   QString m_errorFile;
   QFont m_titleFont;
+  /// The figure type the settings file last read asked for.
+  int m_settingsMapsType = 3;
   bool m_headless = false;
   WinColor m_titleColor = platform::kBlack;
   int m_fixedWindowWidth = 0;

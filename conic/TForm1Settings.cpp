@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <algorithm>
+#include <climits>
 #include <cmath>
 
 #include "conic/PanelItems.h"
@@ -18,19 +19,11 @@
 #include "platform/ui/DialogService.h"
 #include "platform/ui/PanelText.h"
 #include "platform/ui/ProgramFiles.h"
+#include "platform/ui/SettingBindings.h"
 
 namespace conic {
 
 namespace {
-
-const QString kDataFile = QStringLiteral("DataFile");
-const QString kMap = QStringLiteral("Map");
-const QString kLegend = QStringLiteral("Legend");
-const QString kFont = QStringLiteral("Font");
-
-QString MarkSection(int i) {
-  return QStringLiteral("PMark%1").arg(i);
-}
 
 // The line buttons toggle between thin (1) and thick (2) and know no other width; the
 // toggle of any other would stay thick.
@@ -44,6 +37,12 @@ constexpr int kMaxFontSize = 200;
 constexpr double kMinScaleFactor = 0.1;
 constexpr double kMaxScaleFactor = 10.0;
 using platform::FirstChars;
+
+// A scale factor as the file has it, or the default for one that is not a number.
+double Factor(double value, double fallback) {
+  return std::isfinite(value) ? std::clamp(value, kMinScaleFactor, kMaxScaleFactor) : fallback;
+}
+
 using platform::kColorBits;
 using platform::kMaxPathChars;
 using platform::kMaxTextChars;
@@ -64,78 +63,132 @@ void TForm1::ReadIniFile() {
   ApplySettings(platform::IniFile::Load(ResolveSettingsFile(m_state.IniFileName)));
 }
 
-void TForm1::ApplySettings(const platform::IniFile& ini) {
-  auto edit = [this](const char* name) { return findChild<QLineEdit*>(QString::fromLatin1(name)); };
-  auto check = [this](const char* name) {
-    return findChild<QCheckBox*>(QString::fromLatin1(name));
+const platform::SettingsTable<TForm1>& TForm1::Settings() {
+  using platform::CheckSetting;
+  using platform::ColorSetting;
+  using platform::IntSetting;
+  using platform::SettingName;
+  using platform::SwatchSetting;
+  using platform::TextSetting;
+  using Table = platform::SettingsTable<TForm1>;
+  auto textButton = [](const TForm1& form) {
+    return form.findChild<QPushButton*>(QStringLiteral("FontBtn"));
   };
+  static const Table table = [&] {
+    Table t = {
+        TextSetting<TForm1>({"DataFile", "Title"}, "EditTitle", "三面分布図", kMaxTextChars),
+        TextSetting<TForm1>({"DataFile", "MapFile"}, "EditMapFile", "三面図全国.mdt",
+                            kMaxPathChars),
+        TextSetting<TForm1>({"DataFile", "GrdFile"}, "EditGrdFile", "ZoSample.grd", kMaxPathChars),
+        {{"DataFile", "CRst1"},
+         [](TForm1& f, const platform::IniFile& ini, const QString& s, const QString& k, int) {
+           f.m_state.CRst1 =
+               FirstChars(ini.ReadString(s, k, QStringLiteral("Distribution Map")), kMaxTextChars);
+         },
+         [](const TForm1& f, platform::IniFile& ini, const QString& s, const QString& k, int) {
+           ini.WriteString(s, k, f.m_state.CRst1);
+         }},
+        SwatchSetting<TForm1>({"Map", "LandColor"}, "PLandCol", 14285311),
+        SwatchSetting<TForm1>({"Map", "OceanColor"}, "POceanCol", 16775899),
+        // Only the three-view figure can be made (the other types' buttons are disabled); a
+        // file asking for another is told once the panel shows what was read.
+        {{"Map", "MapsType"},
+         [](TForm1& f, const platform::IniFile& ini, const QString& s, const QString& k, int) {
+           f.m_settingsMapsType = ini.ReadInteger(s, k, 3);
+           f.m_state.MapsType = 3;
+         },
+         [](const TForm1& f, platform::IniFile& ini, const QString& s, const QString& k, int) {
+           ini.WriteInteger(s, k, f.m_state.MapsType);
+         }},
+        IntSetting<TForm1>(SettingName{"Map", "SheetSize"}, &DrawingState::SheetSize, 0, INT_MIN,
+                           INT_MAX),
+        CheckSetting<TForm1>({"Map", "MapFrame"}, "IsMapFrame", true),
+        IntSetting<TForm1>(SettingName{"Map", "GridSize"}, &DrawingState::GridSize, 10, INT_MIN,
+                           INT_MAX),
+        ColorSetting<TForm1>(SettingName{"Map", "MapColor"}, &DrawingState::MapColor, 0),
+        ColorSetting<TForm1>(SettingName{"Map", "SubColor"}, &DrawingState::SubColor, 8421504),
+        ColorSetting<TForm1>(SettingName{"Map", "MshColor"}, &DrawingState::MshColor, 16776960),
+        IntSetting<TForm1>(SettingName{"Map", "MLineW"}, &DrawingState::MLineW, 1, kMinLineWidth,
+                           kMaxLineWidth),
+        IntSetting<TForm1>(SettingName{"Map", "SLineW"}, &DrawingState::SLineW, 1, kMinLineWidth,
+                           kMaxLineWidth),
+        IntSetting<TForm1>(SettingName{"Map", "GLineW"}, &DrawingState::GLineW, 1, kMinLineWidth,
+                           kMaxLineWidth),
+        CheckSetting<TForm1>({"Map", "WithPref"}, "WithPref", false),
+        CheckSetting<TForm1>({"Map", "WithGrat"}, "WithGrat", true),
+        CheckSetting<TForm1>({"Map", "ShowTitle"}, "ShowMapTitle", true),
+    };
+    for (auto& key : platform::MarkStyleSettings<TForm1>(
+             "PMark", 5, &DrawingState::MarkStyles, [](int n) { return n; }, 4,
+             [](int n) { return DefaultMarkStyles().at(static_cast<size_t>(n - 1)).fillColor; },
+             kMaxMarkerSize)) {
+      t.push_back(std::move(key));
+    }
+    const Table rest = {
+        CheckSetting<TForm1>({"Legend", "ShowLegend"}, "ShowLegend", false),
+        CheckSetting<TForm1>({"Legend", "ShowLegTitle"}, "ShowLegTitle", false),
+        CheckSetting<TForm1>({"Legend", "LegendFrame"}, "IsLegendFrame", false),
+        // The fonts are put together once all of them are read.
+        {{"Font", "TitleFontName"},
+         [](TForm1& f, const platform::IniFile& ini, const QString& s, const QString& k, int) {
+           f.m_titleFont.setFamily(
+               FirstChars(ini.ReadString(s, k, QStringLiteral("Cambria")), kMaxTextChars));
+         },
+         [](const TForm1& f, platform::IniFile& ini, const QString& s, const QString& k, int) {
+           ini.WriteString(s, k, f.m_titleFont.family());
+         }},
+        {{"Font", "FontName"},
+         [textButton](TForm1& f, const platform::IniFile& ini, const QString& s, const QString& k,
+                      int) {
+           QFont font(FirstChars(ini.ReadString(s, k, QStringLiteral("Cambria")), kMaxTextChars));
+           font.setPointSize(textButton(f)->font().pointSize());
+           textButton(f)->setFont(font);
+         },
+         [textButton](const TForm1& f, platform::IniFile& ini, const QString& s, const QString& k,
+                      int) { ini.WriteString(s, k, textButton(f)->font().family()); }},
+        {{"Font", "FontSize"},
+         [textButton](TForm1& f, const platform::IniFile& ini, const QString& s, const QString& k,
+                      int) {
+           QFont font = textButton(f)->font();
+           font.setPointSize(std::clamp(ini.ReadInteger(s, k, 10), kMinFontSize, kMaxFontSize));
+           textButton(f)->setFont(font);
+         },
+         [textButton](const TForm1& f, platform::IniFile& ini, const QString& s, const QString& k,
+                      int) { ini.WriteInteger(s, k, textButton(f)->font().pointSize()); }},
+        {{"Font", "ScaleFactorLegend"},
+         [](TForm1& f, const platform::IniFile& ini, const QString& s, const QString& k, int) {
+           f.m_state.ScaleFactorLegend = Factor(ini.ReadFloat(s, k, 1.2), 1.2);
+         },
+         [](const TForm1& f, platform::IniFile& ini, const QString& s, const QString& k, int) {
+           ini.WriteFloat(s, k, f.m_state.ScaleFactorLegend);
+         }},
+        {{"Font", "ScaleFactorHeader"},
+         [](TForm1& f, const platform::IniFile& ini, const QString& s, const QString& k, int) {
+           f.m_state.ScaleFactorHeader = Factor(ini.ReadFloat(s, k, 1.5), 1.5);
+         },
+         [](const TForm1& f, platform::IniFile& ini, const QString& s, const QString& k, int) {
+           ini.WriteFloat(s, k, f.m_state.ScaleFactorHeader);
+         }},
+    };
+    t.insert(t.end(), rest.begin(), rest.end());
+    return t;
+  }();
+  return table;
+}
+
+std::vector<const platform::SettingName*> TForm1::SettingNames() {
+  return platform::NamesOf(Settings());
+}
+
+void TForm1::ApplySettings(const platform::IniFile& ini) {
   auto radio = [this](const char* name) {
     return findChild<QRadioButton*>(QString::fromLatin1(name));
   };
-  auto text = [&ini](const QString& section, const char* key, const QString& fallback,
-                     qsizetype maxChars) {
-    return FirstChars(ini.ReadString(section, QString::fromLatin1(key), fallback), maxChars);
-  };
-  auto integer = [&ini](const QString& section, const char* key, int fallback, int low, int high) {
-    return std::clamp(ini.ReadInteger(section, QString::fromLatin1(key), fallback), low, high);
-  };
-  auto colour = [&ini](const QString& section, const char* key, WinColor fallback) {
-    return static_cast<WinColor>(
-               ini.ReadInteger(section, QString::fromLatin1(key), static_cast<int>(fallback))) &
-           kColorBits;
-  };
-  auto factor = [&ini](const char* key, double fallback) {
-    const double value = ini.ReadFloat(kFont, QString::fromLatin1(key), fallback);
-    return std::isfinite(value) ? std::clamp(value, kMinScaleFactor, kMaxScaleFactor) : fallback;
-  };
-
-  ShowWholeText(edit("EditTitle"),
-                text(kDataFile, "Title", QStringLiteral("三面分布図"), kMaxTextChars));
-  ShowWholeText(edit("EditMapFile"),
-                text(kDataFile, "MapFile", QStringLiteral("三面図全国.mdt"), kMaxPathChars));
-  ShowWholeText(edit("EditGrdFile"),
-                text(kDataFile, "GrdFile", QStringLiteral("ZoSample.grd"), kMaxPathChars));
-  m_state.CRst1 = text(kDataFile, "CRst1", QStringLiteral("Distribution Map"), kMaxTextChars);
-  SetSwatchColor(findChild<QWidget*>(QStringLiteral("PLandCol")),
-                 colour(kMap, "LandColor", 14285311));
-  SetSwatchColor(findChild<QWidget*>(QStringLiteral("POceanCol")),
-                 colour(kMap, "OceanColor", 16775899));
-  // Only the three-view figure can be made (the other types' buttons are disabled), and a
-  // code that names no type at all means the default.
-  const int mapsType = ini.ReadInteger(kMap, QStringLiteral("MapsType"), 3);
-  m_state.MapsType = 3;
-  m_state.SheetSize = ini.ReadInteger(kMap, QStringLiteral("SheetSize"), 0);
-  check("IsMapFrame")->setChecked(ini.ReadBool(kMap, QStringLiteral("MapFrame"), true));
-  m_state.GridSize = ini.ReadInteger(kMap, QStringLiteral("GridSize"), 10);
-  m_state.MapColor = colour(kMap, "MapColor", 0);
-  m_state.SubColor = colour(kMap, "SubColor", 8421504);
-  m_state.MshColor = colour(kMap, "MshColor", 16776960);
-  m_state.MLineW = integer(kMap, "MLineW", 1, kMinLineWidth, kMaxLineWidth);
-  m_state.SLineW = integer(kMap, "SLineW", 1, kMinLineWidth, kMaxLineWidth);
-  m_state.GLineW = integer(kMap, "GLineW", 1, kMinLineWidth, kMaxLineWidth);
-  check("WithPref")->setChecked(ini.ReadBool(kMap, QStringLiteral("WithPref"), false));
-  check("WithGrat")->setChecked(ini.ReadBool(kMap, QStringLiteral("WithGrat"), true));
-  check("ShowMapTitle")->setChecked(ini.ReadBool(kMap, QStringLiteral("ShowTitle"), true));
-  const std::array<TMarkStyle, 5> defaults = DefaultMarkStyles();
-  for (int i = 1; i <= 5; ++i) {
-    const TMarkStyle& d = defaults.at(static_cast<size_t>(i - 1));
-    TMarkStyle& style = m_state.MarkStyles.at(static_cast<size_t>(i - 1));
-    const QString section = MarkSection(i);
-    // A shape code that is none of the editor's draws nothing, whatever its value.
-    style.shape = ini.ReadInteger(section, QStringLiteral("Styl"), i);
-    style.size = integer(section, "Size", 4, 0, kMaxMarkerSize);
-    style.fillColor = colour(section, "bcol", d.fillColor);
-    style.rimColor = colour(section, "pcol", 0);
-  }
-  check("ShowLegend")->setChecked(ini.ReadBool(kLegend, QStringLiteral("ShowLegend"), false));
-  check("ShowLegTitle")->setChecked(ini.ReadBool(kLegend, QStringLiteral("ShowLegTitle"), false));
-  check("IsLegendFrame")->setChecked(ini.ReadBool(kLegend, QStringLiteral("LegendFrame"), false));
-  const QString titleFontName =
-      text(kFont, "TitleFontName", QStringLiteral("Cambria"), kMaxTextChars);
-  const QString fontName = text(kFont, "FontName", QStringLiteral("Cambria"), kMaxTextChars);
-  const int pointSize = integer(kFont, "FontSize", 10, kMinFontSize, kMaxFontSize);
-  m_state.ScaleFactorLegend = factor("ScaleFactorLegend", 1.2);
-  m_state.ScaleFactorHeader = factor("ScaleFactorHeader", 1.5);
+  platform::ReadSettings(Settings(), *this, ini);
+  const int mapsType = m_settingsMapsType;
+  const int pointSize = findChild<QPushButton*>(QStringLiteral("FontBtn"))->font().pointSize();
+  const QString titleFontName = m_titleFont.family();
+  const QString fontName = findChild<QPushButton*>(QStringLiteral("FontBtn"))->font().family();
 
   // Fonts: the title's face in bold at the header scale; the figure's text font on the
   // button and on both layers.
@@ -190,50 +243,7 @@ void TForm1::ApplySettings(const platform::IniFile& ini) {
 }
 
 void TForm1::StoreSettings(platform::IniFile& ini) const {
-  auto text = [this](const char* name) {
-    return findChild<QLineEdit*>(QString::fromLatin1(name))->text();
-  };
-  auto ticked = [this](const char* name) {
-    return findChild<QCheckBox*>(QString::fromLatin1(name))->isChecked();
-  };
-  auto colour = [](WinColor c) { return static_cast<int>(c); };
-  ini.WriteString(kDataFile, QStringLiteral("Title"), text("EditTitle"));
-  ini.WriteString(kDataFile, QStringLiteral("MapFile"), text("EditMapFile"));
-  ini.WriteString(kDataFile, QStringLiteral("GrdFile"), text("EditGrdFile"));
-  ini.WriteString(kDataFile, QStringLiteral("CRst1"), m_state.CRst1);
-  ini.WriteInteger(kMap, QStringLiteral("LandColor"),
-                   colour(SwatchColor(findChild<QWidget*>(QStringLiteral("PLandCol")))));
-  ini.WriteInteger(kMap, QStringLiteral("OceanColor"),
-                   colour(SwatchColor(findChild<QWidget*>(QStringLiteral("POceanCol")))));
-  ini.WriteInteger(kMap, QStringLiteral("MapsType"), m_state.MapsType);
-  ini.WriteInteger(kMap, QStringLiteral("SheetSize"), m_state.SheetSize);
-  ini.WriteBool(kMap, QStringLiteral("MapFrame"), ticked("IsMapFrame"));
-  ini.WriteInteger(kMap, QStringLiteral("GridSize"), m_state.GridSize);
-  ini.WriteInteger(kMap, QStringLiteral("MapColor"), colour(m_state.MapColor));
-  ini.WriteInteger(kMap, QStringLiteral("SubColor"), colour(m_state.SubColor));
-  ini.WriteInteger(kMap, QStringLiteral("MshColor"), colour(m_state.MshColor));
-  ini.WriteInteger(kMap, QStringLiteral("MLineW"), m_state.MLineW);
-  ini.WriteInteger(kMap, QStringLiteral("SLineW"), m_state.SLineW);
-  ini.WriteInteger(kMap, QStringLiteral("GLineW"), m_state.GLineW);
-  ini.WriteBool(kMap, QStringLiteral("WithPref"), ticked("WithPref"));
-  ini.WriteBool(kMap, QStringLiteral("WithGrat"), ticked("WithGrat"));
-  ini.WriteBool(kMap, QStringLiteral("ShowTitle"), ticked("ShowMapTitle"));
-  for (int i = 1; i <= 5; ++i) {
-    const TMarkStyle& style = m_state.MarkStyles.at(static_cast<size_t>(i - 1));
-    ini.WriteInteger(MarkSection(i), QStringLiteral("Styl"), style.shape);
-    ini.WriteInteger(MarkSection(i), QStringLiteral("Size"), style.size);
-    ini.WriteInteger(MarkSection(i), QStringLiteral("bcol"), colour(style.fillColor));
-    ini.WriteInteger(MarkSection(i), QStringLiteral("pcol"), colour(style.rimColor));
-  }
-  ini.WriteBool(kLegend, QStringLiteral("ShowLegend"), ticked("ShowLegend"));
-  ini.WriteBool(kLegend, QStringLiteral("ShowLegTitle"), ticked("ShowLegTitle"));
-  ini.WriteBool(kLegend, QStringLiteral("LegendFrame"), ticked("IsLegendFrame"));
-  const QFont textFont = findChild<QPushButton*>(QStringLiteral("FontBtn"))->font();
-  ini.WriteString(kFont, QStringLiteral("TitleFontName"), m_titleFont.family());
-  ini.WriteString(kFont, QStringLiteral("FontName"), textFont.family());
-  ini.WriteInteger(kFont, QStringLiteral("FontSize"), textFont.pointSize());
-  ini.WriteFloat(kFont, QStringLiteral("ScaleFactorLegend"), m_state.ScaleFactorLegend);
-  ini.WriteFloat(kFont, QStringLiteral("ScaleFactorHeader"), m_state.ScaleFactorHeader);
+  platform::WriteSettings(Settings(), *this, ini);
 }
 
 void TForm1::WriteIniFile() {

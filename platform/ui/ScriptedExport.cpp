@@ -11,30 +11,9 @@
 #include "core/SaveFile.h"
 #include "platform/text/FileName.h"
 #include "platform/text/IniFile.h"
+#include "platform/text/SettingsTable.h"
 
 namespace platform {
-
-bool IsKnownSetting(std::span<const SettingSection> sections, const QString& section,
-                    const QString& key) {
-  for (const SettingSection& s : sections) {
-    const QString name = QString::fromLatin1(s.name);
-    bool matches = false;
-    if (s.numbered == 0) {
-      matches = section.compare(name, Qt::CaseInsensitive) == 0;
-    } else if (section.size() > name.size() &&
-               section.left(name.size()).compare(name, Qt::CaseInsensitive) == 0) {
-      bool ok = false;
-      const int n = section.mid(name.size()).toInt(&ok);
-      // "Mark01" is not read either: the program asks for "Mark1".
-      matches = ok && n >= 1 && n <= s.numbered && section.mid(name.size()) == QString::number(n);
-    }
-    if (!matches) continue;
-    for (const char* k : s.keys) {
-      if (key.compare(QString::fromLatin1(k), Qt::CaseInsensitive) == 0) return true;
-    }
-  }
-  return false;
-}
 
 bool IsExportCommand(const QStringList& arguments) {
   for (const QString& arg : arguments) {

@@ -4,10 +4,10 @@
 #include <QStringList>
 #include <functional>
 #include <ostream>
-#include <span>
 #include <utility>
 #include <vector>
 
+#include "platform/text/SettingsTable.h"
 #include "platform/ui/DialogService.h"
 
 namespace platform {
@@ -32,24 +32,12 @@ class CollectingDialogs : public DialogService {
   std::vector<QString> warnings;
 };
 
-/// One section of a settings file and its keys. A numbered section stands for the
-/// sections `name`1 to `name``numbered` (a bare `name` is not read and so not known).
-struct SettingSection {
-  const char* name;
-  int numbered;
-  std::vector<const char*> keys;
-};
-
-/// True when the settings file of `sections` has the key, letter case aside.
-bool IsKnownSetting(std::span<const SettingSection> sections, const QString& section,
-                    const QString& key);
-
 /// How one program's scripted export is called.
 struct ExportSyntax {
   const char* program;                       ///< the name errors start with
   std::vector<const char*> usage;            ///< the forms of the command, one per line
   bool allowDir = false;                     ///< whether --export-dir is one of them
-  std::span<const SettingSection> settings;  ///< what --set may name
+  std::vector<const SettingName*> settings;  ///< what --set may name
 };
 
 /// What the command line asks to be exported.
