@@ -308,8 +308,10 @@ void TForm1::SetLegendPosClick(bool fromCorner) {
     m_state.LegendPixelX = -1;
     m_state.LegendPixelY = -1;
   }
-  m_charts[0]->update();
+  // The map first: its drawing places the legend, and the corner then leaves it out or
+  // shows it. Asked the other way round, the toolkit may paint the corner first.
   m_charts[1]->repaint();
+  m_charts[0]->repaint();
 }
 
 void TForm1::dragEnterEvent(QDragEnterEvent* event) {

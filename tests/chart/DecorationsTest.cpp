@@ -2,11 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <memory>
 
 #include "chart/TForm1.h"
+#include "chart/TForm2.h"
 #include "platform/ui/DialogService.h"
 #include "tests/support/TestFiles.h"
 
@@ -155,6 +158,50 @@ TEST(ChartReadOut, APressShowsWhereItIsAndTheMapsMovesTheLegend) {
   EXPECT_TRUE(form.StatusText(10).endsWith(QStringLiteral(" m")));
   EXPECT_EQ(form.StatusText(12), QString());
   EXPECT_EQ(form.State().LabX, anchor);
+}
+
+}  // namespace
+}  // namespace chart
+
+namespace chart {
+namespace {
+
+// How many pixels of a chart on screen are not white.
+int InkOf(platform::ChartWidget* chart) {
+  const QImage image = chart->grab().toImage();
+  int ink = 0;
+  for (int y = 0; y < image.height(); ++y) {
+    for (int x = 0; x < image.width(); ++x)
+      ink += (image.pixel(x, y) & 0xFFFFFF) != 0xFFFFFF ? 1 : 0;
+  }
+  return ink;
+}
+
+TEST(ChartLegend, MovesOntoTheMapAndBackIntoTheCorner) {
+  auto dialogs = std::make_unique<platform::ScriptedDialogs>();
+  TForm1 form(QStringList(), std::move(dialogs), testsupport::ProgramDir() + QStringLiteral("/T"));
+  form.SetFixedClientSize(800, 600);
+  form.findChild<QLineEdit*>(QStringLiteral("EditMapFile"))->clear();
+  form.BtnNewMapClick();
+  form.Editor()->SetLines({"Abies", "35.0,136.0,100", "Betula", "36.0,137.0,200"});
+  form.PlotOnMap();
+  form.show();
+  // The panel's anchor lies on the map: the corner stays empty.
+  EXPECT_GT(form.State().LegendPixelX, 0);
+  EXPECT_EQ(InkOf(form.ChartAt(0)), 0);
+  form.SetLegendPosClick(true);
+  QApplication::processEvents();
+  EXPECT_LT(form.State().LegendPixelX, 0);
+  EXPECT_GT(InkOf(form.ChartAt(0)), 0);
+  // A press on the map, then the map's own command: the legend goes there.
+  const platform::ChartMapping map = form.ChartAt(1)->Mapping();
+  form.ChartAt(1)->onMouseDown(Qt::RightButton,
+                               QPoint(static_cast<int>(map.ToPixel(AxisSide::Bottom, 140)),
+                                      static_cast<int>(map.ToPixel(AxisSide::Left, 40))));
+  form.SetLegendPosClick(false);
+  QApplication::processEvents();
+  EXPECT_GT(form.State().LegendPixelX, 0);
+  EXPECT_EQ(InkOf(form.ChartAt(0)), 0);
 }
 
 }  // namespace
