@@ -255,8 +255,9 @@ ChartMapping DrawChart(QPainter& painter, const QRect& rect, const Chart& chart,
     if (!series.active || series.x.empty()) continue;
     const AxisSide vertical =
         series.binding == VerticalBinding::Right ? AxisSide::Right : AxisSide::Left;
+    // Devices without raster operations (SVG, PDF) draw the line in its colour.
     if (series.maskMode && painter.paintEngine() &&
-        painter.paintEngine()->type() == QPaintEngine::Raster) {
+        painter.paintEngine()->hasFeature(QPaintEngine::RasterOpModes)) {
       painter.setCompositionMode(QPainter::RasterOp_SourceAndDestination);
     } else {
       painter.setCompositionMode(QPainter::CompositionMode_SourceOver);

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QPaintDevice>
+#include <memory>
+#include <string>
+
+namespace platform {
+
+class EmfPaintEngine;
+
+/// A picture recorded as an enhanced metafile: what a QPainter draws on it becomes EMF
+/// records (pens, brushes, lines, polygons, rectangles, ellipses, text that stays text,
+/// clipping). Sizes are pixels of a 96-dpi reference screen; the header's frame says so
+/// (0.01 mm = pixels × 2540 / 96), so programs reading the file get the pixel size back.
+/// A painter in the composition mode RasterOp_SourceAndDestination draws with the mask
+/// pen (R2_MASKPEN).
+class EmfDevice : public QPaintDevice {
+ public:
+  /// A picture of `width` × `height` reference pixels.
+  EmfDevice(int width, int height);
+  ~EmfDevice() override;
+  EmfDevice(const EmfDevice&) = delete;
+  EmfDevice& operator=(const EmfDevice&) = delete;
+
+  /// The file's bytes, complete once the painter has ended; empty before.
+  const std::string& Bytes() const;
+
+  QPaintEngine* paintEngine() const override;
+
+ protected:
+  int metric(PaintDeviceMetric metric) const override;
+
+ private:
+  int m_width;
+  int m_height;
+  std::unique_ptr<EmfPaintEngine> m_engine;
+};
+
+}  // namespace platform
