@@ -1,14 +1,17 @@
 #include "chart/Export.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <memory>
 #include <vector>
 
 #include "chart/TForm1.h"
+#include "core/Errors.h"
+#include "core/SaveFile.h"
 #include "platform/text/FileName.h"
 #include "platform/text/IniFile.h"
 #include "platform/ui/PanelText.h"
-#include "platform/ui/ProgramFiles.h"
 #include "platform/ui/ScriptedExport.h"
 
 namespace chart {
@@ -23,9 +26,13 @@ constexpr char kProgram[] = "Tarvo";
 const platform::ExportSyntax& Syntax() {
   static const platform::ExportSyntax syntax{
       kProgram,
-      {"[SETTINGS.ini] [--set SECTION.KEY=VALUE]... --export OUT.png [DATA.grd]"},
-      false,
-      TForm1::SettingNames()};
+      {"[SETTINGS.ini] [--set SECTION.KEY=VALUE]... --export OUT.emf|OUT.svg|OUT.pdf|OUT.png "
+       "[DATA.grd]",
+       "[SETTINGS.ini] [--set SECTION.KEY=VALUE]... --export-dir DIR --format emf|svg|pdf|png "
+       "DATA.grd..."},
+      true,
+      TForm1::SettingNames(),
+      {"png", "emf", "svg", "pdf"}};
   return syntax;
 }
 
@@ -39,6 +46,13 @@ int RunExportUnguarded(const QStringList& arguments, const QString& programPath,
       !why.isEmpty()) {
     platform::PrintUsage(err, Syntax(), why);
     return 2;
+  }
+  // A settings file named on the command line must be there: a misspelt name would
+  // otherwise draw the defaults as if they had been asked for.
+  if (!request.settings.isEmpty() && !QFileInfo(request.settings).isFile()) {
+    err << kProgram << ": " << platform::FileNameBytes(request.settings)
+        << ": ファイルが見つかりません\n";
+    return 1;
   }
   auto owned = std::make_unique<CollectingDialogs>();
   CollectingDialogs& dialogs = *owned;
@@ -56,26 +70,36 @@ int RunExportUnguarded(const QStringList& arguments, const QString& programPath,
     dialogs.errors.clear();
     return failed;
   };
+  auto warned = [&]() {
+    for (const QString& m : dialogs.warnings)
+      err << kProgram << ": 警告: " << platform::OneLine(m).toStdString() << '\n';
+    const bool any = !dialogs.warnings.empty();
+    dialogs.warnings.clear();
+    return any;
+  };
   const QString settingsFile = form.ResolveSettingsFile(form.State().IniFileName);
   if (report(settingsFile)) return 1;
 
   platform::IniFile settings = platform::IniFile::Load(settingsFile);
   platform::ApplySets(request, settings);
-  form.ApplySettings(settings);
+  try {
+    form.ApplySettings(settings);
+  } catch (const core::ConversionError& error) {
+    err << kProgram << ": " << platform::FileNameBytes(settingsFile) << ": " << error.what()
+        << '\n';
+    return 1;
+  }
   if (report(settingsFile)) return 1;
 
   auto* grdField = form.findChild<QLineEdit*>(QStringLiteral("EditGrdFile"));
   auto* mapField = form.findChild<QLineEdit*>(QStringLiteral("EditMapFile"));
-  if (!request.data.isEmpty()) {
-    const QString data = request.data.front();
+  for (const QString& data : request.data) {
     if (!platform::FileExists(form.ResolveDataFile(data))) {
       err << kProgram << ": " << platform::FileNameBytes(data) << ": ファイルが見つかりません\n";
       return 1;
     }
-    platform::ShowWholeText(grdField, data);
   }
-  // A map named in the settings or on the command line must be there; none named means
-  // the map the program brings.
+  // A map named in the settings must be there; none named means the map the program brings.
   const QString mapNamed =
       settings.ReadString(QStringLiteral("DataFile"), QStringLiteral("MapFile"), QString());
   if (!mapNamed.isEmpty() && !platform::FileExists(form.ResolveDataFile(mapNamed))) {
@@ -84,42 +108,98 @@ int RunExportUnguarded(const QStringList& arguments, const QString& programPath,
   }
   if (mapField->text().isEmpty()) platform::ShowWholeText(mapField, kBundledMap);
   const QString mapFile = form.ResolveDataFile(mapField->text());
+  // The data of the command line, not of the settings; --export-dir reads each file in
+  // turn after one build without data.
+  if (!request.outFile.isEmpty() && !request.data.isEmpty()) {
+    platform::ShowWholeText(grdField, request.data.front());
+  } else if (request.outFile.isEmpty()) {
+    grdField->clear();
+  }
 
+  // Nothing is drawn, let alone written, when a figure would replace an input or another
+  // figure of the same run.
   std::vector<QString> inputs = {settingsFile, mapFile, form.ResolveDataFile(grdField->text())};
-  if (const QString why = platform::OutputClash({{request.outFile, grdField->text()}}, inputs);
-      !why.isEmpty()) {
+  std::vector<std::pair<QString, QString>> outputs;
+  const QString suffix = FigureSuffix(form.CheckedMapKind());
+  if (!request.outFile.isEmpty()) {
+    outputs.emplace_back(request.outFile, grdField->text());
+  } else {
+    for (const QString& data : request.data) {
+      inputs.push_back(form.ResolveDataFile(data));
+      outputs.emplace_back(QDir(request.outDir)
+                               .filePath(QFileInfo(data).completeBaseName() + suffix +
+                                         QLatin1Char('.') + request.format),
+                           data);
+    }
+  }
+  if (const QString why = platform::OutputClash(outputs, inputs); !why.isEmpty()) {
     platform::PrintUsage(err, Syntax(), why);
     return 2;
   }
 
+  auto write = [&](const QString& path, FigureFormat format) {
+    int linesNotDrawn = 0;
+    try {
+      core::SaveFileAtomically(platform::FileNameBytes(path),
+                               form.FigureBytes(format, &linesNotDrawn));
+    } catch (const std::exception& error) {
+      err << kProgram << ": " << platform::FileNameBytes(path) << ": " << error.what() << '\n';
+      return false;
+    }
+    bool complete = true;
+    if (linesNotDrawn > 0) {
+      err << kProgram << ": 警告: " << platform::FileNameBytes(path)
+          << ": 線が多すぎて描けなかった区画線・目盛線があります（" << linesNotDrawn
+          << " 組）。範囲を狭めるか区画線を粗くしてください\n";
+      complete = false;
+    }
+    const PlotResult& plot = form.LastPlot();
+    if (plot.skipped > 0) {
+      err << kProgram << ": 警告: " << platform::FileNameBytes(grdField->text()) << ": "
+          << plot.skipped << " 行の記録を描いていません（最初は " << plot.firstSkippedLine
+          << " 行目）。tarvo-check --program chart で確かめられます\n";
+      complete = false;
+    }
+    // A figure sent to a pipe or device (/dev/stdout) must not have the report written
+    // into the same stream; then the report goes to standard error.
+    std::ostream& said = platform::IsStream(path) ? err : out;
+    const QSize size = form.FigureSize();
+    said << platform::FileNameBytes(path) << " records=" << form.State().PlotCount
+         << " categories=" << form.State().CategoryCount << " width=" << size.width()
+         << " height=" << size.height() << '\n';
+    return complete;
+  };
+
+  if (!request.outFile.isEmpty()) {
+    form.BtnNewMapClick();
+    if (report(grdField->text().isEmpty() ? mapFile : grdField->text())) return 1;
+    const bool incomplete = warned();
+    const FigureFormat format = FigureFormatOf(request.outFile).value_or(FigureFormat::Png);
+    return write(request.outFile, format) && !incomplete ? 0 : 1;
+  }
+
+  // One build, then each data file alone in the editor, as "分布データを読込" puts it.
   form.BtnNewMapClick();
-  if (report(grdField->text().isEmpty() ? mapFile : grdField->text())) return 1;
-  int linesNotDrawn = 0;
-  try {
-    form.SaveFigurePng(request.outFile, &linesNotDrawn);
-  } catch (const std::exception& error) {
-    err << kProgram << ": " << platform::FileNameBytes(request.outFile) << ": " << error.what()
-        << '\n';
-    return 1;
+  if (report(mapFile)) return 1;
+  bool failed = warned();
+  const FigureFormat format =
+      FigureFormatOf(QStringLiteral("x.") + request.format).value_or(FigureFormat::Png);
+  const auto total = request.data.size();
+  for (qsizetype i = 0; i < total; ++i) {
+    const QString& data = request.data[i];
+    const QString& path = outputs.at(static_cast<size_t>(i)).first;
+    err << '[' << (i + 1) << '/' << total << "] " << platform::FileNameBytes(data) << " -> "
+        << platform::FileNameBytes(path) << '\n';
+    if (!form.LoadGrdToEditorTold(data, true)) {
+      report(data);
+      failed = true;
+      continue;
+    }
+    form.PlotOnMap();
+    if (warned()) failed = true;
+    if (!write(path, format)) failed = true;
   }
-  bool incomplete = false;
-  for (const QString& m : dialogs.warnings) {
-    err << kProgram << ": 警告: " << platform::OneLine(m).toStdString() << '\n';
-    incomplete = true;
-  }
-  if (linesNotDrawn > 0) {
-    err << kProgram << ": 警告: 線が多すぎて描けなかった区画線・目盛線があります（" << linesNotDrawn
-        << " 組）。範囲を狭めるか区画線を粗くしてください\n";
-    incomplete = true;
-  }
-  // A figure sent to a pipe or device (/dev/stdout) must not have the report written into
-  // the same stream; then the report goes to standard error.
-  std::ostream& said = platform::IsStream(request.outFile) ? err : out;
-  const QSize size = form.FigureSize();
-  said << platform::FileNameBytes(request.outFile) << " records=" << form.State().PlotCount
-       << " categories=" << form.State().CategoryCount << " width=" << size.width()
-       << " height=" << size.height() << '\n';
-  return incomplete ? 1 : 0;
+  return failed ? 1 : 0;
 }
 
 }  // namespace

@@ -480,6 +480,11 @@ void TForm1::InitializeVariables() {
   m_state.LegendPixelY = 50;
 }
 
+int TForm1::CheckedMapKind() const {
+  return (findChild<QCheckBox*>(QStringLiteral("HorizonMap"))->isChecked() ? 1 : 0) +
+         (findChild<QCheckBox*>(QStringLiteral("ProfileMap"))->isChecked() ? 2 : 0);
+}
+
 void TForm1::GetDataFromScr() {
   auto checked = [this](const char* name) {
     return findChild<QRadioButton*>(QString::fromLatin1(name))->isChecked();
@@ -525,8 +530,7 @@ void TForm1::GetDataFromScr() {
   m_state.I2K = core::StrToFloat(Utf8(text("EditI2K")));
   m_state.LabX = core::DegMinToDeg(Utf8(text("EditLabelX")));
   m_state.LabY = core::DegMinToDeg(Utf8(text("EditLabelY")));
-  m_state.MapKind = (findChild<QCheckBox*>(QStringLiteral("HorizonMap"))->isChecked() ? 1 : 0) +
-                    (findChild<QCheckBox*>(QStringLiteral("ProfileMap"))->isChecked() ? 2 : 0);
+  m_state.MapKind = CheckedMapKind();
   m_state.MapFileName = text("EditMapFile");
   m_status[0]->setText(FileNamePart(text("EditGrdFile")));
   m_status[0]->setToolTip(text("EditGrdFile"));

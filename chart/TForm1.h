@@ -5,6 +5,8 @@
 #include <QStringList>
 #include <array>
 #include <memory>
+#include <optional>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -73,6 +75,14 @@ struct DrawingState {
 /// The marker styles a settings file without them gives: shapes 1 to 6, size 3, blue
 /// fill, black rim.
 std::array<platform::TMarkStyle, 6> DefaultMarkStyles();
+
+/// The file formats a figure is written in.
+enum class FigureFormat { Emf, Svg, Pdf, Png };
+
+/// The format a file name's suffix names (.emf, .svg, .pdf, .png, any letter case).
+std::optional<FigureFormat> FigureFormatOf(const QString& path);
+/// "-H", "-V" or "-3D": what names of figures of the chart set `mapKind` end with.
+QString FigureSuffix(int mapKind);
 
 /// Chart series of the figure: the map lines and the six data categories of each chart.
 struct SeriesTables {
@@ -199,11 +209,33 @@ class TForm1 : public QMainWindow {
   /// The size of the written figure for the last layout; raises LayoutError for one
   /// too large to write.
   QSize FigureSize() const;
-  /// The figure as the written output draws it: every shown chart in its place. Sets of
-  /// grid lines too many to draw are counted in `linesNotDrawn`.
-  QImage FigureImage(int* linesNotDrawn = nullptr) const;
+  /// Draws every shown chart anew into its place on an output of FigureSize(); the
+  /// window's legend anchor is left as it was. Sets of grid lines too many to draw are
+  /// counted in `linesNotDrawn`.
+  void RenderFigure(QPainter& painter, int* linesNotDrawn = nullptr);
+  /// The figure on an opaque white image.
+  QImage FigureImage(int* linesNotDrawn = nullptr);
+  /// The figure as a file of that format holds it.
+  std::string FigureBytes(FigureFormat format, int* linesNotDrawn = nullptr);
+  /// Writes the figure in the format its name's suffix says (a metafile when it says
+  /// none); raises core::IoError or LayoutError when it cannot.
+  void SaveFigure(const QString& path, int* linesNotDrawn = nullptr);
   /// Writes FigureImage() as a PNG file; raises core::IoError when it cannot.
-  void SaveFigurePng(const QString& path, int* linesNotDrawn = nullptr) const;
+  void SaveFigurePng(const QString& path, int* linesNotDrawn = nullptr);
+  /// "図をEMF形式で保存" and "図をクリップボードへ".
+  void SaveToEMFItemClick();
+  void CopyEMFItemClick();
+  /// The map alone, the two profiles, the three-view: to the clipboard for the target
+  /// "emf", else to the file it names; failures are shown.
+  void SaveHChart(const QString& target);
+  void Save2VChart(const QString& target);
+  void Save3DChart(const QString& target);
+  /// The file name the save command proposes: the data file's name with "-H", "-V" or
+  /// "-3D" by the chart set shown.
+  QString ProposedFigureName() const;
+  /// Copies one chart (0–3) as drawn on screen to the clipboard, as a metafile (with SVG
+  /// and PNG beside it) or as a bitmap.
+  void CopyChart(int index, bool metafile);
 
   const SeriesTables& SeriesH() const { return m_seriesH; }
   const SeriesTables& SeriesW() const { return m_seriesW; }
@@ -211,6 +243,8 @@ class TForm1 : public QMainWindow {
   /// The entry of the main menu or of a chart's context menu with that object name.
   QAction* Command(const QString& name) const;
 
+  /// The chart set the two check boxes ask for: 1 map, 2 profiles, 3 both.
+  int CheckedMapKind() const;
   DrawingState& State() { return m_state; }
   const DrawingState& State() const { return m_state; }
   /// The settings file's keys, in their order, with how each is read and written.
@@ -242,6 +276,7 @@ class TForm1 : public QMainWindow {
   /// Layout only, as the View menu's fit and enlargement commands run it.
   void Relayout();
   void SetMapLWCaption();
+  void WriteFigureTo(const QString& target);
   /// The ratio field from the two latitude fields; raises core::ConversionError when one
   /// does not read, changing nothing.
   void UpdateRatio();

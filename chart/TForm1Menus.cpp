@@ -77,12 +77,12 @@ void TForm1::BuildMenus() {
   add(file, "AddPlotItem", "分布データを追加", [this] { ReadGrdFile(true); });
   add(file, "SavePlotItem", "分布データを保存", [this] { SavePlotItemClick(); });
   file->addSeparator();
-  add(file, "SaveToEMFItem", "図をEMF形式で保存", nullptr);
+  add(file, "SaveToEMFItem", "図をEMF形式で保存", [this] { SaveToEMFItemClick(); });
   file->addSeparator();
   add(file, "MenuQuit", "終  了", [this] { MenuQuitClick(); });
 
   QMenu* edit = menuBar()->addMenu(QStringLiteral("編集(&E)"));
-  add(edit, "CopyEMFItem", "図をクリップボードへ", nullptr);
+  add(edit, "CopyEMFItem", "図をクリップボードへ", [this] { CopyEMFItemClick(); });
   edit->addSeparator();
   add(edit, "ClearPlotItem", "分布データをクリア", [this] { ClearPlotItemClick(); });
   add(edit, "EdDataItem", "分布データを編集", [this] { EditDataItemClick(); });
@@ -146,8 +146,12 @@ void TForm1::AddPopupMenus() {
   for (const auto& p : popups) {
     auto* menu = new QMenu(this);
     menu->setObjectName(QString::fromLatin1(p.menu));
-    menu->addAction(QStringLiteral("EMF形式でコピー"))->setEnabled(false);
-    menu->addAction(QStringLiteral("BMP形式でコピー"))->setEnabled(false);
+    // The corner chart's copies are of the map.
+    const int copied = p.chart == 0 ? 1 : p.chart;
+    connect(menu->addAction(QStringLiteral("EMF形式でコピー")), &QAction::triggered, this,
+            [this, copied] { CopyChart(copied, true); });
+    connect(menu->addAction(QStringLiteral("BMP形式でコピー")), &QAction::triggered, this,
+            [this, copied] { CopyChart(copied, false); });
     if (p.full) {
       const bool corner = p.chart == 0;
       menu->addSeparator();

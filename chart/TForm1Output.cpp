@@ -1,12 +1,50 @@
-// The figure as it is written: every shown chart drawn into its place on one image.
+// The figure as it is written: every shown chart drawn anew into its place on the output,
+// as a metafile, SVG, PDF or PNG, to a file or to the clipboard.
+#include <QBuffer>
+#include <QFileInfo>
 #include <QImage>
+#include <QLineEdit>
+#include <QPageSize>
 #include <QPainter>
+#include <QPdfWriter>
+#include <QSvgGenerator>
 
 #include "chart/FigureLayout.h"
 #include "chart/TForm1.h"
+#include "core/Errors.h"
+#include "core/SaveFile.h"
+#include "platform/emf/EmfDevice.h"
 #include "platform/raster/PngWriter.h"
+#include "platform/text/FileName.h"
+#include "platform/ui/Desktop.h"
 
 namespace chart {
+
+namespace {
+
+// The target that means the clipboard rather than a file.
+const QString kClipboard = QStringLiteral("emf");
+
+QByteArray ToBytes(const std::string& s) {
+  return QByteArray(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+}  // namespace
+
+std::optional<FigureFormat> FigureFormatOf(const QString& path) {
+  const QString suffix = QFileInfo(path).suffix().toLower();
+  if (suffix == QLatin1String("emf")) return FigureFormat::Emf;
+  if (suffix == QLatin1String("svg")) return FigureFormat::Svg;
+  if (suffix == QLatin1String("pdf")) return FigureFormat::Pdf;
+  if (suffix == QLatin1String("png")) return FigureFormat::Png;
+  return std::nullopt;
+}
+
+QString FigureSuffix(int mapKind) {
+  return mapKind == 1   ? QStringLiteral("-H")
+         : mapKind == 2 ? QStringLiteral("-V")
+                        : QStringLiteral("-3D");
+}
 
 QSize TForm1::FigureSize() const {
   const FigureLayout figure =
@@ -14,14 +52,14 @@ QSize TForm1::FigureSize() const {
   return {figure.width, figure.height};
 }
 
-QImage TForm1::FigureImage(int* linesNotDrawn) const {
+void TForm1::RenderFigure(QPainter& painter, int* linesNotDrawn) {
   if (linesNotDrawn) *linesNotDrawn = 0;
   const FigureLayout figure =
       FigureLayoutOf(m_state.MapKind, m_state.MapAspect, m_state.ZoomFactor);
-  QImage image(figure.width, figure.height, QImage::Format_RGB32);
-  if (image.isNull()) throw std::bad_alloc();
-  image.fill(Qt::white);
-  QPainter painter(&image);
+  // The map's drawing renews the legend anchor's pixels for the output's geometry; the
+  // window's own are given back afterwards.
+  const int legendX = m_state.LegendPixelX;
+  const int legendY = m_state.LegendPixelY;
   // The map first: where it puts the legend decides whether the corner shows it.
   for (const size_t i : {size_t{1}, size_t{0}, size_t{2}, size_t{3}}) {
     if (!figure.drawn[i]) continue;
@@ -31,11 +69,172 @@ QImage TForm1::FigureImage(int* linesNotDrawn) const {
                         &missing);
     if (linesNotDrawn) *linesNotDrawn += missing;
   }
+  m_state.LegendPixelX = legendX;
+  m_state.LegendPixelY = legendY;
+}
+
+QImage TForm1::FigureImage(int* linesNotDrawn) {
+  const QSize size = FigureSize();
+  QImage image(size, QImage::Format_RGB32);
+  if (image.isNull()) throw std::bad_alloc();
+  image.fill(Qt::white);
+  QPainter painter(&image);
+  RenderFigure(painter, linesNotDrawn);
   return image;
 }
 
-void TForm1::SaveFigurePng(const QString& path, int* linesNotDrawn) const {
+std::string TForm1::FigureBytes(FigureFormat format, int* linesNotDrawn) {
+  const QSize size = FigureSize();
+  switch (format) {
+    case FigureFormat::Emf: {
+      platform::EmfDevice device(size.width(), size.height());
+      QPainter painter(&device);
+      RenderFigure(painter, linesNotDrawn);
+      painter.end();
+      return device.Bytes();
+    }
+    case FigureFormat::Svg: {
+      QBuffer buffer;
+      QSvgGenerator svg;
+      svg.setOutputDevice(&buffer);
+      svg.setSize(size);
+      svg.setViewBox(QRect(QPoint(0, 0), size));
+      svg.setResolution(96);
+      svg.setTitle(findChild<QLineEdit*>(QStringLiteral("EditTitle"))->text());
+      QPainter painter(&svg);
+      painter.fillRect(QRect(QPoint(0, 0), size), Qt::white);
+      RenderFigure(painter, linesNotDrawn);
+      painter.end();
+      return buffer.data().toStdString();
+    }
+    case FigureFormat::Pdf: {
+      QBuffer buffer;
+      buffer.open(QIODevice::WriteOnly);
+      QPdfWriter pdf(&buffer);
+      // One page the figure's size on a 96-dpi reference, without margins, so that a
+      // pixel of the figure is a pixel of the page's coordinates.
+      pdf.setResolution(96);
+      pdf.setPageSize(QPageSize(QSizeF(size) * 72.0 / 96.0, QPageSize::Point, QString(),
+                                QPageSize::ExactMatch));
+      pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
+      pdf.setTitle(findChild<QLineEdit*>(QStringLiteral("EditTitle"))->text());
+      QPainter painter(&pdf);
+      RenderFigure(painter, linesNotDrawn);
+      painter.end();
+      return buffer.data().toStdString();
+    }
+    case FigureFormat::Png:
+      return platform::EncodePng(FigureImage(linesNotDrawn));
+  }
+  return std::string();
+}
+
+void TForm1::SaveFigure(const QString& path, int* linesNotDrawn) {
+  const std::optional<FigureFormat> format = FigureFormatOf(path);
+  // A pipe or device has no suffix to tell; it gets the metafile unless it names another.
+  core::SaveFileAtomically(platform::FileNameBytes(path),
+                           FigureBytes(format.value_or(FigureFormat::Emf), linesNotDrawn));
+}
+
+void TForm1::SaveFigurePng(const QString& path, int* linesNotDrawn) {
   platform::SavePng(FigureImage(linesNotDrawn), path);
+}
+
+void TForm1::WriteFigureTo(const QString& target) {
+  try {
+    if (target == kClipboard) {
+      platform::CopyPictureToClipboard(FigureBytes(FigureFormat::Emf),
+                                       ToBytes(FigureBytes(FigureFormat::Svg)), FigureImage());
+    } else {
+      core::SaveFileAtomically(platform::FileNameBytes(target), FigureBytes(FigureFormat::Emf));
+    }
+  } catch (const core::IoError& error) {
+    m_dialogs->ShowError(QStringLiteral("%1 に書き込めません\n%2")
+                             .arg(target, QString::fromStdString(error.what())));
+  } catch (const LayoutError& error) {
+    m_dialogs->ShowError(QString::fromUtf8(error.what()));
+  }
+}
+
+void TForm1::SaveHChart(const QString& target) {
+  WriteFigureTo(target);
+}
+
+void TForm1::Save2VChart(const QString& target) {
+  WriteFigureTo(target);
+}
+
+void TForm1::Save3DChart(const QString& target) {
+  WriteFigureTo(target);
+}
+
+void TForm1::SaveToEMFItemClick() {
+  m_dialogs->save.title = QStringLiteral("地図基本ファイル");
+  m_dialogs->save.filter = QStringLiteral(
+      "設定ファイル|*.ini|地図データファイル|*.mdt|分布データファイル|*.grd|EMFファイル|*.emf|"
+      "WMFファイル|*.wmf|BMPファイル|*.bmp");
+  m_dialogs->save.filterIndex = 4;
+  m_dialogs->save.defaultExt = QStringLiteral("emf");
+  m_dialogs->save.fileName = ProposedFigureName();
+  if (!m_dialogs->RunSave()) return;
+  const QString path = m_dialogs->save.fileName;
+  switch (m_state.MapKind) {
+    case 1:
+      SaveHChart(path);
+      break;
+    case 2:
+      Save2VChart(path);
+      break;
+    default:
+      Save3DChart(path);
+      break;
+  }
+}
+
+QString TForm1::ProposedFigureName() const {
+  return QFileInfo(m_state.GrdFileName).completeBaseName() + FigureSuffix(m_state.MapKind) +
+         QStringLiteral(".emf");
+}
+
+void TForm1::CopyEMFItemClick() {
+  if (m_state.MapKind == 1) {
+    CopyChart(1, true);
+  } else {
+    WriteFigureTo(kClipboard);
+  }
+}
+
+void TForm1::CopyChart(int index, bool metafile) {
+  platform::ChartWidget* chart = m_charts.at(static_cast<size_t>(index));
+  const int w = chart->width();
+  const int h = chart->height();
+  QImage image(std::max(w, 1), std::max(h, 1), QImage::Format_RGB32);
+  image.fill(Qt::white);
+  {
+    QPainter painter(&image);
+    platform::DrawChart(painter, QRect(0, 0, w, h), chart->Model());
+  }
+  if (!metafile) {
+    platform::CopyImageToClipboard(image);
+    return;
+  }
+  // The metafile is a pixel smaller than the chart, as the chart is drawn edge to edge.
+  platform::EmfDevice device(std::max(w - 1, 1), std::max(h - 1, 1));
+  QBuffer svgBuffer;
+  {
+    QPainter painter(&device);
+    platform::DrawChart(painter, QRect(0, 0, w, h), chart->Model());
+  }
+  {
+    QSvgGenerator svg;
+    svg.setOutputDevice(&svgBuffer);
+    svg.setSize(QSize(w, h));
+    svg.setViewBox(QRect(0, 0, w, h));
+    svg.setResolution(96);
+    QPainter painter(&svg);
+    platform::DrawChart(painter, QRect(0, 0, w, h), chart->Model());
+  }
+  platform::CopyPictureToClipboard(device.Bytes(), svgBuffer.data(), image);
 }
 
 }  // namespace chart

@@ -3,12 +3,24 @@
 #include <QClipboard>
 #include <QDesktopServices>
 #include <QGuiApplication>
+#include <QMimeData>
 
 namespace platform {
 
 void CopyImageToClipboard(const QImage& image) {
   if (!qGuiApp) return;
   QGuiApplication::clipboard()->setImage(image);
+}
+
+void CopyPictureToClipboard(const std::string& emf, const QByteArray& svg, const QImage& image) {
+  if (!qGuiApp) return;
+  auto* data = new QMimeData;
+  const QByteArray metafile(emf.data(), static_cast<qsizetype>(emf.size()));
+  data->setData(QStringLiteral("image/emf"), metafile);
+  data->setData(QStringLiteral("image/x-emf"), metafile);
+  data->setData(QStringLiteral("image/svg+xml"), svg);
+  data->setImageData(image);
+  QGuiApplication::clipboard()->setMimeData(data);
 }
 
 bool OpenUrl(const QUrl& url) {

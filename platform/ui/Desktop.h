@@ -1,13 +1,20 @@
 #pragma once
 
+#include <QByteArray>
 #include <QImage>
 #include <QUrl>
+#include <string>
 
 namespace platform {
 
 /// Puts the image on the clipboard as a plain bitmap. Needs a QGuiApplication; without one
 /// (headless export) it does nothing.
 void CopyImageToClipboard(const QImage& image);
+
+/// Puts a vector picture on the clipboard: the enhanced metafile that documents take,
+/// with SVG and PNG renderings of the same drawing for programs that read no metafile.
+/// Without a QGuiApplication it does nothing.
+void CopyPictureToClipboard(const std::string& emf, const QByteArray& svg, const QImage& image);
 
 /// Opens the file or web page with the desktop's default program; false when no program
 /// could be started (the desktop gives no reason).

@@ -31,6 +31,26 @@ bool IsStream(const QString& path) {
          (S_ISFIFO(info.st_mode) || S_ISCHR(info.st_mode));
 }
 
+namespace {
+
+bool HasFormatSuffix(const QString& path, const ExportSyntax& syntax) {
+  for (const char* format : syntax.formats) {
+    if (path.endsWith(QLatin1Char('.') + QString::fromLatin1(format), Qt::CaseInsensitive))
+      return true;
+  }
+  return false;
+}
+
+// ".emf, .svg" or ".png".
+QString SuffixList(const ExportSyntax& syntax) {
+  QStringList suffixes;
+  for (const char* format : syntax.formats)
+    suffixes << QLatin1Char('.') + QString::fromLatin1(format);
+  return suffixes.join(QStringLiteral(", "));
+}
+
+}  // namespace
+
 QString ParseExportArguments(const QStringList& args, const ExportSyntax& syntax,
                              ExportRequest& request) {
   bool haveExport = false;
@@ -58,8 +78,9 @@ QString ParseExportArguments(const QStringList& args, const ExportSyntax& syntax
       if (!v || haveExport) return QStringLiteral("--export には出力ファイルを一つ指定します");
       // A swapped pair of arguments would otherwise write a figure over the data file; a
       // pipe or a device (/dev/stdout) has no name to check and is written as it is.
-      if (!v->endsWith(QLatin1String(".png"), Qt::CaseInsensitive) && !IsStream(*v)) {
-        return QStringLiteral("--export の出力ファイルの名前は .png で終わります: '%1'").arg(*v);
+      if (!HasFormatSuffix(*v, syntax) && !IsStream(*v)) {
+        return QStringLiteral("--export の出力ファイルの名前は %1 で終わります: '%2'")
+            .arg(SuffixList(syntax), *v);
       }
       request.outFile = *v;
       haveExport = true;
@@ -69,6 +90,13 @@ QString ParseExportArguments(const QStringList& args, const ExportSyntax& syntax
       if (v->isEmpty()) return QStringLiteral("--export-dir の出力フォルダの名前が空です");
       request.outDir = *v;
       haveDir = true;
+    } else if (arg == QLatin1String("--format") && syntax.formats.size() > 1) {
+      const auto v = value();
+      const QString known = SuffixList(syntax);
+      if (!v || !request.format.isEmpty() || !HasFormatSuffix(QStringLiteral("x.") + *v, syntax)) {
+        return QStringLiteral("--format には %1 のどれかを一つ指定します").arg(known);
+      }
+      request.format = v->toLower();
     } else if (arg.startsWith(QLatin1String("--"))) {
       return QStringLiteral("知らないオプションです: ") + arg;
     } else if (i == 0 &&
@@ -85,6 +113,10 @@ QString ParseExportArguments(const QStringList& args, const ExportSyntax& syntax
     return QStringLiteral("--export のデータファイルは一つだけです");
   if (haveDir && request.data.isEmpty())
     return QStringLiteral("--export-dir にはデータファイルが要ります");
+  if (!request.format.isEmpty() && !haveDir)
+    return QStringLiteral("--format は --export-dir と使います（--export では名前で決まります）");
+  if (haveDir && request.format.isEmpty())
+    request.format = QString::fromLatin1(syntax.formats.front());
   return QString();
 }
 

@@ -38,6 +38,9 @@ struct ExportSyntax {
   std::vector<const char*> usage;            ///< the forms of the command, one per line
   bool allowDir = false;                     ///< whether --export-dir is one of them
   std::vector<const SettingName*> settings;  ///< what --set may name
+  /// The file formats, by suffix without the dot ("png"); --export-dir writes the first
+  /// unless --format names another, which more than one format allows.
+  std::vector<const char*> formats = {"png"};
 };
 
 /// What the command line asks to be exported.
@@ -46,6 +49,7 @@ struct ExportRequest {
   std::vector<std::pair<QString, QString>> sets;  ///< "Section.Key", value
   QString outFile;                                ///< --export
   QString outDir;                                 ///< --export-dir
+  QString format;                                 ///< the format --export-dir writes
   QStringList data;                               ///< the data files
 };
 

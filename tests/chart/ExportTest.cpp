@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <filesystem>
 #include <sstream>
+#include <string_view>
 
 #include "tests/support/TestFiles.h"
 
@@ -69,6 +70,27 @@ TEST_F(ChartExportTest, WritesTheFigureOfEachChartSetAtItsSize) {
   }
 }
 
+TEST_F(ChartExportTest, WritesEachFormatAndAFigurePerDataFile) {
+  testsupport::WriteBytes(m_root / "b.grd", "Carex\r\n35.5,136.5,100\r\n36.0,136.0\r\n");
+  using namespace std::string_view_literals;
+  const std::pair<const char*, std::string_view> formats[] = {
+      {"out.emf", "\x01\0\0\0"sv}, {"out.svg", "<?xml"sv}, {"out.pdf", "%PDF"sv}};
+  for (const auto& [name, start] : formats) {
+    const Outcome o = Run({QStringLiteral("--export"), P(name), P("a.grd")});
+    EXPECT_EQ(o.code, 0) << o.err;
+    EXPECT_EQ(testsupport::ReadBytes(m_root / name).substr(0, start.size()), start) << name;
+  }
+  fs::create_directories(m_root / "dir");
+  const Outcome o = Run({QStringLiteral("--set"), QStringLiteral("Draw.ProfileMap=0"),
+                         QStringLiteral("--export-dir"), P("dir"), QStringLiteral("--format"),
+                         QStringLiteral("svg"), P("a.grd"), P("b.grd")});
+  EXPECT_EQ(o.code, 0) << o.err;
+  // Each figure holds its own file alone, named after it with the chart set.
+  EXPECT_NE(o.out.find("dir/a-H.svg records=1 categories=1"), std::string::npos) << o.out;
+  EXPECT_NE(o.out.find("dir/b-H.svg records=2 categories=1"), std::string::npos) << o.out;
+  EXPECT_TRUE(fs::exists(m_root / "dir" / "b-H.svg"));
+}
+
 TEST_F(ChartExportTest, TakesTheSettingsFileAndItsMeshLevel) {
   // Mesh lines in the mesh colour, aqua, cross the middle of the map at level 1 and not
   // at all at level 0 (the labels, also aqua, stand outside the middle).
@@ -95,12 +117,21 @@ TEST_F(ChartExportTest, RefusesWhatItCannotDoWithoutWritingAnything) {
     int code;
     const char* says;
   } cases[] = {
-      {{QStringLiteral("--export-dir"), P("d"), P("a.grd")}, 2, "知らないオプションです"},
+      {{QStringLiteral("--format"), QStringLiteral("svg"), QStringLiteral("--export"), P("x.png")},
+       2,
+       "--format は --export-dir と使います"},
+      {{QStringLiteral("--export-dir"), P("d"), QStringLiteral("--format"), QStringLiteral("wmf"),
+        P("a.grd")},
+       2,
+       "--format には .png, .emf, .svg, .pdf のどれかを一つ指定します"},
+      {{P("missing.ini"), QStringLiteral("--export"), P("x.png")},
+       1,
+       "missing.ini: ファイルが見つかりません"},
       {{QStringLiteral("--set"), QStringLiteral("PMark1.Styl=1"), QStringLiteral("--export"),
         P("x.png")},
        2,
        "設定ファイルにないキーです: PMark1.Styl"},
-      {{P("s.ini"), QStringLiteral("--export"), P("s.ini")}, 2, ".png で終わります"},
+      {{P("s.ini"), QStringLiteral("--export"), P("s.ini")}, 2, ".pdf で終わります"},
       {{QStringLiteral("--export"), P("x.png"), P("missing.grd")}, 1, "ファイルが見つかりません"},
       {{QStringLiteral("--set"), QStringLiteral("Map.GY2=4x.00"), QStringLiteral("--export"),
         P("x.png")},

@@ -1,0 +1,94 @@
+#include <gtest/gtest.h>
+
+#include <QLineEdit>
+#include <QRadioButton>
+#include <filesystem>
+#include <memory>
+
+#include "chart/TForm1.h"
+#include "chart/TForm2.h"
+#include "platform/ui/DialogService.h"
+#include "tests/support/TestFiles.h"
+
+namespace chart {
+namespace {
+
+namespace fs = std::filesystem;
+using testsupport::Q;
+
+struct Window {
+  fs::path root;
+  platform::ScriptedDialogs* dialogs = nullptr;
+  std::unique_ptr<TForm1> form;
+
+  Window() {
+    root = testsupport::FreshTestFolder("chart-output-");
+    testsupport::WriteBytes(root / "island.mdt", testsupport::kIslandMap);
+    auto owned = std::make_unique<platform::ScriptedDialogs>();
+    dialogs = owned.get();
+    form = std::make_unique<TForm1>(QStringList(), std::move(owned), Q(root / "bin" / "Tarvo"));
+    form->SetFixedClientSize(800, 600);
+    form->findChild<QLineEdit*>(QStringLiteral("EditMapFile"))->setText(Q(root / "island.mdt"));
+    form->BtnNewMapClick();
+  }
+};
+
+TEST(ChartOutput, TheSaveCommandProposesTheDataFilesNameWithTheChartSet) {
+  Window w;
+  EXPECT_EQ(w.form->ProposedFigureName(), QStringLiteral("-3D.emf"));
+  w.form->State().GrdFileName = QStringLiteral("/data/Abies.grd");
+  const std::pair<int, const char*> sets[] = {
+      {1, "Abies-H.emf"}, {2, "Abies-V.emf"}, {3, "Abies-3D.emf"}};
+  for (const auto& [kind, name] : sets) {
+    w.form->State().MapKind = kind;
+    EXPECT_EQ(w.form->ProposedFigureName(), QString::fromLatin1(name));
+  }
+}
+
+TEST(ChartOutput, SavingWritesTheMetafileAndGivesTheLegendAnchorBack) {
+  Window w;
+  w.form->State().LegendPixelX = 123;
+  w.form->State().LegendPixelY = 45;
+  const QString path = Q(w.root / "figure.emf");
+  w.dialogs->AcceptSave(path);
+  w.form->SaveToEMFItemClick();
+  const auto& call = w.dialogs->Calls().back();
+  EXPECT_EQ(call.file.filterIndex, 4);
+  EXPECT_EQ(call.file.defaultExt, QStringLiteral("emf"));
+  EXPECT_EQ(call.file.fileName, QStringLiteral("-3D.emf"));
+  const std::string bytes = testsupport::ReadBytes(w.root / "figure.emf");
+  ASSERT_GE(bytes.size(), 8u);
+  EXPECT_EQ(bytes[0], 1);  // the header record comes first
+  EXPECT_EQ(w.form->State().LegendPixelX, 123);
+  EXPECT_EQ(w.form->State().LegendPixelY, 45);
+  // The data editor's save then finds the dialog as this command left it.
+  w.dialogs->Cancel(platform::DialogKind::Save);
+  w.form->Editor()->BtnEdSaveClick();
+  EXPECT_EQ(w.dialogs->Calls().back().file.defaultExt, QStringLiteral("emf"));
+  EXPECT_EQ(w.dialogs->Calls().back().file.filterIndex, 4);
+  // Cancelled: nothing written.
+  w.dialogs->Cancel(platform::DialogKind::Save);
+  w.form->SaveToEMFItemClick();
+  EXPECT_FALSE(fs::exists(w.root / "-3D.emf"));
+}
+
+TEST(ChartOutput, EachFormatHoldsTheFigureAtItsSize) {
+  Window w;
+  const QSize size = w.form->FigureSize();
+  const std::string svg = w.form->FigureBytes(FigureFormat::Svg);
+  EXPECT_NE(svg.find("viewBox=\"0 0 " + std::to_string(size.width()) + ' ' +
+                     std::to_string(size.height())),
+            std::string::npos);
+  const std::string pdf = w.form->FigureBytes(FigureFormat::Pdf);
+  EXPECT_EQ(pdf.rfind("%PDF", 0), 0u);
+  const std::string png = w.form->FigureBytes(FigureFormat::Png);
+  const QImage image =
+      QImage::fromData(QByteArray(png.data(), static_cast<qsizetype>(png.size())), "PNG");
+  EXPECT_EQ(image.size(), size);
+  EXPECT_EQ(image.pixel(0, 0), qRgb(255, 255, 255));
+  EXPECT_EQ(FigureFormatOf(QStringLiteral("a.SVG")), FigureFormat::Svg);
+  EXPECT_FALSE(FigureFormatOf(QStringLiteral("a.wmf")).has_value());
+}
+
+}  // namespace
+}  // namespace chart
