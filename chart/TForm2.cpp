@@ -102,7 +102,32 @@ void TForm2::FormCreate() {
   m_memo->clear();
 }
 
+QPlainTextEdit* TForm2::Memo() {
+  Materialize();
+  return m_memo;
+}
+
+void TForm2::Materialize() {
+  if (!m_detached) return;
+  m_detached = false;
+  const std::vector<std::string> lines = std::move(m_waiting);
+  m_waiting.clear();
+  SetLines(lines);
+}
+
+void TForm2::showEvent(QShowEvent* event) {
+  Materialize();
+  QMainWindow::showEvent(event);
+}
+
 std::function<bool(std::string&)> TForm2::LineReader() const {
+  if (m_detached) {
+    return [this, i = size_t{0}](std::string& line) mutable {
+      if (i >= m_waiting.size()) return false;
+      line = m_waiting[i++];
+      return true;
+    };
+  }
   return [block = m_memo->document()->firstBlock()](std::string& line) mutable {
     if (!block.isValid()) return false;
     line = block.text().toStdString();
@@ -112,6 +137,7 @@ std::function<bool(std::string&)> TForm2::LineReader() const {
 }
 
 std::vector<std::string> TForm2::Lines() const {
+  if (m_detached) return m_waiting;
   std::vector<std::string> lines;
   lines.reserve(static_cast<size_t>(m_memo->document()->blockCount()));
   const auto next = LineReader();
@@ -137,11 +163,25 @@ QString Joined(const std::vector<std::string>& lines) {
 }  // namespace
 
 void TForm2::SetLines(const std::vector<std::string>& lines) {
+  if (!isVisible()) {
+    m_waiting = lines;
+    m_detached = true;
+    m_memo->clear();
+    return;
+  }
   m_memo->setPlainText(Joined(lines));
 }
 
 void TForm2::AppendLines(const std::vector<std::string>& lines) {
   if (lines.empty()) return;
+  if (m_detached || (!isVisible() && IsEmpty())) {
+    if (!m_detached) {
+      m_waiting.clear();
+      m_detached = true;
+    }
+    m_waiting.insert(m_waiting.end(), lines.begin(), lines.end());
+    return;
+  }
   QTextCursor end(m_memo->document());
   end.movePosition(QTextCursor::End);
   // The new lines start on a line of their own, also after a last line without a break.
@@ -152,10 +192,12 @@ void TForm2::AppendLines(const std::vector<std::string>& lines) {
 }
 
 bool TForm2::IsEmpty() const {
-  return m_memo->document()->isEmpty();
+  return m_detached ? m_waiting.empty() : m_memo->document()->isEmpty();
 }
 
 void TForm2::BtnClearClick() {
+  m_waiting.clear();
+  m_detached = false;
   m_memo->clear();
 }
 

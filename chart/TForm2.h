@@ -22,7 +22,8 @@ class TForm2 : public QMainWindow {
   std::function<void()> onDraw;  ///< "draw": plot the text
   std::function<void()> onSave;  ///< "save": write the text to a file
 
-  QPlainTextEdit* Memo() const { return m_memo; }
+  /// The edit area, holding the whole text.
+  QPlainTextEdit* Memo();
   /// The text's lines one after the other: true and the next line in `line`, false at the
   /// end. The reader stays valid while the text is not changed.
   std::function<bool(std::string&)> LineReader() const;
@@ -45,8 +46,18 @@ class TForm2 : public QMainWindow {
   void Memo1SelectionChange();
   QString StatusText(int panel) const;
 
+ protected:
+  void showEvent(QShowEvent* event) override;
+
  private:
+  // While the window has not been shown since the text was last set, the lines wait here
+  // rather than in the edit area: a text document of hundreds of thousands of lines takes
+  // seconds to build, and a plotting pass or a scripted export needs none.
+  void Materialize();
+
   QPlainTextEdit* m_memo = nullptr;
+  std::vector<std::string> m_waiting;
+  bool m_detached = false;
   QLabel* m_status[3] = {};
 };
 

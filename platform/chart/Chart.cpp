@@ -153,6 +153,154 @@ QRectF PlotRect(const Chart& chart, const QRect& rect, const QPainter* painter) 
   return QRectF(QPointF(left, top), QPointF(std::max(left, right), std::max(top, bottom)));
 }
 
+namespace {
+
+// Which pixels of the plot are already painted over for sure by markers drawn later, so
+// that a marker lying wholly under them can be left out: with hundreds of thousands of
+// records most markers on a screen-sized chart are buried, and every output (screen,
+// image, metafile, SVG, PDF) looks the same without them. A pixel outside the grid is
+// outside the plot, where the clip shows nothing.
+class Coverage {
+ public:
+  explicit Coverage(const QRectF& plot)
+      : m_left(static_cast<int>(std::floor(plot.left())) - 1),
+        m_top(static_cast<int>(std::floor(plot.top())) - 1),
+        m_width(static_cast<int>(std::ceil(plot.right())) + 2 - m_left),
+        m_height(static_cast<int>(std::ceil(plot.bottom())) + 2 - m_top),
+        m_words((m_width + 63) / 64),
+        m_bits(static_cast<size_t>(m_words) * static_cast<size_t>(std::max(m_height, 0)), 0) {}
+
+  /// True when every pixel of the box (inclusive) is covered.
+  bool Covers(int left, int top, int right, int bottom) const {
+    if (!Clamp(left, top, right, bottom)) return true;
+    for (int y = top; y <= bottom; ++y) {
+      const std::uint64_t* row = Row(y);
+      for (int x = left; x <= right;) {
+        const int word = x / 64;
+        const int last = std::min(right, word * 64 + 63);
+        const std::uint64_t mask = Mask(x % 64, last % 64);
+        if ((row[word] & mask) != mask) return false;
+        x = last + 1;
+      }
+    }
+    return true;
+  }
+
+  void Cover(int left, int top, int right, int bottom) {
+    if (!Clamp(left, top, right, bottom)) return;
+    for (int y = top; y <= bottom; ++y) {
+      std::uint64_t* row = Row(y);
+      for (int x = left; x <= right;) {
+        const int word = x / 64;
+        const int last = std::min(right, word * 64 + 63);
+        row[word] |= Mask(x % 64, last % 64);
+        x = last + 1;
+      }
+    }
+  }
+
+ private:
+  // To grid coordinates; false when nothing of the box is on the grid.
+  bool Clamp(int& left, int& top, int& right, int& bottom) const {
+    left = std::max(left - m_left, 0);
+    right = std::min(right - m_left, m_width - 1);
+    top = std::max(top - m_top, 0);
+    bottom = std::min(bottom - m_top, m_height - 1);
+    return left <= right && top <= bottom;
+  }
+  static std::uint64_t Mask(int from, int to) {
+    const std::uint64_t upTo = to == 63 ? ~std::uint64_t{0} : (std::uint64_t{1} << (to + 1)) - 1;
+    return upTo & ~((std::uint64_t{1} << from) - 1);
+  }
+  std::uint64_t* Row(int y) { return &m_bits[static_cast<size_t>(y) * static_cast<size_t>(m_words)]; }
+  const std::uint64_t* Row(int y) const {
+    return &m_bits[static_cast<size_t>(y) * static_cast<size_t>(m_words)];
+  }
+
+  int m_left, m_top, m_width, m_height, m_words;
+  std::vector<std::uint64_t> m_bits;
+};
+
+// The part of a filled marker of half size `s` that it paints whole whatever the device's
+// rounding, relative to its centre; empty (left > right) for a marker of lines alone.
+QRect SolidInterior(MarkerShape shape, int s) {
+  switch (shape) {
+    case MarkerShape::Rectangle:
+      return QRect(QPoint(-(s - 1), -(s - 1)), QPoint(s - 1, s - 1));
+    case MarkerShape::Circle: {
+      const int h = static_cast<int>(std::floor((s - 1) * 0.7));
+      return QRect(QPoint(-h, -h), QPoint(h, h));
+    }
+    case MarkerShape::TriangleUp: {
+      const int h = s / 2 - 1;
+      return QRect(QPoint(-h, 0), QPoint(h, s - 1));
+    }
+    case MarkerShape::TriangleDown: {
+      const int h = s / 2 - 1;
+      return QRect(QPoint(-h, -(s - 1)), QPoint(h, 0));
+    }
+    case MarkerShape::Diamond: {
+      const int h = (s - 1) / 2;
+      return QRect(QPoint(-h, -h), QPoint(h, h));
+    }
+    case MarkerShape::Cross:
+    case MarkerShape::DiagonalCross:
+    case MarkerShape::Star:
+    case MarkerShape::None:
+      break;
+  }
+  return QRect(QPoint(1, 1), QPoint(0, 0));
+}
+
+// The pixel centre of each marker of the chart's point series, and whether it can show:
+// markers are gone through from the last drawn to the first, each one left out when its
+// whole box (a pixel more each way than it draws) is already under the filled insides of
+// markers drawn after it.
+struct MarkerPlan {
+  std::vector<std::vector<QPoint>> centres;
+  std::vector<std::vector<bool>> shown;
+};
+
+MarkerPlan PlanMarkers(const Chart& chart, const ChartMapping& mapping, const QRectF& plot) {
+  MarkerPlan plan;
+  plan.centres.resize(chart.points.size());
+  plan.shown.resize(chart.points.size());
+  Coverage coverage(plot);
+  for (size_t i = chart.points.size(); i-- > 0;) {
+    const PointSeries& series = chart.points[i];
+    if (!series.active || series.marker.shape == MarkerShape::None) continue;
+    const AxisSide vertical =
+        series.binding == VerticalBinding::Right ? AxisSide::Right : AxisSide::Left;
+    const int s = std::clamp(series.marker.size, 0, 100000);
+    const QRect solid = SolidInterior(series.marker.shape, s);
+    std::vector<QPoint>& centres = plan.centres[i];
+    std::vector<bool>& shown = plan.shown[i];
+    centres.resize(series.x.size());
+    shown.assign(series.x.size(), false);
+    for (size_t k = series.x.size(); k-- > 0;) {
+      const double x = std::round(mapping.ToPixel(AxisSide::Bottom, series.x[k]));
+      const double y = std::round(mapping.ToPixel(vertical, series.y[k]));
+      // Far outside the plot (or not a number): nothing of it can show.
+      if (!(x >= plot.left() - s - 2 && x <= plot.right() + s + 2 && y >= plot.top() - s - 2 &&
+            y <= plot.bottom() + s + 2)) {
+        continue;
+      }
+      const int cx = static_cast<int>(x);
+      const int cy = static_cast<int>(y);
+      if (coverage.Covers(cx - s - 1, cy - s - 1, cx + s + 1, cy + s + 1)) continue;
+      centres[k] = QPoint(cx, cy);
+      shown[k] = true;
+      if (solid.left() <= solid.right() && solid.top() <= solid.bottom()) {
+        coverage.Cover(cx + solid.left(), cy + solid.top(), cx + solid.right(),
+                       cy + solid.bottom());
+      }
+    }
+  }
+  return plan;
+}
+
+}  // namespace
+
 void DrawMarker(QPainter& painter, MarkerShape shape, double cx, double cy, double s) {
   switch (shape) {
     case MarkerShape::Circle:
@@ -300,26 +448,19 @@ ChartMapping DrawChart(QPainter& painter, const QRect& rect, const Chart& chart,
     flush();
   }
   painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-  for (const PointSeries& series : chart.points) {
+  const MarkerPlan plan = PlanMarkers(chart, mapping, plot);
+  for (size_t i = 0; i < chart.points.size(); ++i) {
+    const PointSeries& series = chart.points[i];
     if (!series.active || series.x.empty() || series.marker.shape == MarkerShape::None) continue;
-    const AxisSide vertical =
-        series.binding == VerticalBinding::Right ? AxisSide::Right : AxisSide::Left;
     const MarkerStyle& m = series.marker;
-    const double s = m.size;
     QPen outline(ToQColor(m.outline));
     outline.setCosmetic(true);
     painter.setPen(outline);
     painter.setBrush(ToQColor(m.fill));
-    const QRectF reach = plot.adjusted(-s - 1, -s - 1, s + 1, s + 1);
+    const std::vector<bool>& shown = plan.shown[i];
+    const std::vector<QPoint>& centres = plan.centres[i];
     for (size_t k = 0; k < series.x.size(); ++k) {
-      const double cx = std::round(mapping.ToPixel(AxisSide::Bottom, series.x[k]));
-      const double cy = std::round(mapping.ToPixel(vertical, series.y[k]));
-      // Markers that cannot reach the plot cost nothing (the data may lie far outside).
-      if (!(cx >= reach.left() && cx <= reach.right() && cy >= reach.top() &&
-            cy <= reach.bottom())) {
-        continue;
-      }
-      DrawMarker(painter, m.shape, cx, cy, s);
+      if (shown[k]) DrawMarker(painter, m.shape, centres[k].x(), centres[k].y(), m.size);
     }
   }
   painter.restore();
