@@ -98,6 +98,19 @@ TForm2::TForm2(QWidget* parent) : QMainWindow(parent, Qt::Window) {
   FormCreate();
 }
 
+namespace {
+
+QString Joined(const std::vector<std::string>& lines) {
+  QString text;
+  for (const std::string& line : lines) {
+    text += QString::fromStdString(line);
+    text += QLatin1Char('\n');
+  }
+  return text;
+}
+
+}  // namespace
+
 void TForm2::FormCreate() {
   m_memo->clear();
 }
@@ -110,9 +123,8 @@ QPlainTextEdit* TForm2::Memo() {
 void TForm2::Materialize() {
   if (!m_detached) return;
   m_detached = false;
-  const std::vector<std::string> lines = std::move(m_waiting);
+  m_memo->setPlainText(Joined(m_waiting));
   m_waiting.clear();
-  SetLines(lines);
 }
 
 void TForm2::showEvent(QShowEvent* event) {
@@ -148,19 +160,6 @@ std::vector<std::string> TForm2::Lines() const {
   if (!lines.empty() && lines.back().empty()) lines.pop_back();
   return lines;
 }
-
-namespace {
-
-QString Joined(const std::vector<std::string>& lines) {
-  QString text;
-  for (const std::string& line : lines) {
-    text += QString::fromStdString(line);
-    text += QLatin1Char('\n');
-  }
-  return text;
-}
-
-}  // namespace
 
 void TForm2::SetLines(const std::vector<std::string>& lines) {
   if (!isVisible()) {

@@ -6,6 +6,9 @@
 #include <QPolygonF>
 #include <algorithm>
 #include <cmath>
+#include <optional>
+#include <unordered_set>
+#include <utility>
 
 #include "platform/chart/AxisScale.h"
 
@@ -15,6 +18,35 @@ namespace {
 
 constexpr double kEndSlack = 1e-9;
 constexpr double kLabelGap = 2;
+
+// The part of the segment a→b inside the box (Liang–Barsky); none when it misses the box
+// or a coordinate is not a number.
+std::optional<std::pair<QPointF, QPointF>> ClipSegment(QPointF a, QPointF b, const QRectF& box) {
+  double t0 = 0;
+  double t1 = 1;
+  const double dx = b.x() - a.x();
+  const double dy = b.y() - a.y();
+  const double p[] = {-dx, dx, -dy, dy};
+  const double q[] = {a.x() - box.left(), box.right() - a.x(), a.y() - box.top(),
+                      box.bottom() - a.y()};
+  for (int i = 0; i < 4; ++i) {
+    if (!std::isfinite(p[i]) || !std::isfinite(q[i])) return std::nullopt;
+    if (p[i] == 0) {
+      if (q[i] < 0) return std::nullopt;
+      continue;
+    }
+    const double t = q[i] / p[i];
+    if (p[i] < 0) {
+      t0 = std::max(t0, t);
+    } else {
+      t1 = std::min(t1, t);
+    }
+    if (t0 > t1) return std::nullopt;
+  }
+  const QPointF from = t0 > 0 ? QPointF(a.x() + t0 * dx, a.y() + t0 * dy) : a;
+  const QPointF to = t1 < 1 ? QPointF(a.x() + t1 * dx, a.y() + t1 * dy) : b;
+  return std::pair{from, to};
+}
 
 bool Horizontal(AxisSide side) {
   return side == AxisSide::Bottom || side == AxisSide::Top;
@@ -155,107 +187,11 @@ QRectF PlotRect(const Chart& chart, const QRect& rect, const QPainter* painter) 
 
 namespace {
 
-// Which pixels of the plot are already painted over for sure by markers drawn later, so
-// that a marker lying wholly under them can be left out: with hundreds of thousands of
-// records most markers on a screen-sized chart are buried, and every output (screen,
-// image, metafile, SVG, PDF) looks the same without them. A pixel outside the grid is
-// outside the plot, where the clip shows nothing.
-class Coverage {
- public:
-  explicit Coverage(const QRectF& plot)
-      : m_left(static_cast<int>(std::floor(plot.left())) - 1),
-        m_top(static_cast<int>(std::floor(plot.top())) - 1),
-        m_width(static_cast<int>(std::ceil(plot.right())) + 2 - m_left),
-        m_height(static_cast<int>(std::ceil(plot.bottom())) + 2 - m_top),
-        m_words((m_width + 63) / 64),
-        m_bits(static_cast<size_t>(m_words) * static_cast<size_t>(std::max(m_height, 0)), 0) {}
-
-  /// True when every pixel of the box (inclusive) is covered.
-  bool Covers(int left, int top, int right, int bottom) const {
-    if (!Clamp(left, top, right, bottom)) return true;
-    for (int y = top; y <= bottom; ++y) {
-      const std::uint64_t* row = Row(y);
-      for (int x = left; x <= right;) {
-        const int word = x / 64;
-        const int last = std::min(right, word * 64 + 63);
-        const std::uint64_t mask = Mask(x % 64, last % 64);
-        if ((row[word] & mask) != mask) return false;
-        x = last + 1;
-      }
-    }
-    return true;
-  }
-
-  void Cover(int left, int top, int right, int bottom) {
-    if (!Clamp(left, top, right, bottom)) return;
-    for (int y = top; y <= bottom; ++y) {
-      std::uint64_t* row = Row(y);
-      for (int x = left; x <= right;) {
-        const int word = x / 64;
-        const int last = std::min(right, word * 64 + 63);
-        row[word] |= Mask(x % 64, last % 64);
-        x = last + 1;
-      }
-    }
-  }
-
- private:
-  // To grid coordinates; false when nothing of the box is on the grid.
-  bool Clamp(int& left, int& top, int& right, int& bottom) const {
-    left = std::max(left - m_left, 0);
-    right = std::min(right - m_left, m_width - 1);
-    top = std::max(top - m_top, 0);
-    bottom = std::min(bottom - m_top, m_height - 1);
-    return left <= right && top <= bottom;
-  }
-  static std::uint64_t Mask(int from, int to) {
-    const std::uint64_t upTo = to == 63 ? ~std::uint64_t{0} : (std::uint64_t{1} << (to + 1)) - 1;
-    return upTo & ~((std::uint64_t{1} << from) - 1);
-  }
-  std::uint64_t* Row(int y) { return &m_bits[static_cast<size_t>(y) * static_cast<size_t>(m_words)]; }
-  const std::uint64_t* Row(int y) const {
-    return &m_bits[static_cast<size_t>(y) * static_cast<size_t>(m_words)];
-  }
-
-  int m_left, m_top, m_width, m_height, m_words;
-  std::vector<std::uint64_t> m_bits;
-};
-
-// The part of a filled marker of half size `s` that it paints whole whatever the device's
-// rounding, relative to its centre; empty (left > right) for a marker of lines alone.
-QRect SolidInterior(MarkerShape shape, int s) {
-  switch (shape) {
-    case MarkerShape::Rectangle:
-      return QRect(QPoint(-(s - 1), -(s - 1)), QPoint(s - 1, s - 1));
-    case MarkerShape::Circle: {
-      const int h = static_cast<int>(std::floor((s - 1) * 0.7));
-      return QRect(QPoint(-h, -h), QPoint(h, h));
-    }
-    case MarkerShape::TriangleUp: {
-      const int h = s / 2 - 1;
-      return QRect(QPoint(-h, 0), QPoint(h, s - 1));
-    }
-    case MarkerShape::TriangleDown: {
-      const int h = s / 2 - 1;
-      return QRect(QPoint(-h, -(s - 1)), QPoint(h, 0));
-    }
-    case MarkerShape::Diamond: {
-      const int h = (s - 1) / 2;
-      return QRect(QPoint(-h, -h), QPoint(h, h));
-    }
-    case MarkerShape::Cross:
-    case MarkerShape::DiagonalCross:
-    case MarkerShape::Star:
-    case MarkerShape::None:
-      break;
-  }
-  return QRect(QPoint(1, 1), QPoint(0, 0));
-}
-
-// The pixel centre of each marker of the chart's point series, and whether it can show:
-// markers are gone through from the last drawn to the first, each one left out when its
-// whole box (a pixel more each way than it draws) is already under the filled insides of
-// markers drawn after it.
+// The pixel centre of each marker of the chart's point series, and whether it can show.
+// A marker with the same shape and size at the same pixel as one drawn after it is
+// covered by that one exactly, on any device and at any magnification, so it is left out:
+// records share pixels wherever they are dense, and a figure of hundreds of thousands of
+// them then draws, writes and pastes only what shows.
 struct MarkerPlan {
   std::vector<std::vector<QPoint>> centres;
   std::vector<std::vector<bool>> shown;
@@ -265,14 +201,13 @@ MarkerPlan PlanMarkers(const Chart& chart, const ChartMapping& mapping, const QR
   MarkerPlan plan;
   plan.centres.resize(chart.points.size());
   plan.shown.resize(chart.points.size());
-  Coverage coverage(plot);
+  std::unordered_set<std::uint64_t> later;
   for (size_t i = chart.points.size(); i-- > 0;) {
     const PointSeries& series = chart.points[i];
     if (!series.active || series.marker.shape == MarkerShape::None) continue;
     const AxisSide vertical =
         series.binding == VerticalBinding::Right ? AxisSide::Right : AxisSide::Left;
-    const int s = std::clamp(series.marker.size, 0, 100000);
-    const QRect solid = SolidInterior(series.marker.shape, s);
+    const int s = series.marker.size;
     std::vector<QPoint>& centres = plan.centres[i];
     std::vector<bool>& shown = plan.shown[i];
     centres.resize(series.x.size());
@@ -287,13 +222,15 @@ MarkerPlan PlanMarkers(const Chart& chart, const ChartMapping& mapping, const QR
       }
       const int cx = static_cast<int>(x);
       const int cy = static_cast<int>(y);
-      if (coverage.Covers(cx - s - 1, cy - s - 1, cx + s + 1, cy + s + 1)) continue;
+      // The plot is at most a few tens of thousands of pixels each way.
+      const std::uint64_t key =
+          (static_cast<std::uint64_t>(static_cast<std::uint16_t>(cx)) << 48) |
+          (static_cast<std::uint64_t>(static_cast<std::uint16_t>(cy)) << 32) |
+          (static_cast<std::uint64_t>(static_cast<std::uint8_t>(series.marker.shape)) << 24) |
+          (static_cast<std::uint64_t>(s) & 0xFFFFFF);
+      if (!later.insert(key).second) continue;
       centres[k] = QPoint(cx, cy);
       shown[k] = true;
-      if (solid.left() <= solid.right() && solid.top() <= solid.bottom()) {
-        coverage.Cover(cx + solid.left(), cy + solid.top(), cx + solid.right(),
-                       cy + solid.bottom());
-      }
     }
   }
   return plan;
@@ -430,20 +367,36 @@ ChartMapping DrawChart(QPainter& painter, const QRect& rect, const Chart& chart,
       }
       run.clear();
     };
+    // Segments are cut at the plot's edge here rather than left to the painter's clip,
+    // which SVG output does not keep; a pixel or two beyond it the painter still cuts.
+    const double margin = std::max(series.width, 1) + 1.0;
+    const QRectF box = plot.adjusted(-margin, -margin, margin, margin);
+    std::optional<QPointF> previous;
     for (size_t k = 0; k < series.x.size(); ++k) {
       if (series.null[k]) {
         flush();
+        previous.reset();
         continue;
       }
       const QPointF p(mapping.ToPixel(AxisSide::Bottom, series.x[k]),
                       mapping.ToPixel(vertical, series.y[k]));
-      if (!run.isEmpty() && series.color[k] != runColor) {
-        const QPointF last = run.back();
+      if (series.color[k] != runColor) {
         flush();
-        run.append(last);
+        runColor = series.color[k];
       }
-      runColor = series.color[k];
-      run.append(p);
+      if (!previous) {
+        if (box.contains(p)) run.append(p);
+      } else if (const auto cut = ClipSegment(*previous, p, box)) {
+        if (run.isEmpty() || run.back() != cut->first) {
+          flush();
+          run.append(cut->first);
+        }
+        run.append(cut->second);
+        if (cut->second != p) flush();
+      } else {
+        flush();
+      }
+      previous = p;
     }
     flush();
   }
@@ -536,9 +489,10 @@ ChartMapping DrawChart(QPainter& painter, const QRect& rect, const Chart& chart,
   }
 
   if (chart.afterDraw) {
-    // The hook draws in the chart's own pixels, wherever the chart stands on the device.
+    // The hook draws in the chart's own pixels, wherever the chart stands on the device,
+    // and may write beside the chart (labels under a profile) where the device allows.
     painter.save();
-    painter.setClipRect(rect);
+    painter.setClipping(false);
     painter.translate(rect.topLeft());
     chart.afterDraw(painter, ChartMapping(plot.translated(-QPointF(rect.topLeft())), chart.axes));
     painter.restore();

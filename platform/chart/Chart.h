@@ -123,7 +123,7 @@ struct Chart {
   /// Called for each label with the axis and the formatted text, which it may rewrite.
   std::function<void(AxisSide, QString&)> getAxisLabel;
   /// Called after the chart is drawn, with its painter and its conversions in the chart's
-  /// own pixels: the origin at the chart's top-left corner, clipped to the chart.
+  /// own pixels: the origin at the chart's top-left corner, not clipped to the chart.
   std::function<void(QPainter&, const ChartMapping&)> afterDraw;
 
   ChartAxis& Axis(AxisSide side) { return axes[static_cast<size_t>(side)]; }

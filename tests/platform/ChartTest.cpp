@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPicture>
 #include <vector>
 
 #include "platform/chart/ChartWidget.h"
@@ -163,6 +164,42 @@ TEST(DrawChart, LineSeriesBreakAtNullPointsAndPointSeriesDrawMarkers) {
   EXPECT_EQ(d.image.pixel(cx, cy), qRgb(0, 255, 0));
   EXPECT_EQ(d.image.pixel(cx - 6, cy), qRgb(0, 0, 255));
   EXPECT_EQ(d.image.pixel(cx - 8, cy), kWhite);
+}
+
+// How much drawing a chart makes, as a recorded picture's size.
+qsizetype Recorded(const Chart& chart) {
+  QPicture picture;
+  QPainter painter(&picture);
+  DrawChart(painter, QRect(0, 0, 300, 300), chart);
+  painter.end();
+  return picture.size();
+}
+
+TEST(DrawChart, MarkersBuriedUnderLaterOnesAreLeftOutAndTheOthersKept) {
+  Chart one = Bare();
+  PointSeries square;
+  square.marker = {MarkerShape::Rectangle, 5, kGreen, kBlue};
+  square.Add(5, 5);
+  one.points.push_back(square);
+  Chart many = one;
+  for (int i = 0; i < 300; ++i)
+    many.points[0].Add(5, 5);
+  // Three hundred more at the same place draw nothing more, and look the same.
+  EXPECT_EQ(Recorded(many), Recorded(one));
+  EXPECT_EQ(Draw(many).image, Draw(one).image);
+  // A later marker of another shape or size buries nothing, even one that covers it.
+  Chart partly = one;
+  PointSeries small;
+  small.marker = {MarkerShape::Circle, 2, kRed, kRed};
+  small.Add(5, 5);
+  PointSeries cross;
+  cross.marker = {MarkerShape::Rectangle, 9, kRed, kRed};
+  cross.Add(5, 5);
+  partly.points.push_back(small);
+  partly.points.push_back(cross);
+  Chart smallAndCross = Bare();
+  smallAndCross.points = {small, cross};
+  EXPECT_GT(Recorded(partly), Recorded(smallAndCross));
 }
 
 TEST(DrawChart, HooksRewriteLabelsAndDrawAfterwardsWithTheChartsConversions) {
