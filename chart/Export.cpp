@@ -61,22 +61,8 @@ int RunExportUnguarded(const QStringList& arguments, const QString& programPath,
   TForm1 form(formArgs, std::move(owned), programPath);
   // The figure's size does not depend on the window's; the layout still needs one.
   form.SetFixedClientSize(1024, 768);
-  auto report = [&](const QString& file) {
-    for (const QString& m : dialogs.errors) {
-      err << kProgram << ": " << platform::FileNameBytes(file) << ": "
-          << platform::OneLine(m).toStdString() << '\n';
-    }
-    const bool failed = !dialogs.errors.empty();
-    dialogs.errors.clear();
-    return failed;
-  };
-  auto warned = [&]() {
-    for (const QString& m : dialogs.warnings)
-      err << kProgram << ": 警告: " << platform::OneLine(m).toStdString() << '\n';
-    const bool any = !dialogs.warnings.empty();
-    dialogs.warnings.clear();
-    return any;
-  };
+  auto report = [&](const QString& file) { return dialogs.TellErrors(err, kProgram, file); };
+  auto warned = [&] { return dialogs.TellWarnings(err, kProgram); };
   const QString settingsFile = form.ResolveSettingsFile(form.State().IniFileName);
   if (report(settingsFile)) return 1;
 

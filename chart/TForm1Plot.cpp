@@ -20,6 +20,7 @@
 #include "core/TextFile.h"
 #include "platform/text/FileName.h"
 #include "platform/ui/BusyCursor.h"
+#include "platform/ui/Desktop.h"
 #include "platform/ui/PanelText.h"
 #include "platform/ui/Swatch.h"
 
@@ -319,11 +320,11 @@ void TForm1::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void TForm1::dropEvent(QDropEvent* event) {
-  const QList<QUrl> urls = event->mimeData()->urls();
-  if (urls.isEmpty() || !urls.front().isLocalFile()) return;
+  const QString file = platform::FirstDroppedFile(*event->mimeData());
+  if (file.isEmpty()) return;
   event->acceptProposedAction();
   // Only the first file counts; the others are ignored.
-  DropFile(urls.front().toLocalFile());
+  DropFile(file);
 }
 
 bool TForm1::DropFile(const QString& path) {

@@ -56,25 +56,10 @@ int RunExportUnguarded(const QStringList& arguments, const QString& programPath,
   form.SetHeadless(true);
   // Errors are told against the file they concern; true when there were any.
   auto report = [&](const QString& file) {
-    const QString concerned = form.ErrorFile().isEmpty() ? file : form.ErrorFile();
-    for (const QString& m : dialogs.errors) {
-      err << kProgram << ": " << concerned.toStdString() << ": "
-          << platform::OneLine(m).toStdString() << '\n';
-    }
-    const bool failed = !dialogs.errors.empty();
-    dialogs.errors.clear();
-    return failed;
+    return dialogs.TellErrors(err, kProgram, form.ErrorFile().isEmpty() ? file : form.ErrorFile());
   };
   // A figure that was drawn but does not show everything asked for: written, and told.
-  // Each warning names the file it concerns.
-  auto warned = [&]() {
-    for (const QString& m : dialogs.warnings) {
-      err << kProgram << ": 警告: " << platform::OneLine(m).toStdString() << '\n';
-    }
-    const bool any = !dialogs.warnings.empty();
-    dialogs.warnings.clear();
-    return any;
-  };
+  auto warned = [&] { return dialogs.TellWarnings(err, kProgram); };
   if (report(form.State().IniFileName)) return 1;
 
   // Each --set as if the settings file held it.

@@ -216,11 +216,11 @@ void TForm1::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void TForm1::dropEvent(QDropEvent* event) {
-  const QList<QUrl> urls = event->mimeData()->urls();
-  if (urls.isEmpty() || !urls.front().isLocalFile()) return;
+  const QString file = platform::FirstDroppedFile(*event->mimeData());
+  if (file.isEmpty()) return;
   event->acceptProposedAction();
   // Only the first file counts; the whole path is taken, however long.
-  DropFile(urls.front().toLocalFile());
+  DropFile(file);
 }
 
 }  // namespace conic

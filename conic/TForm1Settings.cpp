@@ -247,11 +247,7 @@ void TForm1::StoreSettings(platform::IniFile& ini) const {
 }
 
 void TForm1::WriteIniFile() {
-  const QString path = ResolveSettingsFile(m_state.IniFileName);
-  // Keys and sections the file has besides ours stay as they are.
-  platform::IniFile ini = platform::IniFile::Load(path);
-  StoreSettings(ini);
-  ini.Save(path);
+  platform::WriteSettingsFile(Settings(), *this, ResolveSettingsFile(m_state.IniFileName));
 }
 
 QString TForm1::ResolveSettingsFile(const QString& name) const {

@@ -79,6 +79,15 @@ void WriteSettings(const SettingsTable<Owner>& table, const Owner& owner, IniFil
                                         int n) { table[i].write(owner, ini, section, key, n); });
 }
 
+/// Writes the table into the settings file at `path`: keys and sections the file has
+/// besides the table's stay as they are. Raises core::IoError as IniFile::Save does.
+template <typename Owner>
+void WriteSettingsFile(const SettingsTable<Owner>& table, const Owner& owner, const QString& path) {
+  IniFile ini = IniFile::Load(path);
+  WriteSettings(table, owner, ini);
+  ini.Save(path);
+}
+
 /// True when one of the names is that key, letter case aside (a bare numbered section
 /// has none, nor has "Mark01": the program asks for "Mark1").
 bool IsKnownSetting(const std::vector<const SettingName*>& names, const QString& section,

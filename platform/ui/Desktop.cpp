@@ -23,6 +23,12 @@ void CopyPictureToClipboard(const std::string& emf, const QByteArray& svg, const
   QGuiApplication::clipboard()->setMimeData(data);
 }
 
+QString FirstDroppedFile(const QMimeData& data) {
+  const QList<QUrl> urls = data.urls();
+  if (urls.isEmpty() || !urls.front().isLocalFile()) return QString();
+  return urls.front().toLocalFile();
+}
+
 bool OpenUrl(const QUrl& url) {
   return QDesktopServices::openUrl(url);
 }

@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QImage>
 #include <QUrl>
+
+class QMimeData;
 #include <string>
 
 namespace platform {
@@ -15,6 +17,10 @@ void CopyImageToClipboard(const QImage& image);
 /// with SVG and PNG renderings of the same drawing for programs that read no metafile.
 /// Without a QGuiApplication it does nothing.
 void CopyPictureToClipboard(const std::string& emf, const QByteArray& svg, const QImage& image);
+
+/// The first local file of a drop, the only one a window takes; empty when the drop holds
+/// none.
+QString FirstDroppedFile(const QMimeData& data);
 
 /// Opens the file or web page with the desktop's default program; false when no program
 /// could be started (the desktop gives no reason).

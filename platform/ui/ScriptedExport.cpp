@@ -15,6 +15,22 @@
 
 namespace platform {
 
+bool CollectingDialogs::TellErrors(std::ostream& err, const char* program, const QString& file) {
+  for (const QString& m : errors)
+    err << program << ": " << FileNameBytes(file) << ": " << OneLine(m).toStdString() << '\n';
+  const bool any = !errors.empty();
+  errors.clear();
+  return any;
+}
+
+bool CollectingDialogs::TellWarnings(std::ostream& err, const char* program) {
+  for (const QString& m : warnings)
+    err << program << ": 警告: " << OneLine(m).toStdString() << '\n';
+  const bool any = !warnings.empty();
+  warnings.clear();
+  return any;
+}
+
 bool IsExportCommand(const QStringList& arguments) {
   for (const QString& arg : arguments) {
     if (arg == QLatin1String("--export") || arg == QLatin1String("--export-dir") ||

@@ -28,6 +28,12 @@ class CollectingDialogs : public DialogService {
   }
   void ShowMessage(const QString& message) override { warnings.push_back(message); }
   bool AskYesNo(const QString&) override { return false; }
+  /// Writes each error kept as "program: FILE: message" and forgets them; true when there
+  /// were any.
+  bool TellErrors(std::ostream& err, const char* program, const QString& file);
+  /// Writes each message kept as "program: 警告: message" and forgets them; true when there
+  /// were any. A warning tells what a figure that was written does not show.
+  bool TellWarnings(std::ostream& err, const char* program);
   std::vector<QString> errors;
   std::vector<QString> warnings;
 };
