@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QLineEdit>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QRadioButton>
 #include <filesystem>
 #include <memory>
@@ -88,6 +91,36 @@ TEST(ChartOutput, EachFormatHoldsTheFigureAtItsSize) {
   EXPECT_EQ(image.pixel(0, 0), qRgb(255, 255, 255));
   EXPECT_EQ(FigureFormatOf(QStringLiteral("a.SVG")), FigureFormat::Svg);
   EXPECT_FALSE(FigureFormatOf(QStringLiteral("a.wmf")).has_value());
+}
+
+TEST(ChartOutput, MetafilesOfEveryChartSetConvert) {
+  const QString converter = QStandardPaths::findExecutable(QStringLiteral("emf2svg-conv"));
+  if (converter.isEmpty()) GTEST_SKIP() << "emf2svg-conv is not installed";
+  Window w;
+  w.form->Editor()->SetLines({"Abies", "35.0,136.0,300", "Betula", "35.5,136.5,200"});
+  for (const auto& [horizon, profile] : {std::pair{true, true}, std::pair{true, false},
+                                         std::pair{false, true}}) {
+    w.form->findChild<QCheckBox*>(QStringLiteral("HorizonMap"))->setChecked(horizon);
+    w.form->findChild<QCheckBox*>(QStringLiteral("ProfileMap"))->setChecked(profile);
+    w.form->BtnNewMapClick();
+    w.form->Editor()->SetLines({"Abies", "35.0,136.0,300", "Betula", "35.5,136.5,200"});
+    w.form->PlotOnMap();
+    const fs::path emf = w.root / "figure.emf";
+    const fs::path svg = w.root / "figure.svg";
+    testsupport::WriteBytes(emf, w.form->FigureBytes(FigureFormat::Emf));
+    QProcess run;
+    run.start(converter, {QStringLiteral("-i"), Q(emf), QStringLiteral("-o"), Q(svg)});
+    ASSERT_TRUE(run.waitForFinished(60000));
+    EXPECT_EQ(run.exitCode(), 0) << run.readAllStandardError().toStdString();
+    const std::string text = testsupport::ReadBytes(svg);
+    const QSize size = w.form->FigureSize();
+    EXPECT_NE(text.find("width=\"" + std::to_string(size.width())), std::string::npos)
+        << w.form->State().MapKind;
+    // The legend's titles stay text.
+    if (w.form->State().MapKind != 2) {
+      EXPECT_NE(text.find("Betula"), std::string::npos);
+    }
+  }
 }
 
 }  // namespace
