@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cmath>
 #include <optional>
-#include <unordered_set>
 #include <utility>
 
 #include "platform/chart/AxisScale.h"
@@ -197,17 +196,56 @@ struct MarkerPlan {
   std::vector<std::vector<bool>> shown;
 };
 
+// One bit per pixel of the reach of a plot: whether a marker of one shape and size was
+// met there already.
+class PixelSet {
+ public:
+  PixelSet(const QRectF& plot, int margin)
+      : m_left(static_cast<int>(std::floor(plot.left())) - margin),
+        m_top(static_cast<int>(std::floor(plot.top())) - margin),
+        m_width(static_cast<int>(std::ceil(plot.right())) + margin + 1 - m_left),
+        m_height(static_cast<int>(std::ceil(plot.bottom())) + margin + 1 - m_top),
+        m_bits(
+            static_cast<size_t>(std::max(m_width, 0)) * static_cast<size_t>(std::max(m_height, 0)),
+            false) {}
+
+  /// Adds the pixel; false when it was there already. Pixels beyond the reach count as new.
+  bool Insert(int x, int y) {
+    const int col = x - m_left;
+    const int row = y - m_top;
+    if (col < 0 || row < 0 || col >= m_width || row >= m_height) return true;
+    const size_t at =
+        static_cast<size_t>(row) * static_cast<size_t>(m_width) + static_cast<size_t>(col);
+    if (m_bits[at]) return false;
+    m_bits[at] = true;
+    return true;
+  }
+
+ private:
+  int m_left, m_top, m_width, m_height;
+  std::vector<bool> m_bits;
+};
+
 MarkerPlan PlanMarkers(const Chart& chart, const ChartMapping& mapping, const QRectF& plot) {
   MarkerPlan plan;
   plan.centres.resize(chart.points.size());
   plan.shown.resize(chart.points.size());
-  std::unordered_set<std::uint64_t> later;
+  // One set of pixels per shape and size the series use.
+  std::vector<std::pair<std::pair<MarkerShape, int>, PixelSet>> seen;
+  auto setOf = [&](MarkerShape shape, int size) -> PixelSet& {
+    for (auto& [geometry, pixels] : seen) {
+      if (geometry == std::pair{shape, size}) return pixels;
+    }
+    return seen.emplace_back(std::pair{shape, size}, PixelSet(plot, size + 2)).second;
+  };
   for (size_t i = chart.points.size(); i-- > 0;) {
     const PointSeries& series = chart.points[i];
     if (!series.active || series.marker.shape == MarkerShape::None) continue;
     const AxisSide vertical =
         series.binding == VerticalBinding::Right ? AxisSide::Right : AxisSide::Left;
-    const int s = series.marker.size;
+    // Any size a caller sets; none draws a marker wider than the largest device.
+    const int s = std::clamp(series.marker.size, 0, 1 << 20);
+    PixelSet& pixels = setOf(series.marker.shape, s);
     std::vector<QPoint>& centres = plan.centres[i];
     std::vector<bool>& shown = plan.shown[i];
     centres.resize(series.x.size());
@@ -222,13 +260,7 @@ MarkerPlan PlanMarkers(const Chart& chart, const ChartMapping& mapping, const QR
       }
       const int cx = static_cast<int>(x);
       const int cy = static_cast<int>(y);
-      // The plot is at most a few tens of thousands of pixels each way.
-      const std::uint64_t key =
-          (static_cast<std::uint64_t>(static_cast<std::uint16_t>(cx)) << 48) |
-          (static_cast<std::uint64_t>(static_cast<std::uint16_t>(cy)) << 32) |
-          (static_cast<std::uint64_t>(static_cast<std::uint8_t>(series.marker.shape)) << 24) |
-          (static_cast<std::uint64_t>(s) & 0xFFFFFF);
-      if (!later.insert(key).second) continue;
+      if (!pixels.Insert(cx, cy)) continue;
       centres[k] = QPoint(cx, cy);
       shown[k] = true;
     }
@@ -371,11 +403,14 @@ ChartMapping DrawChart(QPainter& painter, const QRect& rect, const Chart& chart,
     // which SVG output does not keep; a pixel or two beyond it the painter still cuts.
     const double margin = std::max(series.width, 1) + 1.0;
     const QRectF box = plot.adjusted(-margin, -margin, margin, margin);
-    std::optional<QPointF> previous;
+    // The last point of the run, when there is one (a bool beside it rather than an
+    // optional, which GCC takes for read uninitialised).
+    QPointF previous;
+    bool hasPrevious = false;
     for (size_t k = 0; k < series.x.size(); ++k) {
       if (series.null[k]) {
         flush();
-        previous.reset();
+        hasPrevious = false;
         continue;
       }
       const QPointF p(mapping.ToPixel(AxisSide::Bottom, series.x[k]),
@@ -384,9 +419,9 @@ ChartMapping DrawChart(QPainter& painter, const QRect& rect, const Chart& chart,
         flush();
         runColor = series.color[k];
       }
-      if (!previous) {
+      if (!hasPrevious) {
         if (box.contains(p)) run.append(p);
-      } else if (const auto cut = ClipSegment(*previous, p, box)) {
+      } else if (const auto cut = ClipSegment(previous, p, box)) {
         if (run.isEmpty() || run.back() != cut->first) {
           flush();
           run.append(cut->first);
@@ -397,6 +432,7 @@ ChartMapping DrawChart(QPainter& painter, const QRect& rect, const Chart& chart,
         flush();
       }
       previous = p;
+      hasPrevious = true;
     }
     flush();
   }
