@@ -75,24 +75,22 @@ bool IsJapanese(const QString& s) {
 }
 
 // What a created pen, brush or font looks like; an unchanged description reuses the object.
-struct PenSpec {
+struct PenKey {
   uint32_t style = U_PS_SOLID;
   int32_t width = 1;
   U_COLORREF color{};
-  bool operator==(const PenSpec& o) const {
+  bool operator==(const PenKey& o) const {
     return style == o.style && width == o.width && SameColor(color, o.color);
   }
 };
 
-struct BrushSpec {
+struct BrushKey {
   uint32_t style = U_BS_SOLID;
   U_COLORREF color{};
-  bool operator==(const BrushSpec& o) const {
-    return style == o.style && SameColor(color, o.color);
-  }
+  bool operator==(const BrushKey& o) const { return style == o.style && SameColor(color, o.color); }
 };
 
-struct FontSpec {
+struct FontKey {
   QString face;
   int32_t height = 0;
   int32_t weight = U_FW_NORMAL;
@@ -101,7 +99,7 @@ struct FontSpec {
   bool strikeOut = false;
   int32_t escapement = 0;
   uint8_t charset = U_DEFAULT_CHARSET;
-  bool operator==(const FontSpec&) const = default;
+  bool operator==(const FontKey&) const = default;
 };
 
 // One kind of GDI object (pen, brush or font): the object last created for it, and what the
@@ -113,10 +111,10 @@ enum class Selected {
   Stock,  // the slot's own stock object
 };
 
-template <typename Spec>
+template <typename Key>
 struct Slot {
   explicit Slot(uint32_t stockObject) : stock(stockObject) {}
-  std::optional<Spec> spec;
+  std::optional<Key> key;
   uint32_t handle = 0;
   Selected selected = Selected::Unknown;
   uint32_t stock = 0;
@@ -160,19 +158,19 @@ class EmfPaintEngine : public QPaintEngine {
   void Add(char* record);
   void Discard();
 
-  template <typename Spec, typename Create>
-  void Select(Slot<Spec>& slot, const Spec& spec, Create create);
-  template <typename Spec>
-  void SelectStock(Slot<Spec>& slot);
+  template <typename Key, typename Create>
+  void Select(Slot<Key>& slot, const Key& key, Create create);
+  template <typename Key>
+  void SelectStock(Slot<Key>& slot);
   // Puts the stock object in the place of the created one, which may then be deleted.
-  template <typename Spec>
-  void Release(Slot<Spec>& slot);
-  template <typename Spec>
-  void Delete(Slot<Spec>& slot);
+  template <typename Key>
+  void Release(Slot<Key>& slot);
+  template <typename Key>
+  void Delete(Slot<Key>& slot);
 
-  PenSpec CurrentPen() const;
-  void UsePen(const PenSpec& spec);
-  void UseBrush(const BrushSpec& spec);
+  PenKey CurrentPen() const;
+  void UsePen(const PenKey& key);
+  void UseBrush(const BrushKey& key);
   void UseStrokeState();
   void UseFillState(Qt::FillRule rule);
   void UseRop();
@@ -202,9 +200,9 @@ class EmfPaintEngine : public QPaintEngine {
 
   // What the records written so far have set in the device context; none = not known, so
   // the next use writes it.
-  Slot<PenSpec> m_pen{U_NULL_PEN};
-  Slot<BrushSpec> m_brush{U_NULL_BRUSH};
-  Slot<FontSpec> m_font{U_DEVICE_DEFAULT_FONT};
+  Slot<PenKey> m_pen{U_NULL_PEN};
+  Slot<BrushKey> m_brush{U_NULL_BRUSH};
+  Slot<FontKey> m_font{U_DEVICE_DEFAULT_FONT};
   std::optional<uint32_t> m_rop;
   std::optional<uint32_t> m_fillMode;
   std::optional<U_COLORREF> m_textColor;
@@ -235,9 +233,9 @@ bool EmfPaintEngine::begin(QPaintDevice* device) {
   if (emf_htable_create(128, 128, &m_handles) != 0) return false;
   m_width = device->width();
   m_height = device->height();
-  m_pen = Slot<PenSpec>(U_NULL_PEN);
-  m_brush = Slot<BrushSpec>(U_NULL_BRUSH);
-  m_font = Slot<FontSpec>(U_DEVICE_DEFAULT_FONT);
+  m_pen = Slot<PenKey>(U_NULL_PEN);
+  m_brush = Slot<BrushKey>(U_NULL_BRUSH);
+  m_font = Slot<FontKey>(U_DEVICE_DEFAULT_FONT);
   ForgetDeviceContext();
   m_writtenClip.reset();
   m_saved = false;
@@ -291,9 +289,9 @@ void EmfPaintEngine::ForgetDeviceContext() {
   m_textModesSet = false;
 }
 
-template <typename Spec, typename Create>
-void EmfPaintEngine::Select(Slot<Spec>& slot, const Spec& spec, Create create) {
-  if (slot.spec && *slot.spec == spec) {
+template <typename Key, typename Create>
+void EmfPaintEngine::Select(Slot<Key>& slot, const Key& key, Create create) {
+  if (slot.key && *slot.key == key) {
     if (slot.selected != Selected::Object) Add(selectobject_set(slot.handle, m_handles));
     slot.selected = Selected::Object;
     return;
@@ -305,27 +303,27 @@ void EmfPaintEngine::Select(Slot<Spec>& slot, const Spec& spec, Create create) {
   if (!record) return;
   Add(record);
   Add(selectobject_set(handle, m_handles));
-  if (slot.spec) Add(deleteobject_set(&slot.handle, m_handles));
-  slot.spec = spec;
+  if (slot.key) Add(deleteobject_set(&slot.handle, m_handles));
+  slot.key = key;
   slot.handle = handle;
   slot.selected = Selected::Object;
 }
 
-template <typename Spec>
-void EmfPaintEngine::SelectStock(Slot<Spec>& slot) {
+template <typename Key>
+void EmfPaintEngine::SelectStock(Slot<Key>& slot) {
   if (slot.selected != Selected::Stock) Add(selectobject_set(slot.stock, m_handles));
   slot.selected = Selected::Stock;
 }
 
-template <typename Spec>
-void EmfPaintEngine::Release(Slot<Spec>& slot) {
+template <typename Key>
+void EmfPaintEngine::Release(Slot<Key>& slot) {
   if (slot.selected == Selected::Object) SelectStock(slot);
 }
 
-template <typename Spec>
-void EmfPaintEngine::Delete(Slot<Spec>& slot) {
-  if (slot.spec) Add(deleteobject_set(&slot.handle, m_handles));
-  slot.spec.reset();
+template <typename Key>
+void EmfPaintEngine::Delete(Slot<Key>& slot) {
+  if (slot.key) Add(deleteobject_set(&slot.handle, m_handles));
+  slot.key.reset();
   slot.handle = 0;
 }
 
@@ -414,82 +412,82 @@ void EmfPaintEngine::ApplyClip() {
   m_writtenClip = wanted;
 }
 
-PenSpec EmfPaintEngine::CurrentPen() const {
-  PenSpec spec;
+PenKey EmfPaintEngine::CurrentPen() const {
+  PenKey key;
   if (m_qpen.style() == Qt::NoPen || m_qpen.brush().style() == Qt::NoBrush) {
-    spec.style = U_PS_NULL;
-    return spec;
+    key.style = U_PS_NULL;
+    return key;
   }
   switch (m_qpen.style()) {
     case Qt::DashLine:
-      spec.style = U_PS_DASH;
+      key.style = U_PS_DASH;
       break;
     case Qt::DotLine:
     case Qt::CustomDashLine:
-      spec.style = U_PS_DOT;
+      key.style = U_PS_DOT;
       break;
     case Qt::DashDotLine:
-      spec.style = U_PS_DASHDOT;
+      key.style = U_PS_DASHDOT;
       break;
     case Qt::DashDotDotLine:
-      spec.style = U_PS_DASHDOTDOT;
+      key.style = U_PS_DASHDOTDOT;
       break;
     default:
-      spec.style = U_PS_SOLID;
+      key.style = U_PS_SOLID;
       break;
   }
   double width = m_qpen.widthF();
   if (!m_qpen.isCosmetic()) width *= std::sqrt(std::abs(m_transform.determinant()));
-  spec.width = std::max(Round(width), 1);
-  spec.color = Color(m_qpen.color());
+  key.width = std::max(Round(width), 1);
+  key.color = Color(m_qpen.color());
   // Readers draw a pen that is not marked geometric one pixel wide, whatever its width.
-  if (spec.width > 1) {
-    spec.style |= U_PS_GEOMETRIC;
+  if (key.width > 1) {
+    key.style |= U_PS_GEOMETRIC;
     switch (m_qpen.capStyle()) {
       case Qt::FlatCap:
-        spec.style |= U_PS_ENDCAP_FLAT;
+        key.style |= U_PS_ENDCAP_FLAT;
         break;
       case Qt::SquareCap:
-        spec.style |= U_PS_ENDCAP_SQUARE;
+        key.style |= U_PS_ENDCAP_SQUARE;
         break;
       default:
-        spec.style |= U_PS_ENDCAP_ROUND;
+        key.style |= U_PS_ENDCAP_ROUND;
         break;
     }
     switch (m_qpen.joinStyle()) {
       case Qt::MiterJoin:
       case Qt::SvgMiterJoin:
-        spec.style |= U_PS_JOIN_MITER;
+        key.style |= U_PS_JOIN_MITER;
         break;
       case Qt::BevelJoin:
-        spec.style |= U_PS_JOIN_BEVEL;
+        key.style |= U_PS_JOIN_BEVEL;
         break;
       default:
-        spec.style |= U_PS_JOIN_ROUND;
+        key.style |= U_PS_JOIN_ROUND;
         break;
     }
   }
-  return spec;
+  return key;
 }
 
-void EmfPaintEngine::UsePen(const PenSpec& spec) {
-  if (spec.style == U_PS_NULL) {
+void EmfPaintEngine::UsePen(const PenKey& key) {
+  if (key.style == U_PS_NULL) {
     SelectStock(m_pen);
     return;
   }
-  Select(m_pen, spec, [&](uint32_t* ih) {
+  Select(m_pen, key, [&](uint32_t* ih) {
     return createpen_set(ih, m_handles,
-                         logpen_set(spec.style, point32_set(spec.width, 0), spec.color));
+                         logpen_set(key.style, point32_set(key.width, 0), key.color));
   });
 }
 
-void EmfPaintEngine::UseBrush(const BrushSpec& spec) {
-  if (spec.style == U_BS_NULL) {
+void EmfPaintEngine::UseBrush(const BrushKey& key) {
+  if (key.style == U_BS_NULL) {
     SelectStock(m_brush);
     return;
   }
-  Select(m_brush, spec, [&](uint32_t* ih) {
-    return createbrushindirect_set(ih, m_handles, logbrush_set(spec.style, spec.color, 0));
+  Select(m_brush, key, [&](uint32_t* ih) {
+    return createbrushindirect_set(ih, m_handles, logbrush_set(key.style, key.color, 0));
   });
 }
 
@@ -504,7 +502,7 @@ void EmfPaintEngine::UseStrokeState() {
   ApplyClip();
   UseRop();
   UsePen(CurrentPen());
-  UseBrush(BrushSpec{U_BS_NULL, {}});
+  UseBrush(BrushKey{U_BS_NULL, {}});
 }
 
 void EmfPaintEngine::UseFillState(Qt::FillRule rule) {
@@ -513,9 +511,9 @@ void EmfPaintEngine::UseFillState(Qt::FillRule rule) {
   UsePen(CurrentPen());
   // Patterns and gradients are not recorded; their colour stands in for them.
   if (m_qbrush.style() == Qt::NoBrush) {
-    UseBrush(BrushSpec{U_BS_NULL, {}});
+    UseBrush(BrushKey{U_BS_NULL, {}});
   } else {
-    UseBrush(BrushSpec{U_BS_SOLID, Color(m_qbrush.color())});
+    UseBrush(BrushKey{U_BS_SOLID, Color(m_qbrush.color())});
   }
   const uint32_t mode = rule == Qt::WindingFill ? U_WINDING : U_ALTERNATE;
   if (m_fillMode != mode) Add(U_EMRSETPOLYFILLMODE_set(mode));
@@ -701,25 +699,25 @@ void EmfPaintEngine::drawTextItem(const QPointF& p, const QTextItem& textItem) {
   const double scale = std::sqrt(std::abs(m_transform.determinant()));
   const double pixels = font.pixelSize() > 0 ? font.pixelSize() : font.pointSizeF() * kDpi / 72.0;
 
-  FontSpec spec;
-  spec.face = font.family().left(U_LF_FACESIZE - 1);
-  spec.height = -std::max(Round(pixels * scale), 1);
-  spec.weight = font.weight() >= QFont::Bold ? U_FW_BOLD : U_FW_NORMAL;
-  spec.italic = font.italic();
-  spec.underline = font.underline();
-  spec.strikeOut = font.strikeOut();
+  FontKey key;
+  key.face = font.family().left(U_LF_FACESIZE - 1);
+  key.height = -std::max(Round(pixels * scale), 1);
+  key.weight = font.weight() >= QFont::Bold ? U_FW_BOLD : U_FW_NORMAL;
+  key.italic = font.italic();
+  key.underline = font.underline();
+  key.strikeOut = font.strikeOut();
   const double angle = std::atan2(m_transform.m12(), m_transform.m11()) * 180.0 / std::numbers::pi;
-  spec.escapement = Round(-angle * 10);
-  spec.charset = IsJapanese(spec.face) || IsJapanese(text) ? U_SHIFTJIS_CHARSET : U_DEFAULT_CHARSET;
+  key.escapement = Round(-angle * 10);
+  key.charset = IsJapanese(key.face) || IsJapanese(text) ? U_SHIFTJIS_CHARSET : U_DEFAULT_CHARSET;
 
   ApplyClip();
   UseRop();
-  Select(m_font, spec, [&](uint32_t* ih) {
+  Select(m_font, key, [&](uint32_t* ih) {
     std::vector<uint16_t> face(U_LF_FACESIZE, 0);
-    std::copy_n(spec.face.utf16(), spec.face.size(), face.begin());
+    std::copy_n(key.face.utf16(), key.face.size(), face.begin());
     U_LOGFONT lf =
-        logfont_set(spec.height, 0, spec.escapement, spec.escapement, spec.weight, spec.italic,
-                    spec.underline, spec.strikeOut, spec.charset, U_OUT_DEFAULT_PRECIS,
+        logfont_set(key.height, 0, key.escapement, key.escapement, key.weight, key.italic,
+                    key.underline, key.strikeOut, key.charset, U_OUT_DEFAULT_PRECIS,
                     U_CLIP_DEFAULT_PRECIS, U_DEFAULT_QUALITY, U_DEFAULT_PITCH, face.data());
     return extcreatefontindirectw_set(ih, m_handles, reinterpret_cast<const char*>(&lf), nullptr);
   });
