@@ -1,6 +1,7 @@
 #include "platform/chart/Chart.h"
 
 #include <QFontMetricsF>
+#include <QImage>
 #include <QPaintEngine>
 #include <QPen>
 #include <QPolygonF>
@@ -185,6 +186,78 @@ QRectF PlotRect(const Chart& chart, const QRect& rect, const QPainter* painter) 
 }
 
 namespace {
+
+// Markers up to this half size are stamped on images rather than drawn one by one.
+constexpr int kMaxStampedSize = 64;
+
+// The image a painter draws on, when markers can be stamped on it: a 32-bit image seen
+// through a whole-pixel translation alone, so that a marker drawn once and copied lands on
+// exactly the pixels it would have painted itself.
+QImage* StampTarget(const QPainter& painter) {
+  QPaintDevice* device = painter.device();
+  if (!device || device->devType() != QInternal::Image) return nullptr;
+  auto* image = static_cast<QImage*>(device);
+  // Writing to a shared image would first copy it, away from the painter's own pixels.
+  if (!image->isDetached()) return nullptr;
+  const QImage::Format f = image->format();
+  if (f != QImage::Format_RGB32 && f != QImage::Format_ARGB32 &&
+      f != QImage::Format_ARGB32_Premultiplied) {
+    return nullptr;
+  }
+  const QTransform t = painter.transform();
+  if (t.type() > QTransform::TxTranslate || t.dx() != std::round(t.dx()) ||
+      t.dy() != std::round(t.dy()) || image->devicePixelRatio() != 1.0 ||
+      painter.compositionMode() != QPainter::CompositionMode_SourceOver ||
+      painter.testRenderHint(QPainter::Antialiasing)) {
+    return nullptr;
+  }
+  return image;
+}
+
+// Draws the marker once on a transparent stamp and copies its painted pixels to each
+// shown centre, inside the plot. Hundreds of thousands of markers cost a copy each rather
+// than a rasterisation each.
+void StampMarkers(const QPainter& painter, QImage& target, const MarkerStyle& m,
+                  const std::vector<QPoint>& centres, const std::vector<bool>& shown,
+                  const QRectF& plot) {
+  const int s = std::max(m.size, 0);
+  const int side = 2 * s + 5;
+  const int origin = s + 2;
+  QImage stamp(side, side, QImage::Format_ARGB32_Premultiplied);
+  stamp.fill(Qt::transparent);
+  {
+    QPainter p(&stamp);
+    p.setRenderHint(QPainter::Antialiasing, false);
+    QPen outline(ToQColor(m.outline));
+    outline.setCosmetic(true);
+    p.setPen(outline);
+    p.setBrush(ToQColor(m.fill));
+    DrawMarker(p, m.shape, origin, origin, s);
+  }
+  const int dx = static_cast<int>(painter.transform().dx());
+  const int dy = static_cast<int>(painter.transform().dy());
+  // The plot's clip as whole pixels of the target, its edges rounded as the painter rounds
+  // them (a half up).
+  auto edge = [](double v) { return static_cast<int>(std::floor(v + 0.5)); };
+  const QRect clip = QRect(QPoint(edge(plot.left()) + dx, edge(plot.top()) + dy),
+                           QPoint(edge(plot.right()) - 1 + dx, edge(plot.bottom()) - 1 + dy))
+                         .intersected(target.rect());
+  const bool opaqueTarget = target.format() == QImage::Format_RGB32;
+  for (size_t k = 0; k < centres.size(); ++k) {
+    if (!shown[k]) continue;
+    const int left = centres[k].x() - origin + dx;
+    const int top = centres[k].y() - origin + dy;
+    const QRect area = QRect(left, top, side, side).intersected(clip);
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+      const auto* from = reinterpret_cast<const QRgb*>(stamp.constScanLine(y - top));
+      auto* to = reinterpret_cast<QRgb*>(target.scanLine(y));
+      for (int x = area.left(); x <= area.right(); ++x) {
+        const QRgb pixel = from[x - left];
+        if (qAlpha(pixel) == 255) to[x] = opaqueTarget ? (pixel | 0xFF000000u) : pixel;
+      }
+    }
+  }
+}
 
 // The pixel centre of each marker of the chart's point series, and whether it can show.
 // A marker with the same shape and size at the same pixel as one drawn after it is
@@ -448,6 +521,10 @@ ChartMapping DrawChart(QPainter& painter, const QRect& rect, const Chart& chart,
     painter.setBrush(ToQColor(m.fill));
     const std::vector<bool>& shown = plan.shown[i];
     const std::vector<QPoint>& centres = plan.centres[i];
+    if (QImage* target = StampTarget(painter); target && m.size <= kMaxStampedSize) {
+      StampMarkers(painter, *target, m, centres, shown, plot);
+      continue;
+    }
     for (size_t k = 0; k < series.x.size(); ++k) {
       if (shown[k]) DrawMarker(painter, m.shape, centres[k].x(), centres[k].y(), m.size);
     }

@@ -36,8 +36,19 @@ void ChartWidget::ZoomTo(const QRect& pixels) {
 }
 
 void ChartWidget::paintEvent(QPaintEvent*) {
-  QPainter painter(this);
-  DrawChart(painter, rect(), m_chart);
+  // Drawn on an image of its own first: markers are stamped on images, which is many times
+  // faster with hundreds of thousands of them than drawing each on the window.
+  const qreal ratio = devicePixelRatioF();
+  const QSize pixels = (QSizeF(size()) * ratio).toSize();
+  if (m_frame.size() != pixels) {
+    m_frame = QImage(pixels, QImage::Format_RGB32);
+    m_frame.setDevicePixelRatio(ratio);
+  }
+  {
+    QPainter painter(&m_frame);
+    DrawChart(painter, rect(), m_chart);
+  }
+  QPainter(this).drawImage(0, 0, m_frame);
 }
 
 void ChartWidget::mousePressEvent(QMouseEvent* event) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QImage>
 #include <QPoint>
 #include <QWidget>
 #include <functional>
@@ -43,6 +44,7 @@ class ChartWidget : public QWidget {
 
  private:
   Chart m_chart;
+  QImage m_frame;
   QMenu* m_menu = nullptr;
   QRubberBand* m_band = nullptr;
   QPoint m_dragFrom;

@@ -7,6 +7,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPicture>
+#include <cmath>
 #include <vector>
 
 #include "platform/chart/ChartWidget.h"
@@ -200,6 +201,42 @@ TEST(DrawChart, MarkersBuriedUnderLaterOnesAreLeftOutAndTheOthersKept) {
   Chart smallAndCross = Bare();
   smallAndCross.points = {small, cross};
   EXPECT_GT(Recorded(partly), Recorded(smallAndCross));
+}
+
+TEST(DrawChart, StampedMarkersArePixelForPixelWhatDrawingEachGives) {
+  // Markers of every shape and several sizes, some cut by the plot's edges.
+  Chart chart = Bare();
+  const MarkerShape shapes[] = {MarkerShape::Rectangle,     MarkerShape::Circle,
+                                MarkerShape::TriangleUp,    MarkerShape::TriangleDown,
+                                MarkerShape::Diamond,       MarkerShape::Cross,
+                                MarkerShape::DiagonalCross, MarkerShape::Star};
+  int n = 0;
+  for (const MarkerShape shape : shapes) {
+    for (int size = 0; size <= 6; size += 2) {
+      PointSeries series;
+      series.marker = {shape, size, n % 2 ? kGreen : kBlue, kRed};
+      for (double v = -0.3; v <= 10.3; v += 0.7)
+        series.Add(v, std::fmod(v * 3 + n, 10.6) - 0.3);
+      chart.points.push_back(series);
+      ++n;
+    }
+  }
+  // Images of 32 bits are stamped on; one of 24 bits gets each marker drawn. Chart sizes
+  // put the plot's edges on whole, half and quarter pixels.
+  auto draw = [&chart](QImage::Format format, int size) {
+    QImage image(size + 10, size + 10, format);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.translate(7, 5);
+    DrawChart(painter, QRect(0, 0, size, size - 20), chart);
+    painter.end();
+    return image.convertToFormat(QImage::Format_RGB32);
+  };
+  for (const int size : {250, 251, 253, 254}) {
+    const QImage drawn = draw(QImage::Format_RGB888, size);
+    EXPECT_EQ(draw(QImage::Format_RGB32, size), drawn) << size;
+    EXPECT_EQ(draw(QImage::Format_ARGB32_Premultiplied, size), drawn) << size;
+  }
 }
 
 TEST(DrawChart, HooksRewriteLabelsAndDrawAfterwardsWithTheChartsConversions) {
