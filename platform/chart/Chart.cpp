@@ -243,18 +243,39 @@ void StampMarkers(const QPainter& painter, QImage& target, const MarkerStyle& m,
                            QPoint(edge(plot.right()) - 1 + dx, edge(plot.bottom()) - 1 + dy))
                          .intersected(target.rect());
   const bool opaqueTarget = target.format() == QImage::Format_RGB32;
+  // The stamp's painted pixels, once: offset from its corner and colour.
+  struct Dot {
+    int x, y;
+    QRgb color;
+  };
+  std::vector<Dot> dots;
+  for (int y = 0; y < side; ++y) {
+    const auto* row = reinterpret_cast<const QRgb*>(stamp.constScanLine(y));
+    for (int x = 0; x < side; ++x) {
+      if (qAlpha(row[x]) == 255)
+        dots.push_back({x, y, opaqueTarget ? (row[x] | 0xFF000000u) : row[x]});
+    }
+  }
+  uchar* bits = target.bits();
+  const qsizetype stride = target.bytesPerLine();
+  auto at = [bits, stride](int x, int y) {
+    return reinterpret_cast<QRgb*>(bits + static_cast<qsizetype>(y) * stride) + x;
+  };
   for (size_t k = 0; k < centres.size(); ++k) {
     if (!shown[k]) continue;
     const int left = centres[k].x() - origin + dx;
     const int top = centres[k].y() - origin + dy;
-    const QRect area = QRect(left, top, side, side).intersected(clip);
-    for (int y = area.top(); y <= area.bottom(); ++y) {
-      const auto* from = reinterpret_cast<const QRgb*>(stamp.constScanLine(y - top));
-      auto* to = reinterpret_cast<QRgb*>(target.scanLine(y));
-      for (int x = area.left(); x <= area.right(); ++x) {
-        const QRgb pixel = from[x - left];
-        if (qAlpha(pixel) == 255) to[x] = opaqueTarget ? (pixel | 0xFF000000u) : pixel;
-      }
+    if (left >= clip.left() && top >= clip.top() && left + side - 1 <= clip.right() &&
+        top + side - 1 <= clip.bottom()) {
+      for (const Dot& d : dots)
+        *at(left + d.x, top + d.y) = d.color;
+      continue;
+    }
+    for (const Dot& d : dots) {
+      const int x = left + d.x;
+      const int y = top + d.y;
+      if (x >= clip.left() && x <= clip.right() && y >= clip.top() && y <= clip.bottom())
+        *at(x, y) = d.color;
     }
   }
 }
