@@ -6,9 +6,6 @@ namespace chart {
 
 namespace {
 
-// Points every category series has room for whenever it is emptied.
-constexpr size_t kDefaultCapacity = 64000;
-
 // The series' symbol takes the style: shape, size, fill and rim.
 void SetSymbol(platform::PointSeries& series, const platform::TMarkStyle& style) {
   // A code no marker stands for draws nothing.

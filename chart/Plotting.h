@@ -15,6 +15,9 @@ namespace chart {
 /// down, 4 upright cross, 5 diagonal cross, 6 star, 7 diamond; none for any other code.
 std::optional<platform::MarkerShape> ChartMarkerShape(int code);
 
+/// Points every category series has room for whenever it is emptied.
+inline constexpr size_t kDefaultCapacity = 64000;
+
 /// The point series of the six data categories on one chart.
 using CategorySeries = std::array<platform::PointSeries*, 6>;
 

@@ -40,8 +40,6 @@ using platform::ChartAxis;
 constexpr char kCaption[] = " Tarvo for Windows";
 // Aqua, as a Windows colour value.
 constexpr WinColor kAqua = 0xFFFF00;
-// Points every series has room for whenever it is emptied.
-constexpr size_t kDefaultCapacity = 64000;
 
 std::string Utf8(const QString& text) {
   return text.toStdString();

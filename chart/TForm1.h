@@ -176,6 +176,9 @@ class TForm1 : public QMainWindow {
   /// "分布データを読込" (`add` false) and "分布データを追加" (`add` true).
   void ReadGrdFile(bool add);
   void SavePlotItemClick();
+  /// True when `path` is the map or the settings file the figure is drawn from, or (with
+  /// `withData`) its data file, however the path is spelled.
+  bool IsFigureInput(const QString& path, bool withData) const;
   /// Writes the editor's text as a distribution data file; failures are shown.
   void SaveEditorText(const QString& path);
   void ClearPlotItemClick();

@@ -141,6 +141,11 @@ void TForm1::SaveFigurePng(const QString& path, int* linesNotDrawn) {
 }
 
 void TForm1::WriteFigureTo(const QString& target) {
+  if (target != kClipboard && IsFigureInput(target, true)) {
+    m_dialogs->ShowError(
+        QStringLiteral("%1 は図に使っているファイルなので、図を書き込みません").arg(target));
+    return;
+  }
   try {
     if (target == kClipboard) {
       platform::CopyPictureToClipboard(FigureBytes(FigureFormat::Emf),

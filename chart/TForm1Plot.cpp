@@ -150,19 +150,27 @@ void TForm1::SavePlotItemClick() {
   SaveEditorText(m_dialogs->save.fileName);
 }
 
-void TForm1::SaveEditorText(const QString& path) {
-  // The map and the settings the figure is drawn from are never written over with data.
+bool TForm1::IsFigureInput(const QString& path, bool withData) const {
   const QString inputs[] = {
       ResolveDataFile(findChild<QLineEdit*>(QStringLiteral("EditMapFile"))->text()),
-      ResolveSettingsFile(m_state.IniFileName)};
+      ResolveSettingsFile(m_state.IniFileName),
+      withData ? ResolveDataFile(m_state.GrdFileName) : QString()};
   for (const QString& input : inputs) {
     if (!input.isEmpty() &&
         core::SameFile(platform::FileNameBytes(path), platform::FileNameBytes(input))) {
-      m_dialogs->ShowError(
-          QStringLiteral("%1 は図に使っているファイルなので、分布データを書き込みません")
-              .arg(path));
-      return;
+      return true;
     }
+  }
+  return false;
+}
+
+void TForm1::SaveEditorText(const QString& path) {
+  // The map and the settings the figure is drawn from are never written over with data;
+  // the data file itself may be, as an editor saves what it opened.
+  if (IsFigureInput(path, false)) {
+    m_dialogs->ShowError(
+        QStringLiteral("%1 は図に使っているファイルなので、分布データを書き込みません").arg(path));
+    return;
   }
   try {
     core::SaveFileAtomically(platform::FileNameBytes(path), core::EncodeGrdText(m_editor->Lines()));

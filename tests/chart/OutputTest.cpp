@@ -3,8 +3,8 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QProcess>
-#include <QStandardPaths>
 #include <QRadioButton>
+#include <QStandardPaths>
 #include <filesystem>
 #include <memory>
 
@@ -69,6 +69,12 @@ TEST(ChartOutput, SavingWritesTheMetafileAndGivesTheLegendAnchorBack) {
   w.form->Editor()->BtnEdSaveClick();
   EXPECT_EQ(w.dialogs->Calls().back().file.defaultExt, QStringLiteral("emf"));
   EXPECT_EQ(w.dialogs->Calls().back().file.filterIndex, 4);
+  // Never over the figure's own map or data.
+  const std::string map = testsupport::ReadBytes(w.root / "island.mdt");
+  w.dialogs->AcceptSave(Q(w.root / "island.mdt"));
+  w.form->SaveToEMFItemClick();
+  EXPECT_EQ(testsupport::ReadBytes(w.root / "island.mdt"), map);
+  EXPECT_EQ(w.dialogs->Calls().back().kind, platform::DialogKind::Error);
   // Cancelled: nothing written.
   w.dialogs->Cancel(platform::DialogKind::Save);
   w.form->SaveToEMFItemClick();
@@ -98,8 +104,8 @@ TEST(ChartOutput, MetafilesOfEveryChartSetConvert) {
   if (converter.isEmpty()) GTEST_SKIP() << "emf2svg-conv is not installed";
   Window w;
   w.form->Editor()->SetLines({"Abies", "35.0,136.0,300", "Betula", "35.5,136.5,200"});
-  for (const auto& [horizon, profile] : {std::pair{true, true}, std::pair{true, false},
-                                         std::pair{false, true}}) {
+  for (const auto& [horizon, profile] :
+       {std::pair{true, true}, std::pair{true, false}, std::pair{false, true}}) {
     w.form->findChild<QCheckBox*>(QStringLiteral("HorizonMap"))->setChecked(horizon);
     w.form->findChild<QCheckBox*>(QStringLiteral("ProfileMap"))->setChecked(profile);
     w.form->BtnNewMapClick();
