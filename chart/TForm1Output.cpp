@@ -7,7 +7,6 @@
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSvgGenerator>
 
 #include "chart/FigureLayout.h"
 #include "chart/TForm1.h"
@@ -15,6 +14,7 @@
 #include "core/SaveFile.h"
 #include "platform/emf/EmfDevice.h"
 #include "platform/raster/PngWriter.h"
+#include "platform/svg/SvgDevice.h"
 #include "platform/text/FileName.h"
 #include "platform/ui/Desktop.h"
 
@@ -94,18 +94,13 @@ std::string TForm1::FigureBytes(FigureFormat format, int* linesNotDrawn) {
       return device.Bytes();
     }
     case FigureFormat::Svg: {
-      QBuffer buffer;
-      QSvgGenerator svg;
-      svg.setOutputDevice(&buffer);
-      svg.setSize(size);
-      svg.setViewBox(QRect(QPoint(0, 0), size));
-      svg.setResolution(96);
-      svg.setTitle(findChild<QLineEdit*>(QStringLiteral("EditTitle"))->text());
-      QPainter painter(&svg);
+      platform::SvgDevice device(size.width(), size.height());
+      device.SetTitle(findChild<QLineEdit*>(QStringLiteral("EditTitle"))->text());
+      QPainter painter(&device);
       painter.fillRect(QRect(QPoint(0, 0), size), Qt::white);
       RenderFigure(painter, linesNotDrawn);
       painter.end();
-      return buffer.data().toStdString();
+      return device.Bytes();
     }
     case FigureFormat::Pdf: {
       QBuffer buffer;
@@ -225,21 +220,16 @@ void TForm1::CopyChart(int index, bool metafile) {
   }
   // The metafile is a pixel smaller than the chart, as the chart is drawn edge to edge.
   platform::EmfDevice device(std::max(w - 1, 1), std::max(h - 1, 1));
-  QBuffer svgBuffer;
+  platform::SvgDevice svg(w, h);
   {
     QPainter painter(&device);
     platform::DrawChart(painter, QRect(0, 0, w, h), chart->Model());
   }
   {
-    QSvgGenerator svg;
-    svg.setOutputDevice(&svgBuffer);
-    svg.setSize(QSize(w, h));
-    svg.setViewBox(QRect(0, 0, w, h));
-    svg.setResolution(96);
     QPainter painter(&svg);
     platform::DrawChart(painter, QRect(0, 0, w, h), chart->Model());
   }
-  platform::CopyPictureToClipboard(device.Bytes(), svgBuffer.data(), image);
+  platform::CopyPictureToClipboard(device.Bytes(), ToBytes(svg.Bytes()), image);
 }
 
 }  // namespace chart

@@ -9,7 +9,7 @@ packages=(
   libgtest-dev
   qt6-base-dev qt6-translations-l10n
   zlib1g-dev libdeflate-dev
-  qt6-svg-dev libuemf-dev emf2svg
+  libuemf-dev emf2svg librsvg2-bin
   pngcheck
   fonts-ipafont fonts-crosextra-caladea fonts-dejavu-core
   "$@"

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QPaintDevice>
+#include <QString>
+#include <memory>
+#include <string>
+
+namespace platform {
+
+class SvgPaintEngine;
+
+/// A picture written as SVG 1.1 while a QPainter draws on it: lines, polygons, rectangles,
+/// ellipses, paths and text stay vector shapes in pixel coordinates of a 96-dpi reference
+/// screen, grouped by pen, brush and clip so that each shape carries few attributes. Images
+/// (and what Qt can only draw as one, such as gradients) are embedded as PNG. Raster
+/// operations are not offered, so callers draw mask pens in their plain colour.
+class SvgDevice : public QPaintDevice {
+ public:
+  /// A picture of `width` × `height` reference pixels.
+  SvgDevice(int width, int height);
+  ~SvgDevice() override;
+  SvgDevice(const SvgDevice&) = delete;
+  SvgDevice& operator=(const SvgDevice&) = delete;
+
+  /// The document's title; takes effect when a painter begins.
+  void SetTitle(const QString& title);
+
+  /// The document as UTF-8, complete once the painter has ended; empty before.
+  const std::string& Bytes() const;
+
+  QPaintEngine* paintEngine() const override;
+
+ protected:
+  int metric(PaintDeviceMetric metric) const override;
+
+ private:
+  int m_width;
+  int m_height;
+  std::unique_ptr<SvgPaintEngine> m_engine;
+};
+
+}  // namespace platform
