@@ -1,4 +1,7 @@
 #include <gtest/gtest.h>
+#include <uemf_safe.h>
+
+#include <cstring>
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -113,7 +116,20 @@ TEST(ChartOutput, MetafilesOfEveryChartSetConvert) {
     w.form->PlotOnMap();
     const fs::path emf = w.root / "figure.emf";
     const fs::path svg = w.root / "figure.svg";
-    testsupport::WriteBytes(emf, w.form->FigureBytes(FigureFormat::Emf));
+    const std::string bytes = w.form->FigureBytes(FigureFormat::Emf);
+    // Every record passes the metafile library's own checks.
+    int records = 0;
+    for (size_t at = 0; at + 8 <= bytes.size();) {
+      std::uint32_t size = 0;
+      std::memcpy(&size, bytes.data() + at + 4, 4);
+      ASSERT_TRUE(size >= 8 && size % 4 == 0 && at + size <= bytes.size()) << "record at " << at;
+      std::string record = bytes.substr(at, size);
+      EXPECT_NE(U_emf_record_safe(record.data()), 0) << "record at " << at;
+      at += size;
+      ++records;
+    }
+    EXPECT_GT(records, 10);
+    testsupport::WriteBytes(emf, bytes);
     QProcess run;
     run.start(converter, {QStringLiteral("-i"), Q(emf), QStringLiteral("-o"), Q(svg)});
     ASSERT_TRUE(run.waitForFinished(60000));
