@@ -108,13 +108,13 @@ void TForm1::PlotOnMap() {
 
 void TForm1::LoadGrdToEditor(const QString& path, bool replace) {
   // Read whole before the text changes: a file that cannot be read leaves it as it was.
-  const std::vector<std::string> lines =
+  std::vector<std::string> lines =
       core::LoadGrdLines(platform::FileNameBytes(ResolveDataFile(path)));
   if (replace) {
-    m_editor->SetLines(lines);
+    m_editor->SetLines(std::move(lines));
     platform::ShowWholeText(findChild<QLineEdit*>(QStringLiteral("EditGrdFile")), path);
   } else {
-    m_editor->AppendLines(lines);
+    m_editor->AppendLines(std::move(lines));
   }
 }
 

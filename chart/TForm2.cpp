@@ -10,6 +10,8 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QToolBar>
+#include <iterator>
+#include <utility>
 
 namespace chart {
 
@@ -161,9 +163,9 @@ std::vector<std::string> TForm2::Lines() const {
   return lines;
 }
 
-void TForm2::SetLines(const std::vector<std::string>& lines) {
+void TForm2::SetLines(std::vector<std::string> lines) {
   if (!isVisible()) {
-    m_waiting = lines;
+    m_waiting = std::move(lines);
     m_detached = true;
     m_memo->clear();
     return;
@@ -171,21 +173,23 @@ void TForm2::SetLines(const std::vector<std::string>& lines) {
   m_memo->setPlainText(Joined(lines));
 }
 
-void TForm2::AppendLines(const std::vector<std::string>& lines) {
+void TForm2::AppendLines(std::vector<std::string> lines) {
   if (lines.empty()) return;
   if (m_detached || (!isVisible() && IsEmpty())) {
-    if (!m_detached) {
-      m_waiting.clear();
+    if (!m_detached || m_waiting.empty()) {
+      m_waiting = std::move(lines);
       m_detached = true;
+      return;
     }
-    m_waiting.insert(m_waiting.end(), lines.begin(), lines.end());
+    m_waiting.insert(m_waiting.end(), std::make_move_iterator(lines.begin()),
+                     std::make_move_iterator(lines.end()));
     return;
   }
   QTextCursor end(m_memo->document());
   end.movePosition(QTextCursor::End);
   // The new lines start on a line of their own, also after a last line without a break.
   QString text = Joined(lines);
-  if (!m_memo->document()->isEmpty() && !m_memo->toPlainText().endsWith(QLatin1Char('\n')))
+  if (!m_memo->document()->isEmpty() && !m_memo->document()->lastBlock().text().isEmpty())
     text.prepend(QLatin1Char('\n'));
   end.insertText(text);
 }

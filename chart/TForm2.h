@@ -30,8 +30,8 @@ class TForm2 : public QMainWindow {
   /// Every line of the text, for saving.
   std::vector<std::string> Lines() const;
   /// The text becomes these lines (replace) or gets them after its own (append).
-  void SetLines(const std::vector<std::string>& lines);
-  void AppendLines(const std::vector<std::string>& lines);
+  void SetLines(std::vector<std::string> lines);
+  void AppendLines(std::vector<std::string> lines);
   bool IsEmpty() const;
 
   void FormCreate();
