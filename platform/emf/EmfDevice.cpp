@@ -760,7 +760,7 @@ void EmfPaintEngine::drawImage(const QRectF&, const QImage&, const QRectF&,
                                Qt::ImageConversionFlags) {}
 
 EmfDevice::EmfDevice(int width, int height)
-    : m_width(width), m_height(height), m_engine(std::make_unique<EmfPaintEngine>()) {}
+    : ReferenceDevice(width, height), m_engine(std::make_unique<EmfPaintEngine>()) {}
 
 EmfDevice::~EmfDevice() = default;
 
@@ -770,34 +770,6 @@ const std::string& EmfDevice::Bytes() const {
 
 QPaintEngine* EmfDevice::paintEngine() const {
   return m_engine.get();
-}
-
-int EmfDevice::metric(PaintDeviceMetric metric) const {
-  switch (metric) {
-    case PdmWidth:
-      return m_width;
-    case PdmHeight:
-      return m_height;
-    case PdmWidthMM:
-      return m_width * 254 / 960;
-    case PdmHeightMM:
-      return m_height * 254 / 960;
-    case PdmDpiX:
-    case PdmDpiY:
-    case PdmPhysicalDpiX:
-    case PdmPhysicalDpiY:
-      return 96;
-    case PdmDepth:
-      return 24;
-    case PdmNumColors:
-      return 0xFFFFFF;
-    case PdmDevicePixelRatio:
-      return 1;
-    case PdmDevicePixelRatioScaled:
-      return static_cast<int>(devicePixelRatioFScale());
-    default:
-      return 0;
-  }
 }
 
 }  // namespace platform

@@ -1,8 +1,9 @@
 #pragma once
 
-#include <QPaintDevice>
 #include <memory>
 #include <string>
+
+#include "platform/vector/ReferenceDevice.h"
 
 namespace platform {
 
@@ -14,7 +15,7 @@ class EmfPaintEngine;
 /// (0.01 mm = pixels × 2540 / 96), so programs reading the file get the pixel size back.
 /// A painter in the composition mode RasterOp_SourceAndDestination draws with the mask
 /// pen (R2_MASKPEN).
-class EmfDevice : public QPaintDevice {
+class EmfDevice : public ReferenceDevice {
  public:
   /// A picture of `width` × `height` reference pixels.
   EmfDevice(int width, int height);
@@ -27,12 +28,7 @@ class EmfDevice : public QPaintDevice {
 
   QPaintEngine* paintEngine() const override;
 
- protected:
-  int metric(PaintDeviceMetric metric) const override;
-
  private:
-  int m_width;
-  int m_height;
   std::unique_ptr<EmfPaintEngine> m_engine;
 };
 

@@ -24,7 +24,7 @@ namespace platform {
 
 namespace {
 
-constexpr int kDpi = 96;
+constexpr int kDpi = ReferenceDevice::kDpi;
 
 // Stroke-only shapes drawn in one state share a path element. It is cut at this length, and
 // one long polyline at a larger one, so that no attribute grows past what XML readers accept
@@ -1015,7 +1015,7 @@ void SvgPaintEngine::drawImage(const QRectF& r, const QImage& image, const QRect
 }
 
 SvgDevice::SvgDevice(int width, int height)
-    : m_width(width), m_height(height), m_engine(std::make_unique<SvgPaintEngine>()) {}
+    : ReferenceDevice(width, height), m_engine(std::make_unique<SvgPaintEngine>()) {}
 
 SvgDevice::~SvgDevice() = default;
 
@@ -1029,34 +1029,6 @@ const std::string& SvgDevice::Bytes() const {
 
 QPaintEngine* SvgDevice::paintEngine() const {
   return m_engine.get();
-}
-
-int SvgDevice::metric(PaintDeviceMetric metric) const {
-  switch (metric) {
-    case PdmWidth:
-      return m_width;
-    case PdmHeight:
-      return m_height;
-    case PdmWidthMM:
-      return m_width * 254 / 960;
-    case PdmHeightMM:
-      return m_height * 254 / 960;
-    case PdmDpiX:
-    case PdmDpiY:
-    case PdmPhysicalDpiX:
-    case PdmPhysicalDpiY:
-      return kDpi;
-    case PdmDepth:
-      return 24;
-    case PdmNumColors:
-      return 0xFFFFFF;
-    case PdmDevicePixelRatio:
-      return 1;
-    case PdmDevicePixelRatioScaled:
-      return static_cast<int>(devicePixelRatioFScale());
-    default:
-      return 0;
-  }
 }
 
 }  // namespace platform

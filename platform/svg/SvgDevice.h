@@ -1,9 +1,10 @@
 #pragma once
 
-#include <QPaintDevice>
 #include <QString>
 #include <memory>
 #include <string>
+
+#include "platform/vector/ReferenceDevice.h"
 
 namespace platform {
 
@@ -14,7 +15,7 @@ class SvgPaintEngine;
 /// screen, grouped by pen, brush and clip so that each shape carries few attributes. Images
 /// (and what Qt can only draw as one, such as gradients) are embedded as PNG. Raster
 /// operations are not offered, so callers draw mask pens in their plain colour.
-class SvgDevice : public QPaintDevice {
+class SvgDevice : public ReferenceDevice {
  public:
   /// A picture of `width` × `height` reference pixels.
   SvgDevice(int width, int height);
@@ -30,12 +31,7 @@ class SvgDevice : public QPaintDevice {
 
   QPaintEngine* paintEngine() const override;
 
- protected:
-  int metric(PaintDeviceMetric metric) const override;
-
  private:
-  int m_width;
-  int m_height;
   std::unique_ptr<SvgPaintEngine> m_engine;
 };
 
