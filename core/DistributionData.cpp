@@ -1,5 +1,7 @@
 #include "core/DistributionData.h"
 
+#include <algorithm>
+
 #include "core/Errors.h"
 #include "core/TextCodec.h"
 #include "core/TextFile.h"
@@ -39,10 +41,13 @@ LineOutcome DistributionReader::Feed(std::string_view line) {
   LineOutcome out;
   const bool conic = m_program == Program::Conic;
   const std::string_view text = conic ? CutComment(line) : line;
-  // The chart program holds its text as Shift-JIS, and its length rule counts those bytes.
+  // The chart program holds its text as Shift-JIS, and its length rule counts those bytes;
+  // an ASCII line (every record) is the same in both, and needs no conversion.
+  const bool ascii = std::all_of(text.begin(), text.end(),
+                                 [](char c) { return static_cast<unsigned char>(c) < 0x80; });
   const LineKind kind =
-      conic ? ClassifyLine(text, m_program)
-            : ClassifyLine(Utf8ToCp932(text).value_or(std::string(text)), m_program);
+      conic || ascii ? ClassifyLine(text, m_program)
+                     : ClassifyLine(Utf8ToCp932(text).value_or(std::string(text)), m_program);
   out.category = m_headers;
 
   switch (kind) {
