@@ -14,6 +14,7 @@
 #include "chart/TForm1.h"
 #include "chart/TForm2.h"
 #include "platform/ui/DialogService.h"
+#include "tests/chart/IslandWindow.h"
 #include "tests/support/TestFiles.h"
 
 namespace chart {
@@ -22,21 +23,8 @@ namespace {
 namespace fs = std::filesystem;
 using testsupport::Q;
 
-struct Window {
-  fs::path root;
-  platform::ScriptedDialogs* dialogs = nullptr;
-  std::unique_ptr<TForm1> form;
-
-  Window() {
-    root = testsupport::FreshTestFolder("chart-output-");
-    testsupport::WriteBytes(root / "island.mdt", testsupport::kIslandMap);
-    auto owned = std::make_unique<platform::ScriptedDialogs>();
-    dialogs = owned.get();
-    form = std::make_unique<TForm1>(QStringList(), std::move(owned), Q(root / "bin" / "Tarvo"));
-    form->SetFixedClientSize(800, 600);
-    form->findChild<QLineEdit*>(QStringLiteral("EditMapFile"))->setText(Q(root / "island.mdt"));
-    form->BtnNewMapClick();
-  }
+struct Window : IslandWindow {
+  Window() : IslandWindow("chart-output-") { form->BtnNewMapClick(); }
 };
 
 TEST(ChartOutput, TheSaveCommandProposesTheDataFilesNameWithTheChartSet) {

@@ -17,6 +17,7 @@
 #include "chart/TForm1.h"
 #include "chart/TForm2.h"
 #include "platform/ui/DialogService.h"
+#include "tests/chart/IslandWindow.h"
 #include "tests/support/TestFiles.h"
 
 namespace chart {
@@ -27,28 +28,14 @@ using testsupport::Q;
 
 // A built three-view over the test island, whose data is whatever the test puts into the
 // editor.
-struct Window {
-  fs::path root;
-  platform::ScriptedDialogs* dialogs = nullptr;
-  std::unique_ptr<TForm1> form;
-
-  Window() {
-    root = testsupport::FreshTestFolder("chart-plot-");
-    testsupport::WriteBytes(root / "island.mdt", testsupport::kIslandMap);
-    auto owned = std::make_unique<platform::ScriptedDialogs>();
-    dialogs = owned.get();
-    form = std::make_unique<TForm1>(QStringList(), std::move(owned), Q(root / "bin" / "Tarvo"));
-    form->SetFixedClientSize(800, 600);
-    Field("EditMapFile")->setText(Q(root / "island.mdt"));
-    Field("EditGX1")->setText(QStringLiteral("134.00"));
-    Field("EditGX2")->setText(QStringLiteral("138.00"));
-    Field("EditGY1")->setText(QStringLiteral("33.00"));
-    Field("EditGY2")->setText(QStringLiteral("37.00"));
+struct Window : IslandWindow {
+  Window()
+      : IslandWindow("chart-plot-", {{"EditGX1", "134.00"},
+                                     {"EditGX2", "138.00"},
+                                     {"EditGY1", "33.00"},
+                                     {"EditGY2", "37.00"}}) {
     form->findChild<QRadioButton*>(QStringLiteral("GScale0"))->setChecked(true);
     form->BtnNewMapClick();
-  }
-  QLineEdit* Field(const char* name) const {
-    return form->findChild<QLineEdit*>(QString::fromLatin1(name));
   }
   void Plot(const QString& text) {
     form->Editor()->Memo()->setPlainText(text);
