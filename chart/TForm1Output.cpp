@@ -91,7 +91,7 @@ std::string TForm1::FigureBytes(FigureFormat format, int* linesNotDrawn) {
       QPainter painter(&device);
       RenderFigure(painter, linesNotDrawn);
       painter.end();
-      return device.Bytes();
+      return device.TakeBytes();
     }
     case FigureFormat::Svg: {
       platform::SvgDevice device(size.width(), size.height());
@@ -100,7 +100,7 @@ std::string TForm1::FigureBytes(FigureFormat format, int* linesNotDrawn) {
       painter.fillRect(QRect(QPoint(0, 0), size), Qt::white);
       RenderFigure(painter, linesNotDrawn);
       painter.end();
-      return device.Bytes();
+      return device.TakeBytes();
     }
     case FigureFormat::Pdf: {
       QBuffer buffer;

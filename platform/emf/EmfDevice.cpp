@@ -132,6 +132,7 @@ class EmfPaintEngine : public QPaintEngine {
   EmfPaintEngine& operator=(const EmfPaintEngine&) = delete;
 
   const std::string& Bytes() const { return m_bytes; }
+  std::string TakeBytes() { return std::move(m_bytes); }
 
   bool begin(QPaintDevice* device) override;
   bool end() override;
@@ -766,6 +767,10 @@ EmfDevice::~EmfDevice() = default;
 
 const std::string& EmfDevice::Bytes() const {
   return m_engine->Bytes();
+}
+
+std::string EmfDevice::TakeBytes() {
+  return m_engine->TakeBytes();
 }
 
 QPaintEngine* EmfDevice::paintEngine() const {

@@ -25,6 +25,8 @@ class EmfDevice : public ReferenceDevice {
 
   /// The file's bytes, complete once the painter has ended; empty before.
   const std::string& Bytes() const;
+  /// The metafile, moved out of the device (which is left empty), to spare a copy of a big one.
+  std::string TakeBytes();
 
   QPaintEngine* paintEngine() const override;
 

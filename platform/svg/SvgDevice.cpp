@@ -19,6 +19,7 @@
 #include <optional>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 namespace platform {
 
@@ -87,12 +88,14 @@ QRgb WithOpacity(const QColor& color, double opacity) {
 }
 
 // The output, built in a small staging buffer and appended to the document in large pieces,
-// so that writing a number costs a few stores rather than a call that checks capacity.
+// so that writing a number costs a few stores rather than a call that checks capacity. The
+// document grows as a list of pieces joined once at the end: a single string doubling to a
+// hundred megabytes copied everything written so far at each step.
 class Writer {
  public:
   void Reset() {
-    m_out.clear();
-    m_out.reserve(size_t{1} << 18);
+    m_pieces.clear();
+    m_committed = 0;
     m_used = 0;
   }
   // Room for at most `n` (no more than the staging buffer) bytes; Commit says where they end.
@@ -104,7 +107,7 @@ class Writer {
   void Put(std::string_view s) {
     if (s.size() > m_stage.size() / 4) {
       Flush();
-      m_out.append(s);
+      Append(s);
       return;
     }
     std::memcpy(Room(s.size()), s.data(), s.size());
@@ -122,21 +125,41 @@ class Writer {
     Commit(std::to_chars(Room(32), m_stage.data() + m_stage.size(), v).ptr);
   }
   void Color(QRgb c) { Commit(PutColor(Room(8), c)); }
-  size_t Size() const { return m_out.size() + m_used; }
+  size_t Size() const { return m_committed + m_used; }
   std::string Take() {
     Flush();
-    std::string out = std::move(m_out);
-    m_out.clear();
+    size_t total = 0;
+    for (const std::string& piece : m_pieces)
+      total += piece.size();
+    std::string out;
+    out.reserve(total);
+    // Each piece is freed as soon as it is copied, so the peak stays near one document.
+    for (std::string& piece : m_pieces) {
+      out.append(piece);
+      std::string().swap(piece);
+    }
+    m_pieces.clear();
+    m_committed = 0;
     return out;
   }
 
  private:
+  static constexpr size_t kPiece = size_t{4} << 20;
+
   void Flush() {
-    m_out.append(m_stage.data(), m_used);
+    Append(std::string_view(m_stage.data(), m_used));
     m_used = 0;
   }
+  void Append(std::string_view s) {
+    if (m_pieces.empty() || m_pieces.back().size() + s.size() > m_pieces.back().capacity()) {
+      m_pieces.emplace_back().reserve(std::max(kPiece, s.size()));
+    }
+    m_pieces.back().append(s);
+    m_committed += s.size();
+  }
 
-  std::string m_out;
+  std::vector<std::string> m_pieces;
+  size_t m_committed = 0;
   std::array<char, size_t{1} << 16> m_stage{};
   size_t m_used = 0;
 };
@@ -305,6 +328,7 @@ class SvgPaintEngine : public QPaintEngine {
 
   void SetTitle(const QString& title) { m_title = title; }
   const std::string& Bytes() const { return m_bytes; }
+  std::string TakeBytes() { return std::move(m_bytes); }
 
   bool begin(QPaintDevice* device) override;
   bool end() override;
@@ -1025,6 +1049,10 @@ void SvgDevice::SetTitle(const QString& title) {
 
 const std::string& SvgDevice::Bytes() const {
   return m_engine->Bytes();
+}
+
+std::string SvgDevice::TakeBytes() {
+  return m_engine->TakeBytes();
 }
 
 QPaintEngine* SvgDevice::paintEngine() const {

@@ -28,6 +28,9 @@ class SvgDevice : public ReferenceDevice {
 
   /// The document as UTF-8, complete once the painter has ended; empty before.
   const std::string& Bytes() const;
+  /// The document, moved out of the device (which is left empty): a figure of many records is
+  /// a hundred megabytes not worth copying.
+  std::string TakeBytes();
 
   QPaintEngine* paintEngine() const override;
 

@@ -222,6 +222,51 @@ TEST(SvgDocument, SizeTitleAndTextParseEscaped) {
   EXPECT_EQ(text, QStringLiteral("a<&>\"b 東京")) << "the control character is dropped";
 }
 
+// A figure of many records is a document of many megabytes, written in pieces: every shape
+// must come out once, in order, with a long text between them whole.
+TEST(SvgDocument, BigDocumentKeepsEveryShapeInOrder) {
+  constexpr int kPolygons = 30000;
+  constexpr int kCorners = 24;
+  const QString longText(40000, u'名');
+  // Corner k of polygon i, on whole and half pixels so that the written numbers are exact.
+  auto corner = [](int i, int k) { return QPointF(i % 997 + k * 0.5, i / 997 + (k % 2) * 2); };
+  SvgDevice device(1000, 1000);
+  {
+    QPainter p(&device);
+    p.setBrush(Qt::blue);
+    for (int i = 0; i < kPolygons; ++i) {
+      if (i == kPolygons / 2) p.drawText(QPointF(1, 1), longText);
+      std::vector<QPointF> corners;
+      for (int k = 0; k < kCorners; ++k)
+        corners.push_back(corner(i, k));
+      p.drawPolygon(corners.data(), kCorners);
+    }
+  }
+  const std::string svg = device.TakeBytes();
+  EXPECT_TRUE(device.Bytes().empty()) << "taken, not copied";
+  ASSERT_GT(svg.size(), size_t{5} << 20) << "the document should span several pieces";
+  // Read as a stream: the element list of the other tests is slow on a document this size.
+  QXmlStreamReader xml(QByteArray::fromStdString(svg));
+  int polygons = 0;
+  QString text;
+  while (!xml.atEnd()) {
+    if (xml.readNext() != QXmlStreamReader::StartElement) continue;
+    if (xml.name() == u"text") {
+      EXPECT_EQ(polygons, kPolygons / 2) << "the text sits where it was drawn";
+      text += xml.readElementText();
+    } else if (xml.name() == u"polygon") {
+      const std::vector<QPointF> points =
+          PolygonPoints(xml.attributes().value(QStringLiteral("points")).toString());
+      ASSERT_EQ(points.size(), size_t{kCorners});
+      EXPECT_EQ(points.back(), corner(polygons, kCorners - 1)) << "polygon " << polygons;
+      ++polygons;
+    }
+  }
+  EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
+  EXPECT_EQ(polygons, kPolygons);
+  EXPECT_EQ(text, longText);
+}
+
 TEST(SvgShapes, EachCallBecomesItsElementAtTransformedCoordinates) {
   using Points = std::vector<QPointF>;
   struct Case {
