@@ -122,6 +122,7 @@ int RunExportUnguarded(const QStringList& arguments, const QString& programPath,
     platform::PrintUsage(err, Syntax(), why);
     return 2;
   }
+  if (!platform::MakeOutputFolder(kProgram, request, err)) return 1;
 
   auto write = [&](const QString& path, FigureFormat format) {
     int linesNotDrawn = 0;

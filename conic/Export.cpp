@@ -98,6 +98,7 @@ int RunExportUnguarded(const QStringList& arguments, const QString& programPath,
     platform::PrintUsage(err, Syntax(), why);
     return 2;
   }
+  if (!platform::MakeOutputFolder(kProgram, request, err)) return 1;
 
   auto write = [&](const QString& path) {
     try {

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <QDir>
 #include <QFileInfo>
 #include <iostream>
 #include <new>
@@ -160,6 +161,18 @@ bool SameOrWillBe(const QString& a, const QString& b) {
 }
 
 }  // namespace
+
+bool MakeOutputFolder(const char* program, const ExportRequest& request, std::ostream& err) {
+  const QString& dir = request.outDir;
+  if (dir.isEmpty()) return true;
+  const QFileInfo info(dir);
+  if (info.isDir()) return true;
+  const char* why = info.exists()        ? "フォルダではありません"
+                    : QDir().mkpath(dir) ? nullptr
+                                         : "フォルダを作れません";
+  if (why) err << program << ": " << FileNameBytes(dir) << ": " << why << '\n';
+  return why == nullptr;
+}
 
 QString OutputClash(const std::vector<std::pair<QString, QString>>& outputs,
                     const std::vector<QString>& inputs) {

@@ -82,6 +82,11 @@ bool IsStream(const QString& path);
 QString OutputClash(const std::vector<std::pair<QString, QString>>& outputs,
                     const std::vector<QString>& inputs);
 
+/// Makes the folder --export-dir names, with its parents, when it does not exist yet: a
+/// batch of maps is most often written into a new folder. When it cannot be written into
+/// (it is a file, or cannot be made), says so as "program: folder: why" and returns false.
+bool MakeOutputFolder(const char* program, const ExportRequest& request, std::ostream& err);
+
 /// A message on one line of the error stream.
 QString OneLine(const QString& message);
 

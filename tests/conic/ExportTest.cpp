@@ -155,9 +155,9 @@ TEST_F(ExportTest, FailuresExitOneWithTheWindowsMessage) {
       {{QStringLiteral("--set"), IslandMap(), QStringLiteral("--export"), P("no/such/f.png"),
         P("a.grd")},
        {(m_root / "no" / "such" / "f.png").string()}},
-      {{QStringLiteral("--set"), IslandMap(), QStringLiteral("--export-dir"), P("no/such"),
+      {{QStringLiteral("--set"), IslandMap(), QStringLiteral("--export-dir"), P("b.grd"),
         P("a.grd")},
-       {(m_root / "no" / "such" / "a.png").string()}},
+       {(m_root / "b.grd").string(), "フォルダではありません"}},
   };
   for (const auto& c : cases) {
     const Outcome r = Run(c.args);
@@ -167,6 +167,14 @@ TEST_F(ExportTest, FailuresExitOneWithTheWindowsMessage) {
       EXPECT_NE(r.err.find(words), std::string::npos) << r.err;
     EXPECT_FALSE(fs::exists(m_root / "out" / "f.png"));
   }
+}
+
+// A batch of maps most often goes into a folder of its own that does not exist yet.
+TEST_F(ExportTest, ExportDirMakesItsFolder) {
+  const Outcome r = Run({QStringLiteral("--set"), IslandMap(), QStringLiteral("--export-dir"),
+                         P("maps/2026"), P("b.grd")});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_TRUE(fs::is_regular_file(m_root / "maps" / "2026" / "b.png"));
 }
 
 // Files as users' spreadsheets and editors write them, and what the export says of them.
