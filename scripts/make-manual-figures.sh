@@ -28,8 +28,8 @@ work=$(mktemp -d)
 xvfb_pid=
 app_pid=
 cleanup() {
-  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+  if [ -n "$app_pid" ]; then kill "$app_pid" 2>/dev/null || true; fi
+  if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null || true; fi
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -59,8 +59,14 @@ shrink() { # shrink SRC DEST [WIDTH]
 export_chart() { # export_chart OUT.png DATA --set ... (three-view unless told otherwise)
   local png=$1 data=$2
   shift 2
-  "$chart" "$@" --export "$png" "$data" >/dev/null
+  "$chart" "$@" --set 'DataFile.MapFile=三面図全国.mdt' --export "$png" "$data" >/dev/null
 }
+
+# The programs run in a folder that holds the sample data and the map, so that this
+# checkout's map is drawn (a file name without a folder is looked for in the current folder
+# first) and the windows' panels show the bare names.
+cp "$sample" "$root/data/三面図全国.mdt" "$work/"
+cd "$work"
 
 echo "Figures from the scripted export:"
 "$conic" "$presets/Tarvo_L-screen.ini" --export "$work/conic.png" "$sample" >/dev/null
@@ -100,12 +106,7 @@ convert \( "$work/precision0.png" "$work/precision1.png" -resize 600x -bordercol
   -bordercolor '#999999' -border 1 +append \) -append "$work/precisions.png"
 shrink "$work/precisions.png" "$out/mesh-precision.png" 1000
 
-# Window screenshots. The programs run in a folder that holds the sample data and the map,
-# so that the panels show their bare names (a name without a folder is looked for in the
-# current folder first) and the windows draw this checkout's data.
 echo "Window screenshots:"
-cp "$sample" "$root/data/三面図全国.mdt" "$work/"
-cd "$work"
 display=
 for n in $(seq 91 199); do
   if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then
