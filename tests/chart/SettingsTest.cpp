@@ -8,8 +8,10 @@
 #include <memory>
 
 #include "chart/TForm1.h"
+#include "platform/text/SettingsTable.h"
 #include "platform/ui/DialogService.h"
 #include "platform/ui/Swatch.h"
+#include "tests/support/Presets.h"
 #include "tests/support/TestFiles.h"
 
 namespace chart {
@@ -179,6 +181,17 @@ TEST(ChartSettings, QuittingWritesBesideTheProgramEvenAfterAnotherFileWasRead) {
   EXPECT_EQ(testsupport::ReadBytes(root / "mine.ini"), "[DataFile]\r\nTitle=Mine\r\n");
   EXPECT_NE(testsupport::ReadBytes(root / "bin" / "Tarvo.ini").find("Title=Mine\r\n"),
             std::string::npos);
+}
+
+// The screen preset beside the sample data is read like any settings file, which passes
+// over a key it does not know: a misspelt key would leave its default in the figure.
+TEST(PresetsTest, ScreenPresetSetsOnlyKeysTheProgramReads) {
+  const auto keys = testsupport::IniKeys(testsupport::PresetPath("Tarvo-screen.ini"));
+  EXPECT_FALSE(keys.empty());
+  for (const auto& [section, key] : keys) {
+    EXPECT_TRUE(platform::IsKnownSetting(TForm1::SettingNames(), section, key))
+        << section.toStdString() << '.' << key.toStdString();
+  }
 }
 
 }  // namespace
