@@ -86,29 +86,48 @@ std::string Trimmed(double value, const char* format) {
   return text;
 }
 
-// A category title the programs take as a header and show whole: no line end, tab or
-// ";" (a comment would cut it), not starting with a digit or blank (a record), not so
-// short that the conic program skips it.
-std::string MakeTitle(std::string_view value, std::string_view column) {
-  std::string title;
-  for (const char c : value) {
+// Text for a header line: no line end, tab or ";" (a comment would cut it).
+std::string HeaderText(std::string_view text) {
+  std::string out;
+  for (const char c : text) {
     const auto b = static_cast<unsigned char>(c);
     if (b < 0x20 || b == 0x7F) {
-      title += ' ';
+      out += ' ';
     } else if (c == ';') {
-      title += "；";
+      out += "；";
     } else {
-      title += c;
+      out += c;
     }
   }
-  title = std::string(TrimBlanks(title));
+  return std::string(TrimBlanks(out));
+}
+
+// The longest title kept, in bytes: a legend row, far below the programs' line cap.
+constexpr size_t kMaxTitleBytes = 200;
+
+// A category title the programs take as a header and show whole: a header line's text,
+// not starting with a digit or blank (a record), not so short that the conic program
+// skips it, cut to kMaxTitleBytes (`cut` then says so).
+std::string MakeTitle(std::string_view value, std::string_view column, bool& cut) {
+  std::string title = HeaderText(value);
   if (title.empty()) title = std::string(kEmptyTitle);
   const char first = title.front();
-  if ((first >= '0' && first <= '9') || title.size() < 3 || first == '-' || first == '+' ||
+  // The conic program counts the bytes of the file, where Shift-JIS may be shorter.
+  const std::optional<std::string> shiftJis = Utf8ToCp932(title);
+  const size_t fileBytes = shiftJis ? shiftJis->size() : title.size();
+  if ((first >= '0' && first <= '9') || fileBytes < 3 || first == '-' || first == '+' ||
       first == '.') {
-    title = std::string(column) + ": " + title;
+    title = HeaderText(column) + ": " + title;
   }
   if (title.front() >= '0' && title.front() <= '9') title = "_" + title;
+  cut = title.size() > kMaxTitleBytes;
+  if (cut) {
+    size_t end = kMaxTitleBytes;
+    while (end > 0 && (static_cast<unsigned char>(title[end]) & 0xC0) == 0x80)
+      --end;
+    title.erase(end);
+    title += "…";
+  }
   return title;
 }
 
@@ -141,7 +160,15 @@ bool InRegion(double lat, double lon) {
   return Contains(kConicRegion, GeoPos{lat, lon, kNoAltitude});
 }
 
-std::string BinTitle(const std::string& column, const std::vector<double>& bins, size_t index) {
+// A heading put before the bounds of a period, so that the title starts as no record does.
+std::string BinColumn(const std::string& heading) {
+  std::string column = HeaderText(heading);
+  if (column.empty() || (column.front() >= '0' && column.front() <= '9')) column = "_" + column;
+  return column;
+}
+
+std::string BinTitle(const std::string& heading, const std::vector<double>& bins, size_t index) {
+  const std::string column = BinColumn(heading);
   if (index == 0) return column + ": " + Trimmed(bins[0], "%.6f") + " 未満";
   if (index == bins.size()) return column + ": " + Trimmed(bins.back(), "%.6f") + " 以上";
   return column + ": " + Trimmed(bins[index - 1], "%.6f") + " 以上 " +
@@ -230,8 +257,12 @@ ImportResult ImportTable(std::string_view tableBytes, const ImportOptions& optio
   }
   const int splitColumn =
       options.splitColumn.empty() ? -1 : columns.Named(options.splitColumn, "--split-by");
-  const int categoryColumn =
+  int categoryColumn =
       options.categoryColumn.empty() ? -1 : columns.Named(options.categoryColumn, "--category");
+  // Periods are mostly of years: without a column named, the year column is meant.
+  if (categoryColumn < 0 && !options.bins.empty()) {
+    categoryColumn = columns.Find({"year", "採集年", "年"});
+  }
   int groupColumn = -1;
   if (!options.groupColumn.empty()) {
     groupColumn = columns.Named(options.groupColumn, "--group");
@@ -240,7 +271,8 @@ ImportResult ImportTable(std::string_view tableBytes, const ImportOptions& optio
         columns.Find({"scientificname", "学名", "和名", "species", "種名", "taxon", "name"});
   }
   if (!options.bins.empty() && categoryColumn < 0) {
-    throw std::invalid_argument("--bins には --category で年などの列を指定してください");
+    throw std::invalid_argument(
+        "--bins で区切る列がありません。--category で年などの列を指定してください");
   }
   for (size_t i = 1; i < options.bins.size(); ++i) {
     if (!(options.bins[i - 1] < options.bins[i])) {
@@ -511,6 +543,7 @@ ImportResult ImportTable(std::string_view tableBytes, const ImportOptions& optio
 
     // The category.
     std::string title;
+    bool titleCut = false;
     long order = 0;
     if (categoryColumn >= 0) {
       const std::string value = FoldWidth(Cell(row, categoryColumn));
@@ -527,7 +560,7 @@ ImportResult ImportTable(std::string_view tableBytes, const ImportOptions& optio
           title = BinTitle(categoryName, options.bins, index);
           order = static_cast<long>(index);
         } else {
-          title = categoryName + ": 不明";
+          title = BinColumn(categoryName) + ": 不明";
           order = static_cast<long>(options.bins.size()) + 1;
           if (!value.empty()) {
             result.notes.push_back({row.line,
@@ -538,14 +571,20 @@ ImportResult ImportTable(std::string_view tableBytes, const ImportOptions& optio
           }
         }
       } else {
-        title = MakeTitle(value, categoryName);
+        title = MakeTitle(value, categoryName, titleCut);
       }
     } else if (splitColumn >= 0 && groupColumn < 0) {
-      title = MakeTitle(key, columns.headings[static_cast<size_t>(splitColumn)]);
+      title = MakeTitle(key, columns.headings[static_cast<size_t>(splitColumn)], titleCut);
     } else if (groupColumn >= 0) {
-      title = MakeTitle(FoldWidth(Cell(row, groupColumn)), groupName);
+      title = MakeTitle(FoldWidth(Cell(row, groupColumn)), groupName, titleCut);
     } else {
       title = "記録";
+    }
+    if (titleCut) {
+      result.notes.push_back({row.line,
+                              "カテゴリの見出しが長すぎるので " + std::to_string(kMaxTitleBytes) +
+                                  " バイトで切りました",
+                              false});
     }
 
     const auto [fileIt, newFile] = fileByKey.emplace(key, files.size());

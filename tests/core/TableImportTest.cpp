@@ -229,8 +229,9 @@ TEST(TableImport, CategoriesGroupsAndTheirTitles) {
   EXPECT_EQ(Lines(r), (std::vector<std::string>{"PRESERVED_SPECIMEN", "35.5,139.25", "36.5,137.6",
                                                 "36.6,137.6", "HUMAN_OBSERVATION", "35.6,139.25"}));
 
-  // Periods of a year: in their order, not that of the rows; titles never start with a digit.
-  o.categoryColumn = "YEAR";
+  // Periods of a year (the year column unless another is named): in their order, not that
+  // of the rows; titles never start with a digit.
+  o.categoryColumn = "";
   o.bins = {1950, 1990};
   r = ImportTable(table, o);
   EXPECT_EQ(Lines(r),
@@ -238,12 +239,23 @@ TEST(TableImport, CategoriesGroupsAndTheirTitles) {
                                       "35.6,139.25", "year: 1990 以上", "36.5,137.6", "year: 不明",
                                       "36.6,137.6"}));
 
-  // Values that would read as records, comments or short lines are made titles.
+  // Over-long titles are cut at a character boundary, with a note.
+  o = {};
+  o.groupColumn = "name";
+  r = ImportTable("name,lat,lon\n" + std::string(199, 'x') + "萩萩,35.5,139.2\n", o);
+  ASSERT_EQ(Lines(r).size(), 2u);
+  EXPECT_EQ(Lines(r)[0], std::string(199, 'x') + "…");
+  ASSERT_EQ(r.notes.size(), 1u);
+  EXPECT_NE(r.notes[0].reason.find("200 バイトで切りました"), std::string::npos);
+
+  // Values that would read as records, comments or short lines are made titles. A single
+  // kanji is 3 bytes of UTF-8 but 2 of Shift-JIS, too short for the conic program.
   o = {};
   o.categoryColumn = "year";
-  r = ImportTable("year,lat,lon\n1990;x,35.5,139.2\nA,35.6,139.2\n,35.7,139.2\n", o);
-  EXPECT_EQ(Lines(r), (std::vector<std::string>{"year: 1990；x", "35.5,139.2", "year: A",
-                                                "35.6,139.2", "（空欄）", "35.7,139.2"}));
+  r = ImportTable("year,lat,lon\n1990;x,35.5,139.2\nA,35.6,139.2\n,35.7,139.2\n萩,35.8,139.2\n", o);
+  EXPECT_EQ(Lines(r),
+            (std::vector<std::string>{"year: 1990；x", "35.5,139.2", "year: A", "35.6,139.2",
+                                      "（空欄）", "35.7,139.2", "year: 萩", "35.8,139.2"}));
 }
 
 TEST(TableImport, TooManyCategoriesIsAnErrorThatListsThem) {
