@@ -1,5 +1,6 @@
 #include "core/Table.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "core/TextCodec.h"
@@ -57,8 +58,7 @@ bool TableReader::Next(TableRow& row) {
                         ? "行が長すぎます（" + std::to_string(kMaxRowBytes / 1024) + " KiB まで）"
                         : "列が多すぎます（" + std::to_string(kMaxFields) + " 列まで）";
         // Resume at the next line end, quotes or not: a row this size is no table row.
-        while (m_pos < m_bytes.size() && m_bytes[m_pos] != '\r' && m_bytes[m_pos] != '\n')
-          ++m_pos;
+        m_pos = std::min(m_bytes.find_first_of("\r\n", m_pos), m_bytes.size());
         SkipLineEnd();
         return true;
       }

@@ -213,6 +213,17 @@ TEST(Import, OutputsThatMustNotBeWritten) {
   EXPECT_NE(run.out.find("地図の範囲: 北緯 24〜46 度、東経 122〜149 度"), std::string::npos);
 }
 
+TEST(Import, ReadsStandardInputAndWritesStandardOutput) {
+  std::string table = "name,lat,lon\nFagus,35.5,139.25\n";
+  std::FILE* in = fmemopen(table.data(), table.size(), "r");
+  ASSERT_NE(in, nullptr);
+  std::ostringstream out;
+  std::ostringstream err;
+  EXPECT_EQ(ImportMain({"-"}, in, out, err), 0) << err.str();
+  std::fclose(in);
+  EXPECT_EQ(out.str(), "Fagus\r\n35.5,139.25\r\n");
+}
+
 TEST(Import, NothingUsableWritesNothing) {
   const fs::path dir = Fresh();
   const fs::path table = dir / "t.csv";
