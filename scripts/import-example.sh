@@ -114,7 +114,7 @@ if [ "$status" -gt 1 ]; then exit "$status"; fi
 echo "== Tarvo_L --export-dir"
 files=("$out"/grd/*.grd)
 mkdir -p "$out/png"
-QT_QPA_PLATFORM=offscreen "$conic" --set Map.GridSize=1 --export-dir "$out/png" "${files[@]}" \
+QT_QPA_PLATFORM=offscreen "$conic" --set Map.GridSize=1 --set Legend.ShowLegend=1 --export-dir "$out/png" "${files[@]}" \
   > "$out/export.log"
 maps=$(find "$out/png" -name '*.png' | wc -l)
 echo "data files: ${#files[@]}, maps: $maps (in $out/png)"
