@@ -65,7 +65,7 @@ struct Token {
 bool Tokenize(std::string_view s, std::vector<Token>& tokens) {
   for (size_t i = 0; i < s.size();) {
     const char c = s[i];
-    if (c == ' ' || c == '\t' || c == ',') {
+    if (c == ' ' || c == '\t') {
       ++i;
     } else if (IsDigit(c) || (c == '.' && i + 1 < s.size() && IsDigit(s[i + 1]))) {
       size_t j = i;

@@ -106,6 +106,7 @@ TEST(Coordinates, AnglesInTheFormsPeopleWrite) {
       {"95.0", Axis::Latitude, NAN},
       {"-35 S", Axis::Latitude, NAN},
       {"35.5x", Axis::Latitude, NAN},
+      {"35,5", Axis::Latitude, NAN},  // a decimal comma, not 35°05′
       {"abc", Axis::Latitude, NAN},
   };
   for (const auto& c : cases) {
