@@ -10,7 +10,8 @@ build=${1:-build/release}
 bash scripts/setup-debian.sh time  # /usr/bin/time measures the peak memory
 tarvo="$PWD/$build/conic/Tarvo_L"
 check="$PWD/$build/tools/check/tarvo-check"
-for exe in "$tarvo" "$check"; do
+import="$PWD/$build/tools/import/tarvo-import"
+for exe in "$tarvo" "$check" "$import"; do
   [ -x "$exe" ] || { echo "missing $exe: build first (cmake --build $build)" >&2; exit 2; }
 done
 export LC_ALL=C.UTF-8 QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-/tmp/runtime-$(id -u)}
@@ -32,6 +33,9 @@ printf '\xff\xfeF\x00a\x00\r\x00\n\x00' > utf16.grd
 printf 'Fagus\r\n35.6\0x,139.7\r\n' > nul.grd
 printf '[Map]\r\nMapsType=1\r\n' > maps1.ini
 printf '; no sections\r\n139,37\r\n' > nosection.mdt
+{ printf 'name,lat,lon\n'; head -c 100000000 /dev/zero | tr '\0' '5'; printf '\nA,35,139\n"open,35,139\n'; } > longrow.csv
+printf 'name,lat,lon\r\nFagus,35.5,139.2\r\n' > table.csv
+cp table.csv table.keep
 mkfifo pipe.png
 ln -s /dev/full full.png
 
@@ -50,6 +54,7 @@ run() {  # expected-exit name command...
   message=${message:0:80}  # characters, in the UTF-8 locale set above
   local intact=yes
   cmp -s data.grd data.keep || intact=NO
+  cmp -s table.csv table.keep || intact=NO
   [ "$(cat out.png)" = "old figure" ] || intact=NO
   printf '| %s | %s | %s | %.2f | %d | %s |\n' "$name" "$status" "${message//|/\\|}" \
     "$(awk -v a="$start" -v b="$end" 'BEGIN { print b - a }')" "$(( $(tail -n 1 rss.txt) / 1024 ))" "$intact"
@@ -78,4 +83,10 @@ run 2 "checker: 100 MB line" "$check" longline.grd
 run 2 "checker: /dev/zero" "$check" /dev/zero
 run 2 "checker: output to a full disk" sh -c "exec \"$check\" data.grd > /dev/full"
 run 1 "checker: NUL in a record" "$check" nul.grd
+run 1 "import: 100 MB row, quote left open" sh -c "exec \"$import\" longrow.csv -o rows.grd"
+run 2 "import: /dev/zero" "$import" /dev/zero
+run 2 "import: 100 MB heading" "$import" longline.grd
+run 2 "import: output to a full disk" "$import" table.csv -o /dev/full
+run 2 "import: output over its own table" "$import" table.csv -o ./table.csv
+run 2 "import: UTF-16 table" "$import" utf16.grd
 exit $failed

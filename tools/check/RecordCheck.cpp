@@ -11,6 +11,7 @@
 #include "core/DistributionData.h"
 #include "core/Errors.h"
 #include "core/MeshCode.h"
+#include "core/MeshCodeText.h"
 #include "core/Number.h"
 #include "core/TextCodec.h"
 #include "core/TextFile.h"
@@ -41,10 +42,6 @@ std::string ShortDetail(const std::string& raw, std::string_view kept) {
 constexpr double kProfileBase = 0.0;
 constexpr double kProfileTop = 3800.0;
 
-bool IsDigit(char c) {
-  return c >= '0' && c <= '9';
-}
-
 std::string Metres(double value) {
   char buffer[64];
   std::snprintf(buffer, sizeof buffer, "%.10g", value);
@@ -71,89 +68,14 @@ std::string AltitudeNote(double alt, Program program) {
   return "";
 }
 
-// A spreadsheet stores a long code typed into a cell as a number and may show it in
-// exponent notation ("5.53750131E+08"); copied back to text, it reaches the file so. The
-// programs then read "5" as the code and what follows the point as the altitude.
-std::string ExponentNote(std::string_view text) {
-  size_t i = 0;
-  std::string digits;
-  while (i < text.size() && IsDigit(text[i]))
-    digits += text[i++];
-  const size_t wholeDigits = digits.size();
-  if (i < text.size() && text[i] == '.') {
-    for (++i; i < text.size() && IsDigit(text[i]); ++i)
-      digits += text[i];
-  }
-  if (wholeDigits == 0 || i >= text.size() || (text[i] != 'E' && text[i] != 'e')) return "";
-  ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-  const size_t exponentStart = i;
-  long exponent = 0;
-  for (; i < text.size() && IsDigit(text[i]); ++i)
-    exponent = std::min(exponent * 10 + (text[i] - '0'), 1000L);
-  if (i == exponentStart || i != text.size()) return "";
-
-  const size_t significant = digits.find_first_not_of('0');
-  if (significant == std::string::npos) return "";
-  digits.erase(0, significant);
-  // How many digits the number has before its decimal point.
-  const long point = static_cast<long>(wholeDigits) - static_cast<long>(significant) +
-                     (negative ? -exponent : exponent);
-  // Only a number of a code's length (the programs read 6 to 11 digits) is worth a guess.
-  if (point < 6 || point > 11) return "";
-  const auto codeDigits = static_cast<size_t>(point);
-  const std::string lead = "表計算ソフトで数値に変わった指数表記のようです。";
-  if (digits.size() < codeDigits) {
-    return lead + std::to_string(codeDigits) + " 桁のコードのうち上の " +
-           std::to_string(digits.size()) +
-           " 桁しか残っていないので、元の資料からコードを写し直してください";
-  }
-  if (digits.size() == codeDigits) return lead + "元のコードはおそらく " + digits + " です";
-  return lead + "元の記録はおそらく " + digits.substr(0, codeDigits) + '.' +
-         digits.substr(codeDigits) + " です";
-}
-
-// Bytes of the separator at `pos`, or 0. People write codes as on maps and in lists,
-// with dashes or blanks between the parts, in Japanese text often full-width ones.
-size_t SeparatorAt(std::string_view text, size_t pos) {
-  static constexpr std::string_view kSeparators[] = {"-", " ", "\t", "－", "‐", "−", "ー", "　"};
-  for (const std::string_view separator : kSeparators) {
-    if (text.substr(pos).starts_with(separator)) return separator.size();
-  }
-  return 0;
-}
-
 // A code written in parts ("6441-0455", "5339 46 11"): the programs convert the
 // separator as a digit and fail, or place the record by its first parts alone.
 std::string SeparatedCodeNote(std::string_view text) {
   const size_t dot = text.find('.');
-  const std::string_view code = core::TrimBlanks(text.substr(0, dot));
   const std::string_view altitude = dot == std::string_view::npos ? "" : text.substr(dot);
-  std::string digits;
-  size_t firstPart = 0;
-  bool endsInSeparator = false;
-  for (size_t i = 0; i < code.size();) {
-    if (IsDigit(code[i])) {
-      digits += code[i++];
-      endsInSeparator = false;
-      continue;
-    }
-    const size_t length = SeparatorAt(code, i);
-    if (length == 0) return "";
-    if (firstPart == 0) firstPart = digits.size();
-    endsInSeparator = true;
-    i += length;
-  }
-  // The first part is the primary (4 digits) or the secondary (6 digits) code; anything
-  // else is too unlike a mesh code to guess at.
-  if ((firstPart != 4 && firstPart != 6) || endsInSeparator || digits.size() < 6) return "";
-  // Japan's primary meshes have latitude parts 30-68 and longitude parts 22-54; this keeps
-  // a date such as 2025-01-01 from being taken for a code.
-  const int latitudePart = (digits[0] - '0') * 10 + (digits[1] - '0');
-  const int longitudePart = (digits[2] - '0') * 10 + (digits[3] - '0');
-  if (latitudePart < 30 || latitudePart > 68 || longitudePart < 22 || longitudePart > 54) return "";
-  return "区切りの入ったメッシュコードのようです。おそらく " + digits + std::string(altitude) +
+  const auto digits = core::JoinSeparatedMeshCode(text.substr(0, dot));
+  if (!digits) return "";
+  return "区切りの入ったメッシュコードのようです。おそらく " + *digits + std::string(altitude) +
          " のことです";
 }
 
@@ -166,7 +88,7 @@ std::vector<std::string> RecordNotes(std::string_view line, const LineOutcome& o
         core::TrimBlanks(program == Program::Conic ? core::CutComment(line) : line);
     // Tarvo_L reads the file's bytes, which may be Shift-JIS; the separators are UTF-8.
     const std::string text = program == Program::Conic ? core::DecodeLine(kept) : std::string(kept);
-    std::string note = ExponentNote(text);
+    std::string note = core::ExponentNotationNote(text);
     if (note.empty()) note = SeparatedCodeNote(text);
     if (!note.empty()) notes.push_back(std::move(note));
   }

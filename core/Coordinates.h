@@ -1,0 +1,51 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace core {
+
+enum class Axis { Latitude, Longitude };
+
+/// A value read from a table cell, or why it could not be read (Japanese).
+struct ParsedValue {
+  std::optional<double> value;
+  std::string why;  ///< empty when the value was read, or when the cell was empty
+};
+
+/// One latitude or longitude in decimal degrees from the forms people and databases write:
+/// "35.6789", "-35.5", "35°40′44″N", "35°40'44\"", "35 40 44 N", "35:40:44", "N35.5",
+/// "35°40.73′" (degrees and decimal minutes), "北緯35度40分44秒", "35d40m44s", with
+/// full-width digits and signs as well. The hemisphere letter must fit the axis (N/S for a
+/// latitude, E/W for a longitude); S and W, and a leading "-", give negative values.
+/// Minutes and seconds must be below 60. No range check beyond ±90 and ±180. An empty or
+/// blank cell gives neither value nor reason.
+ParsedValue ParseAngle(std::string_view utf8, Axis axis);
+
+/// Latitude and longitude from one cell holding both ("35.5, 139.2", "35°21′N 138°43′E",
+/// "北緯35度21分 東経138度43分"), latitude first unless the hemisphere letters say otherwise.
+struct ParsedPair {
+  std::optional<double> lat;
+  std::optional<double> lon;
+  std::string why;
+};
+ParsedPair ParseCoordinatePair(std::string_view utf8);
+
+/// An elevation in metres: "1234", "1234 m", "1,234 m", "1200-1500" or "1200～1500 m" (the
+/// mean of the range), "約1200m", "ca. 1200 m", "4000 ft" or "4000 feet" (always feet), and
+/// with `feet` a plain number is read as feet too. Empty gives neither value nor reason.
+ParsedValue ParseElevation(std::string_view utf8, bool feet);
+
+/// A mesh code cell as digits the programs read: blanks around it dropped, a code written
+/// in parts joined ("6441-0455"), full-width digits made ASCII. Refused, with the reason:
+/// exponent notation a spreadsheet made of the number, other characters, a length other
+/// than 6 to 9 digits, digits outside the code's ranges (second-order row and column 0-7,
+/// five-fold quadrant 1-4, ninth digit 1-5).
+struct ParsedMesh {
+  std::string digits;  ///< empty when refused or when the cell was empty
+  std::string why;
+};
+ParsedMesh ParseMeshCell(std::string_view utf8);
+
+}  // namespace core
