@@ -1,9 +1,5 @@
 #include "tools/import/ImportMain.h"
 
-#include <sys/mman.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -14,6 +10,7 @@
 #include "core/Errors.h"
 #include "core/Number.h"
 #include "core/SaveFile.h"
+#include "core/TableFile.h"
 #include "core/TextCodec.h"
 
 namespace tableimport {
@@ -21,66 +18,6 @@ namespace tableimport {
 namespace {
 
 constexpr char kName[] = "tarvo-import";
-
-// The table's bytes, whole: the import reads them twice, and a GUI hands them over in
-// memory alike. A regular file is mapped, so that a download of gigabytes costs page cache
-// rather than memory; a pipe or device is read up to kMaxTableBytes, so that a mistaken
-// input (/dev/zero) cannot take all memory.
-class TableBytes {
- public:
-  TableBytes(const std::string& path, std::FILE* standardInput) {
-    std::FILE* file = standardInput;
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> owned(nullptr, std::fclose);
-    if (path != "-") {
-      owned.reset(std::fopen(path.c_str(), "rb"));
-      if (!owned) throw core::IoError(core::IoMessage(errno), path);
-      file = owned.get();
-    }
-    // A stream without a descriptor (a test's memory stream) is read like a pipe.
-    const int fd = ::fileno(file);
-    struct stat info {};
-    if (fd >= 0 && ::fstat(fd, &info) != 0) throw core::IoError(core::IoMessage(errno), path);
-    if (fd >= 0 && S_ISDIR(info.st_mode)) {
-      throw core::IoError("フォルダは表として読めません", path);
-    }
-    if (fd >= 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
-      m_size = static_cast<size_t>(info.st_size);
-      void* map = ::mmap(nullptr, m_size, PROT_READ, MAP_PRIVATE, fd, 0);
-      if (map == MAP_FAILED) throw core::IoError(core::IoMessage(errno), path);
-      m_map = static_cast<const char*>(map);
-      return;
-    }
-    char buffer[1 << 16];
-    for (;;) {
-      const size_t n = std::fread(buffer, 1, sizeof buffer, file);
-      if (n > 0) {
-        if (m_read.size() + n > kMaxTableBytes) {
-          throw core::IoError("表が大きすぎます（標準入力などファイルでない入力は " +
-                                  std::to_string(kMaxTableBytes >> 20) +
-                                  " MiB まで）。表をファイルに保存してから読ませてください",
-                              path);
-        }
-        m_read.append(buffer, n);
-      }
-      if (n < sizeof buffer) {
-        if (std::ferror(file)) throw core::IoError(core::IoMessage(errno), path);
-        break;
-      }
-    }
-  }
-  ~TableBytes() {
-    if (m_map) ::munmap(const_cast<char*>(m_map), m_size);
-  }
-  TableBytes(const TableBytes&) = delete;
-  TableBytes& operator=(const TableBytes&) = delete;
-
-  std::string_view View() const { return m_map ? std::string_view(m_map, m_size) : m_read; }
-
- private:
-  const char* m_map = nullptr;
-  size_t m_size = 0;
-  std::string m_read;
-};
 
 std::vector<double> ParseBins(const std::string& text) {
   std::vector<double> bins;
@@ -238,7 +175,7 @@ int ImportMain(const std::vector<std::string>& args, std::FILE* standardInput, s
   }
   const std::string& table = parsed.table;
   try {
-    const TableBytes bytes(table, standardInput);
+    const core::TableFile bytes(table, standardInput);
     const core::ImportResult result = core::ImportTable(bytes.View(), parsed.options);
     err << kName << ": " << result.columns << '\n';
     for (const std::string& warning : result.warnings)

@@ -32,8 +32,4 @@ int ImportMain(const std::vector<std::string>& args, std::FILE* standardInput, s
 /// The usage text.
 std::string ImportUsage();
 
-/// The largest table read from a pipe or device, in bytes; such a table is held in
-/// memory, while a regular file is mapped whatever its size.
-inline constexpr size_t kMaxTableBytes = size_t{64} << 20;
-
 }  // namespace tableimport
