@@ -668,4 +668,29 @@ ImportResult ImportTable(std::string_view tableBytes, const ImportOptions& optio
   return result;
 }
 
+std::vector<std::string> ImportReport(const ImportResult& result) {
+  std::vector<std::string> lines;
+  lines.reserve(result.rejections.size() + result.notes.size());
+  size_t r = 0;
+  size_t n = 0;
+  while (r < result.rejections.size() || n < result.notes.size()) {
+    const bool takeRejection =
+        n >= result.notes.size() ||
+        (r < result.rejections.size() && result.rejections[r].row <= result.notes[n].row);
+    const ImportRejection& item = takeRejection ? result.rejections[r++] : result.notes[n++];
+    lines.push_back(std::to_string(item.row) + ": " +
+                    (takeRejection ? (item.duplicate ? "重複: " : "書かない: ") : "注意: ") +
+                    VisibleText(item.reason));
+  }
+  return lines;
+}
+
+std::string ImportSummary(const ImportResult& result) {
+  const long rejected = static_cast<long>(result.rejections.size()) - result.duplicates;
+  return "読んだ行 " + std::to_string(result.rowsRead) + "、書いた記録 " +
+         std::to_string(result.recordsWritten) + "、ファイル " +
+         std::to_string(result.files.size()) + "、書かなかった行 " + std::to_string(rejected) +
+         "、重複 " + std::to_string(result.duplicates);
+}
+
 }  // namespace core

@@ -69,6 +69,14 @@ struct ImportResult {
 /// that look swapped (unless swapLatLon), more categories in a file than the program keeps.
 ImportResult ImportTable(std::string_view tableBytes, const ImportOptions& options);
 
+/// Each rejection and note as "ROW: KIND: reason" (KIND 重複, 書かない or 注意), in the
+/// order of the table, a rejection before a note of the same row; reasons are made safe to
+/// show (VisibleText).
+std::vector<std::string> ImportReport(const ImportResult& result);
+
+/// The closing count: rows read, records written, files, rows not written, duplicates.
+std::string ImportSummary(const ImportResult& result);
+
 /// The bytes of an imported file as the chart program saves its data: CR LF line ends,
 /// Shift-JIS, or UTF-8 when Shift-JIS cannot hold every character.
 std::string EncodeImportedFile(const ImportedFile& file);

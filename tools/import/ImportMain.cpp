@@ -180,19 +180,8 @@ int ImportMain(const std::vector<std::string>& args, std::FILE* standardInput, s
     err << kName << ": " << result.columns << '\n';
     for (const std::string& warning : result.warnings)
       err << kName << ": 注意: " << warning << '\n';
-    // Row reports in the order of the table, a rejection before a note of the same row.
-    size_t r = 0;
-    size_t n = 0;
-    while (r < result.rejections.size() || n < result.notes.size()) {
-      const bool takeRejection =
-          n >= result.notes.size() ||
-          (r < result.rejections.size() && result.rejections[r].row <= result.notes[n].row);
-      const core::ImportRejection& item =
-          takeRejection ? result.rejections[r++] : result.notes[n++];
-      err << table << ":" << item.row << ": "
-          << (takeRejection ? (item.duplicate ? "重複: " : "書かない: ") : "注意: ")
-          << core::VisibleText(item.reason) << '\n';
-    }
+    for (const std::string& line : core::ImportReport(result))
+      err << table << ":" << line << '\n';
 
     // Where each file goes, all checked before anything is written.
     std::vector<std::string> paths;
@@ -232,9 +221,7 @@ int ImportMain(const std::vector<std::string>& args, std::FILE* standardInput, s
       for (size_t i = 0; i < paths.size(); ++i)
         core::SaveFileAtomically(paths[i], core::EncodeImportedFile(result.files[i]));
     }
-    err << kName << ": 読んだ行 " << result.rowsRead << "、書いた記録 " << result.recordsWritten
-        << "、ファイル " << result.files.size() << "、書かなかった行 " << rejected << "、重複 "
-        << result.duplicates << '\n';
+    err << kName << ": " << core::ImportSummary(result) << '\n';
     return rejected > 0 || result.files.empty() ? 1 : 0;
   } catch (const core::IoError& error) {
     err << kName << ": " << error.Path() << ": " << error.what() << '\n';
