@@ -173,6 +173,9 @@ class TForm1 : public QMainWindow {
   /// file in the data field) or appending; raises core::IoError, the text unchanged.
   void LoadGrdToEditor(const QString& path, bool replace);
   bool LoadGrdToEditorTold(const QString& path, bool replace);
+  /// Reads an occurrence table (CSV or tab-separated) into the editor as data categories and
+  /// records, and tells what was left out; an error message when it cannot be used.
+  bool ImportTableTold(const QString& path, bool replace);
   /// "分布データを読込" (`add` false) and "分布データを追加" (`add` true).
   void ReadGrdFile(bool add);
   void SavePlotItemClick();

@@ -10,6 +10,8 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QUrl>
+#include <iterator>
+#include <stdexcept>
 
 #include "chart/MapLines.h"
 #include "chart/TForm1.h"
@@ -17,6 +19,8 @@
 #include "core/DistributionData.h"
 #include "core/Errors.h"
 #include "core/SaveFile.h"
+#include "core/TableFile.h"
+#include "core/TableImport.h"
 #include "core/TextFile.h"
 #include "platform/text/FileName.h"
 #include "platform/ui/BusyCursor.h"
@@ -27,6 +31,32 @@
 namespace chart {
 
 namespace {
+
+// Tables come as .csv from spreadsheets and as .txt or .tsv from occurrence downloads
+// (a Darwin Core Archive's occurrence.txt).
+bool IsTableName(const QString& path) {
+  const QString suffix = QFileInfo(path).suffix().toLower();
+  return suffix == u"csv" || suffix == u"txt" || suffix == u"tsv";
+}
+
+// What the import read and left out, for a message box: the count, then the rows not
+// written, at most a screenful of them.
+QString ImportMessage(const core::ImportResult& result) {
+  constexpr size_t kShown = 20;
+  QString text = QString::fromStdString(result.columns) + QLatin1Char('\n') +
+                 QString::fromStdString(core::ImportSummary(result));
+  for (const std::string& warning : result.warnings)
+    text += QStringLiteral("\n注意: ") + QString::fromStdString(warning);
+  const std::vector<std::string> report = core::ImportReport(result);
+  if (!report.empty()) text += QStringLiteral("\n表の行: 理由");
+  for (size_t i = 0; i < report.size() && i < kShown; ++i)
+    text += QLatin1Char('\n') + QString::fromStdString(report[i]);
+  if (report.size() > kShown) {
+    text += QStringLiteral("\nほか %1 行（全部を見るには tarvo-import を使ってください）")
+                .arg(report.size() - kShown);
+  }
+  return text;
+}
 
 bool Ticked(const QObject* form, const char* name) {
   return form->findChild<QCheckBox*>(QString::fromLatin1(name))->isChecked();
@@ -128,6 +158,34 @@ bool TForm1::LoadGrdToEditorTold(const QString& path, bool replace) {
   return false;
 }
 
+bool TForm1::ImportTableTold(const QString& path, bool replace) {
+  try {
+    const core::TableFile table(platform::FileNameBytes(path), nullptr);
+    core::ImportOptions options;
+    options.program = core::Program::Chart;
+    core::ImportResult result = core::ImportTable(table.View(), options);
+    std::vector<std::string> lines;
+    for (core::ImportedFile& file : result.files)
+      std::move(file.lines.begin(), file.lines.end(), std::back_inserter(lines));
+    if (replace) {
+      m_editor->SetLines(std::move(lines));
+      // The text no longer comes from the data file: a new figure must not read it over
+      // the imported records, which are kept until the user saves them.
+      m_state.GrdFileName.clear();
+      findChild<QLineEdit*>(QStringLiteral("EditGrdFile"))->clear();
+    } else {
+      m_editor->AppendLines(std::move(lines));
+    }
+    m_dialogs->ShowMessage(ImportMessage(result));
+    return true;
+  } catch (const core::IoError& error) {
+    m_dialogs->ShowError(QString::fromStdString(error.what()) + QLatin1Char('\n') + path);
+  } catch (const std::invalid_argument& error) {
+    m_dialogs->ShowError(QString::fromStdString(error.what()) + QLatin1Char('\n') + path);
+  }
+  return false;
+}
+
 void TForm1::ReadGrdFile(bool add) {
   m_dialogs->open.filter = QStringLiteral(
       "設定ﾌｧｲﾙ (*.ini)|*.ini|地図ﾌｧｲﾙ (*.mdt)|*.mdt|分布データファイル (*.grd,)|*.grd|"
@@ -138,8 +196,17 @@ void TForm1::ReadGrdFile(bool add) {
     m_dialogs->open.initialDir = QFileInfo(m_state.GrdFileName).absolutePath();
   if (m_dialogs->RunOpen()) {
     const QString chosen = m_dialogs->open.fileName;
-    if (!LoadGrdToEditorTold(chosen, !add)) return;
-    if (!add) m_state.GrdFileName = chosen;
+    if (IsTableName(chosen) &&
+        m_dialogs->AskYesNo(
+            QStringLiteral(
+                "%1 を表（GBIF のダウンロードや表計算ソフトの CSV）として取り込みますか？\n"
+                "「いいえ」なら分布データとしてそのまま読みます")
+                .arg(QFileInfo(chosen).fileName()))) {
+      if (!ImportTableTold(chosen, !add)) return;
+    } else {
+      if (!LoadGrdToEditorTold(chosen, !add)) return;
+      if (!add) m_state.GrdFileName = chosen;
+    }
   }
   PlotOnMap();
 }

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFrame>
@@ -148,6 +150,65 @@ TEST(ChartPlot, ReadingReplacesAddingAppendsAndTheEditorsAddButtonAdds) {
   w.form->ReadGrdFile(false);
   EXPECT_EQ(w.form->Editor()->Lines(), (std::vector<std::string>{"Quercus", "35.5,136.5"}));
   EXPECT_EQ(w.dialogs->Calls().back().kind, platform::DialogKind::Error);
+}
+
+// Tables from spreadsheets and occurrence downloads are offered as imports; the user may
+// still read a .txt as distribution data.
+TEST(ChartPlot, TablesAreImportedIntoTheEditorWhenTheUserSaysSo) {
+  Window w;
+  const QString grd = w.Write("a.grd", "Fagus\r\n35.0,136.0\r\n");
+  // As a spreadsheet saves it: a byte-order mark, CR LF, a row without a position.
+  const QString csv =
+      w.Write("t.csv",
+              "\xEF\xBB\xBFscientificName,decimalLatitude,decimalLongitude,elevation\r\n"
+              "Abies firma,35.25,136.5,800\r\n"
+              "Abies firma,,,\r\n"
+              "Pinus parviflora,34.5,135.5,\r\n");
+  w.dialogs->AcceptOpen(grd);
+  w.form->ReadGrdFile(false);
+  w.dialogs->AcceptOpen(csv);
+  w.dialogs->AnswerYesNo(true);
+  w.form->Editor()->BtnEdOpenClick();
+  EXPECT_EQ(w.form->Editor()->Lines(),
+            (std::vector<std::string>{"Fagus", "35.0,136.0", "Abies firma", "35.25,136.5,800",
+                                      "Pinus parviflora", "34.5,135.5"}));
+  EXPECT_EQ(w.Counts(), "1 1 1 / 1 1 1 / 1 1 1");
+  const auto& calls = w.dialogs->Calls();
+  const auto told = std::find_if(calls.begin(), calls.end(), [](const auto& c) {
+    return c.kind == platform::DialogKind::Message;
+  });
+  ASSERT_NE(told, calls.end());
+  EXPECT_NE(told->message.indexOf(QStringLiteral("書いた記録 2")), -1)
+      << told->message.toStdString();
+  EXPECT_NE(told->message.indexOf(QStringLiteral("3: 書かない: ")), -1)
+      << told->message.toStdString();
+
+  // Read in place of the text, the import takes the data file's place: a new figure keeps
+  // the imported records rather than reading the old file over them.
+  w.dialogs->AcceptOpen(csv);
+  w.dialogs->AnswerYesNo(true);
+  w.form->ReadGrdFile(false);
+  EXPECT_EQ(w.Field("EditGrdFile")->text(), QString());
+  EXPECT_EQ(w.Counts(), "1 1 / 1 1 / 1 1");
+  w.form->BtnNewMapClick();
+  EXPECT_EQ(w.form->Editor()->Lines(),
+            (std::vector<std::string>{"Abies firma", "35.25,136.5,800", "Pinus parviflora",
+                                      "34.5,135.5"}));
+
+  // "No" reads the file as distribution data.
+  const QString txt = w.Write("b.txt", "Quercus\r\n35.5,136.5\r\n");
+  w.dialogs->AcceptOpen(txt);
+  w.dialogs->AnswerYesNo(false);
+  w.form->ReadGrdFile(false);
+  EXPECT_EQ(w.form->Editor()->Lines(), (std::vector<std::string>{"Quercus", "35.5,136.5"}));
+
+  // A table without positions is refused with its reason; the text stays.
+  const QString names = w.Write("names.csv", "scientificName,locality\r\nAbies firma,Hakone\r\n");
+  w.dialogs->AcceptOpen(names);
+  w.dialogs->AnswerYesNo(true);
+  w.form->ReadGrdFile(true);
+  EXPECT_EQ(w.dialogs->Calls().back().kind, platform::DialogKind::Error);
+  EXPECT_EQ(w.form->Editor()->Lines(), (std::vector<std::string>{"Quercus", "35.5,136.5"}));
 }
 
 TEST(ChartPlot, SavedDataLoadsBackAsItWasAndNeverOverTheMap) {
