@@ -101,6 +101,10 @@ class TForm1 : public QMainWindow {
   ~TForm1() override;
 
   void FormCreate(const QStringList& arguments);
+  /// Opens the file a file manager handed over on the command line (see
+  /// platform::FileToOpenFromArguments): distribution data is drawn at once on the map the
+  /// settings name; a map file is put into the panel for the next drawing.
+  void OpenFileArgument(const QStringList& arguments);
   void InitializeVariables();
   /// Reads the settings panel into the drawing state; raises core::ConversionError with
   /// the user's message at the first field that does not read.

@@ -25,5 +25,6 @@ int main(int argc, char** argv) {
   }
   chart::TForm1 form(arguments);
   form.show();
+  form.OpenFileArgument(arguments);
   return QApplication::exec();
 }

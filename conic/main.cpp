@@ -24,5 +24,6 @@ int main(int argc, char** argv) {
   }
   conic::TForm1 form(arguments);
   form.show();
+  form.OpenFileArgument(arguments);
   return QApplication::exec();
 }
