@@ -7,7 +7,9 @@ install(TARGETS Tarvo Tarvo_L RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 # Whole folders, so that data and manual pages added later are installed without a list here.
 install(DIRECTORY "${PROJECT_SOURCE_DIR}/data/" DESTINATION ${TARVO_INSTALL_DATADIR})
-install(DIRECTORY "${PROJECT_SOURCE_DIR}/docs/" DESTINATION ${TARVO_INSTALL_DOCDIR})
+# The scripts that make the manual's figures are the sources' business, not the reader's.
+install(DIRECTORY "${PROJECT_SOURCE_DIR}/docs/" DESTINATION ${TARVO_INSTALL_DOCDIR}
+        PATTERN "*.sh" EXCLUDE PATTERN "*.py" EXCLUDE PATTERN "*.R" EXCLUDE)
 
 install(FILES "${tarvo_freedesktop}/tarvo.desktop" "${tarvo_freedesktop}/tarvo-l.desktop"
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
