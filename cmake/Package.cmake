@@ -26,9 +26,9 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-ipafont")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
     "fonts-crosextra-caladea, fonts-dejavu-core, qt6-translations-l10n, xdg-utils")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+# CPack puts the summary first itself.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}
-Tarvo and Tarvo_L draw three-view distribution maps of plant records in
+    "Tarvo and Tarvo_L draw three-view distribution maps of plant records in
 Japan: a horizontal map with a west-east and a south-north altitude profile,
 one marker per record in every view, with a title and a legend. Records are
 latitude, longitude and altitude, or Japanese regional mesh codes, snapped
