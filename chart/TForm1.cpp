@@ -480,6 +480,10 @@ void TForm1::OpenFileArgument(const QStringList& arguments) {
     return;
   }
   platform::ShowWholeText(findChild<QLineEdit*>(QStringLiteral("EditGrdFile")), file.path);
+  // Settings that name no map (the first start) draw on the map the program brings, as the
+  // scripted export does, rather than asking for one.
+  auto* map = findChild<QLineEdit*>(QStringLiteral("EditMapFile"));
+  if (map->text().isEmpty()) platform::ShowWholeText(map, QString::fromUtf8(kBundledMapName));
   BtnNewMapClick();
 }
 

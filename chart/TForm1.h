@@ -91,6 +91,10 @@ struct SeriesTables {
 };
 
 /// The main window of the chart map program.
+/// The map of Japan the program brings, by the bare name that finds it: what a figure is
+/// drawn on when no map is named.
+inline constexpr char kBundledMapName[] = "三面図全国.mdt";
+
 class TForm1 : public QMainWindow {
  public:
   /// `arguments` are the command-line arguments without the program path; `dialogs`

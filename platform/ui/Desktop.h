@@ -3,10 +3,10 @@
 #include <QByteArray>
 #include <QImage>
 #include <QUrl>
-
-class QMimeData;
 #include <functional>
 #include <string>
+
+class QMimeData;
 
 namespace platform {
 

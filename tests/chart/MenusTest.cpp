@@ -242,7 +242,7 @@ TEST(ChartMenus, HelpOpensTheManualsIndexPage) {
 }
 
 // What a file manager hands over: a data file is loaded and drawn at once on the map of the
-// settings; a map file only takes the map field; a missing file is told, not dropped.
+// settings, or the bundled one; a map file only takes the map field; a missing file is told.
 TEST(ChartMenus, AFileOnTheCommandLineIsOpened) {
   IslandWindow w("chart_argument_");
   testsupport::WriteBytes(w.root / "two.grd", "Fagus\r\n35.0,136.0,1200\r\n35.5,135.5\r\n");
@@ -262,6 +262,13 @@ TEST(ChartMenus, AFileOnTheCommandLineIsOpened) {
   EXPECT_EQ(w.Field("EditGrdFile")->text(), Q(w.root / "two.grd"));
   EXPECT_EQ(w.form->State().PlotCount, 2);
   EXPECT_EQ(w.form->State().CategoryCount, 1);
+  EXPECT_EQ(w.dialogs->Calls().size(), 1u);
+
+  // Settings that name no map draw on the bundled one instead of asking for a map.
+  w.Field("EditMapFile")->clear();
+  w.form->OpenFileArgument({Q(w.root / "two.grd")});
+  EXPECT_EQ(w.Field("EditMapFile")->text(), QString::fromUtf8(kBundledMapName));
+  EXPECT_EQ(w.form->State().PlotCount, 2);
   EXPECT_EQ(w.dialogs->Calls().size(), 1u);
 }
 
