@@ -37,7 +37,6 @@ const platform::ExportSyntax& Syntax() {
 }
 
 // The map the program brings, drawn when the settings name none.
-const QString kBundledMap = QStringLiteral("三面図全国.mdt");
 
 int RunExportUnguarded(const QStringList& arguments, const QString& programPath, std::ostream& out,
                        std::ostream& err) {
@@ -92,7 +91,8 @@ int RunExportUnguarded(const QStringList& arguments, const QString& programPath,
     err << kProgram << ": " << platform::FileNameBytes(mapNamed) << ": ファイルが見つかりません\n";
     return 1;
   }
-  if (mapField->text().isEmpty()) platform::ShowWholeText(mapField, kBundledMap);
+  if (mapField->text().isEmpty())
+    platform::ShowWholeText(mapField, QString::fromUtf8(kBundledMapName));
   const QString mapFile = form.ResolveDataFile(mapField->text());
   // The data of the command line, not of the settings; --export-dir reads each file in
   // turn after one build without data.

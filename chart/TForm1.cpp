@@ -27,6 +27,7 @@
 #include "core/Number.h"
 #include "platform/text/FileName.h"
 #include "platform/ui/BusyCursor.h"
+#include "platform/ui/PanelText.h"
 #include "platform/ui/ProgramFiles.h"
 #include "platform/ui/Swatch.h"
 
@@ -464,6 +465,26 @@ void TForm1::FormCreate(const QStringList& arguments) {
   if (!platform::FileExists(grd->text())) grd->clear();
   ReadIniFileTold();
   m_settingBoard->show();
+}
+
+void TForm1::OpenFileArgument(const QStringList& arguments) {
+  const platform::FileToOpen file = platform::FileToOpenFromArguments(arguments);
+  if (file.kind == platform::FileToOpen::Kind::None) return;
+  // The file fields let go of a name that names no file, so a missing one is told here.
+  if (!platform::FileExists(file.path)) {
+    m_dialogs->ShowError(QStringLiteral("ファイルが見つかりません\n") + file.path);
+    return;
+  }
+  if (file.kind == platform::FileToOpen::Kind::Map) {
+    platform::ShowWholeText(findChild<QLineEdit*>(QStringLiteral("EditMapFile")), file.path);
+    return;
+  }
+  platform::ShowWholeText(findChild<QLineEdit*>(QStringLiteral("EditGrdFile")), file.path);
+  // Settings that name no map (the first start) draw on the map the program brings, as the
+  // scripted export does, rather than asking for one.
+  auto* map = findChild<QLineEdit*>(QStringLiteral("EditMapFile"));
+  if (map->text().isEmpty()) platform::ShowWholeText(map, QString::fromUtf8(kBundledMapName));
+  BtnNewMapClick();
 }
 
 void TForm1::InitializeVariables() {

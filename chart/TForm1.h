@@ -91,6 +91,10 @@ struct SeriesTables {
 };
 
 /// The main window of the chart map program.
+/// The map of Japan the program brings, by the bare name that finds it: what a figure is
+/// drawn on when no map is named.
+inline constexpr char kBundledMapName[] = "三面図全国.mdt";
+
 class TForm1 : public QMainWindow {
  public:
   /// `arguments` are the command-line arguments without the program path; `dialogs`
@@ -101,6 +105,10 @@ class TForm1 : public QMainWindow {
   ~TForm1() override;
 
   void FormCreate(const QStringList& arguments);
+  /// Opens the file a file manager handed over on the command line (see
+  /// platform::FileToOpenFromArguments): distribution data is drawn at once on the map the
+  /// settings name; a map file is put into the panel for the next drawing.
+  void OpenFileArgument(const QStringList& arguments);
   void InitializeVariables();
   /// Reads the settings panel into the drawing state; raises core::ConversionError with
   /// the user's message at the first field that does not read.

@@ -23,7 +23,13 @@ int main(int argc, char** argv) {
         "Tarvo",
         chart::RunExport(arguments, QApplication::applicationFilePath(), std::cout, std::cerr));
   }
-  chart::TForm1 form(arguments);
+  // The window's arguments without the toolkit's own options (-style, -platform …), which
+  // QApplication has taken out of argv by now.
+  QStringList windowArguments;
+  for (int i = 1; i < argc; ++i)
+    windowArguments << platform::FileNameFromBytes(argv[i]);
+  chart::TForm1 form(windowArguments);
   form.show();
+  form.OpenFileArgument(windowArguments);
   return QApplication::exec();
 }

@@ -440,6 +440,15 @@ void TForm1::FormCreate(const QStringList& arguments) {
   m_settingBoard->raise();
 }
 
+void TForm1::OpenFileArgument(const QStringList& arguments) {
+  const platform::FileToOpen file = platform::FileToOpenFromArguments(arguments);
+  if (file.kind == platform::FileToOpen::Kind::None) return;
+  const char* field = file.kind == platform::FileToOpen::Kind::Map ? "EditMapFile" : "EditGrdFile";
+  ShowWholeText(findChild<QLineEdit*>(QString::fromLatin1(field)), file.path);
+  // A data file that cannot be read is told by the drawing, like any other.
+  if (file.kind == platform::FileToOpen::Kind::Data) DrawMap(true);
+}
+
 void TForm1::InitializeVariables() {
   SetLayerSize(m_canvasM, 800, core::RoundHalfEven(800 * kSheetRatio));
   SetLayerSize(m_canvasP, 800, core::RoundHalfEven(800 * kSheetRatio));

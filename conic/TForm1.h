@@ -4,6 +4,7 @@
 #include <QMainWindow>
 #include <QString>
 #include <QStringList>
+#include <QUrl>
 #include <array>
 #include <memory>
 #include <optional>
@@ -78,6 +79,10 @@ class TForm1 : public QMainWindow {
 
   // Commands and steps, named as the menus and buttons know them.
   void FormCreate(const QStringList& arguments);
+  /// Opens the file a file manager handed over on the command line (see
+  /// platform::FileToOpenFromArguments): distribution data is drawn at once on the map the
+  /// settings name; a map file is put into the panel for the next drawing.
+  void OpenFileArgument(const QStringList& arguments);
   void InitializeVariables();
   void SetParameter();
   void SetLayerSize(platform::RasterLayer& layer, int width, int height);
@@ -159,6 +164,9 @@ class TForm1 : public QMainWindow {
   QString FindBundled(const QString& folder, const QString& name) const;
   /// Where the bundled manual stands.
   QString ManualPath() const;
+  /// The page the web help opens: the web address the build was given, else the bundled
+  /// manual's index page; empty when there is neither.
+  QUrl WebHelpAddress() const;
 
   /// The legend box of the last legend drawn, empty before any.
   QRect LegendBox() const { return m_legendBox; }

@@ -186,9 +186,16 @@ QString TForm1::ManualPath() const {
   return FindBundled(QStringLiteral("docs"), QStringLiteral("index.html"));
 }
 
-void TForm1::WEBHelpClick() {
+QUrl TForm1::WebHelpAddress() const {
+  constexpr char kConfigured[] = TARVO_HELP_URL;
+  if (kConfigured[0] != '\0') return QUrl(QString::fromUtf8(kConfigured));
   const QString manual = ManualPath();
-  if (manual.isEmpty() || !platform::OpenUrl(QUrl::fromLocalFile(manual))) {
+  return manual.isEmpty() ? QUrl() : QUrl::fromLocalFile(manual);
+}
+
+void TForm1::WEBHelpClick() {
+  const QUrl address = WebHelpAddress();
+  if (address.isEmpty() || !platform::OpenUrl(address)) {
     m_dialogs->ShowErrorTitled(QStringLiteral("ブラウザの起動に失敗しました"),
                                QStringLiteral("エラー"));
   }

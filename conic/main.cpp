@@ -22,7 +22,13 @@ int main(int argc, char** argv) {
         "Tarvo_L",
         conic::RunExport(arguments, QApplication::applicationFilePath(), std::cout, std::cerr));
   }
-  conic::TForm1 form(arguments);
+  // The window's arguments without the toolkit's own options (-style, -platform …), which
+  // QApplication has taken out of argv by now.
+  QStringList windowArguments;
+  for (int i = 1; i < argc; ++i)
+    windowArguments << platform::FileNameFromBytes(argv[i]);
+  conic::TForm1 form(windowArguments);
   form.show();
+  form.OpenFileArgument(windowArguments);
   return QApplication::exec();
 }

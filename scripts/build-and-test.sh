@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything with warnings as errors under AddressSanitizer and
-# UndefinedBehaviorSanitizer, then runs every test.
+# UndefinedBehaviorSanitizer, then runs every test; then builds the Debian package in
+# Release and checks it installed (scripts/package-test.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup-debian.sh
@@ -9,3 +10,4 @@ cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=Debug \
 cmake --build build/test
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir build/test --output-on-failure -j "$(nproc)"
+bash scripts/package-test.sh

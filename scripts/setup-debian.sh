@@ -11,6 +11,7 @@ packages=(
   zlib1g-dev libdeflate-dev
   libuemf-dev emf2svg librsvg2-bin
   pngcheck
+  dpkg-dev file lintian desktop-file-utils shared-mime-info
   fonts-ipafont fonts-crosextra-caladea fonts-dejavu-core
   "$@"
 )

@@ -4,6 +4,7 @@
 #include <QDesktopServices>
 #include <QGuiApplication>
 #include <QMimeData>
+#include <utility>
 
 namespace platform {
 
@@ -29,8 +30,22 @@ QString FirstDroppedFile(const QMimeData& data) {
   return urls.front().toLocalFile();
 }
 
+namespace {
+
+UrlOpener& Opener() {
+  static UrlOpener opener;
+  return opener;
+}
+
+}  // namespace
+
 bool OpenUrl(const QUrl& url) {
+  if (Opener()) return Opener()(url);
   return QDesktopServices::openUrl(url);
+}
+
+UrlOpener SetUrlOpener(UrlOpener opener) {
+  return std::exchange(Opener(), std::move(opener));
 }
 
 }  // namespace platform

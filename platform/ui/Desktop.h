@@ -3,9 +3,10 @@
 #include <QByteArray>
 #include <QImage>
 #include <QUrl>
+#include <functional>
+#include <string>
 
 class QMimeData;
-#include <string>
 
 namespace platform {
 
@@ -25,5 +26,10 @@ QString FirstDroppedFile(const QMimeData& data);
 /// Opens the file or web page with the desktop's default program; false when no program
 /// could be started (the desktop gives no reason).
 bool OpenUrl(const QUrl& url);
+
+/// Replaces what OpenUrl does (an empty function restores the desktop) and returns what it
+/// did before; tests see what a command opens without starting a browser.
+using UrlOpener = std::function<bool(const QUrl&)>;
+UrlOpener SetUrlOpener(UrlOpener opener);
 
 }  // namespace platform

@@ -3,15 +3,19 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QRadioButton>
+#include <QUrl>
 #include <memory>
 
 #include "chart/TForm1.h"
+#include "platform/ui/Desktop.h"
 #include "platform/ui/DialogService.h"
+#include "tests/chart/IslandWindow.h"
 #include "tests/support/Keys.h"
 #include "tests/support/TestFiles.h"
 
@@ -218,6 +222,54 @@ TEST(ChartSeries, EveryChartHasItsMapLinesAndSixCategories) {
   EXPECT_EQ(w.form->SeriesH().categories[0]->title, QStringLiteral("SeriesH1"));
   EXPECT_EQ(w.form->SeriesS().lines->binding, platform::VerticalBinding::Both);
   EXPECT_EQ(&w.form->ChartAt(2)->Model().points[5], w.form->SeriesW().categories[5]);
+}
+
+TEST(ChartMenus, HelpOpensTheManualsIndexPage) {
+  Window w;
+  QList<QUrl> opened;
+  const platform::UrlOpener previous = platform::SetUrlOpener([&opened](const QUrl& url) {
+    opened << url;
+    return true;
+  });
+  ASSERT_TRUE(w.form->Command(QStringLiteral("HelpMokuji"))->isEnabled());
+  w.form->Command(QStringLiteral("HelpMokuji"))->trigger();
+  platform::SetUrlOpener(previous);
+  ASSERT_EQ(opened.size(), 1);
+  EXPECT_TRUE(opened[0].isLocalFile());
+  EXPECT_EQ(opened[0].toLocalFile(),
+            QFileInfo(QStringLiteral(TARVO_SOURCE_DIR "/docs/index.html")).canonicalFilePath());
+  EXPECT_TRUE(w.dialogs->Calls().empty());
+}
+
+// What a file manager hands over: a data file is loaded and drawn at once on the map of the
+// settings, or the bundled one; a map file only takes the map field; a missing file is told.
+TEST(ChartMenus, AFileOnTheCommandLineIsOpened) {
+  IslandWindow w("chart_argument_");
+  testsupport::WriteBytes(w.root / "two.grd", "Fagus\r\n35.0,136.0,1200\r\n35.5,135.5\r\n");
+  testsupport::WriteBytes(w.root / "other.mdt", testsupport::kIslandMap);
+
+  w.form->OpenFileArgument({Q(w.root / "other.mdt")});
+  EXPECT_EQ(w.Field("EditMapFile")->text(), Q(w.root / "other.mdt"));
+  EXPECT_EQ(w.form->State().PlotCount, 0);
+
+  w.form->OpenFileArgument({Q(w.root / "missing.grd")});
+  ASSERT_EQ(w.dialogs->Calls().size(), 1u);
+  EXPECT_EQ(w.dialogs->Calls()[0].kind, platform::DialogKind::Error);
+  EXPECT_TRUE(w.dialogs->Calls()[0].message.contains(QStringLiteral("missing.grd")));
+  EXPECT_EQ(w.form->State().PlotCount, 0);
+
+  w.form->OpenFileArgument({Q(w.root / "two.grd")});
+  EXPECT_EQ(w.Field("EditGrdFile")->text(), Q(w.root / "two.grd"));
+  EXPECT_EQ(w.form->State().PlotCount, 2);
+  EXPECT_EQ(w.form->State().CategoryCount, 1);
+  EXPECT_EQ(w.dialogs->Calls().size(), 1u);
+
+  // Settings that name no map draw on the bundled one instead of asking for a map.
+  w.Field("EditMapFile")->clear();
+  w.form->OpenFileArgument({Q(w.root / "two.grd")});
+  EXPECT_EQ(w.Field("EditMapFile")->text(), QString::fromUtf8(kBundledMapName));
+  EXPECT_EQ(w.form->State().PlotCount, 2);
+  EXPECT_EQ(w.dialogs->Calls().size(), 1u);
 }
 
 }  // namespace

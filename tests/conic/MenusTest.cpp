@@ -23,6 +23,7 @@
 #include "conic/PanelItems.h"
 #include "conic/Swatch.h"
 #include "conic/TForm1.h"
+#include "platform/ui/Desktop.h"
 #include "platform/ui/DialogService.h"
 #include "tests/support/TestFiles.h"
 
@@ -435,6 +436,39 @@ TEST_F(MenusTest, TheManualBesideTheProgramComesFirst) {
   Write("bin/docs/index.html", "<html></html>");
   EXPECT_EQ(m_form->ManualPath(),
             QFileInfo(Q(m_root / "bin" / "docs" / "index.html")).canonicalFilePath());
+}
+
+TEST_F(MenusTest, WebHelpOpensTheManualsIndexPageWhenNoAddressIsGiven) {
+  QList<QUrl> opened;
+  const platform::UrlOpener previous = platform::SetUrlOpener([&opened](const QUrl& url) {
+    opened << url;
+    return true;
+  });
+  Trigger("WebHelpItem");
+  platform::SetUrlOpener(previous);
+  ASSERT_EQ(opened.size(), 1);
+  EXPECT_EQ(opened[0], QUrl::fromLocalFile(m_form->ManualPath()));
+  EXPECT_TRUE(opened[0].toLocalFile().endsWith(QStringLiteral("/index.html")));
+  EXPECT_TRUE(m_dialogs->Calls().empty());
+}
+
+// A data file handed over on the command line is drawn at once on the settings' map; a map
+// file only takes the map field; a missing data file is told by the drawing.
+TEST_F(MenusTest, AFileOnTheCommandLineIsOpened) {
+  Write("two.grd", "Fagus\r\n35.0,136.0,1200\r\n35.5,135.5\r\n");
+  m_form->OpenFileArgument({Q(m_root / "other" / "s.ini"), Q(m_root / "other.mdt")});
+  EXPECT_EQ(Child<QLineEdit>("EditMapFile")->text(), Q(m_root / "other.mdt"));
+  EXPECT_TRUE(m_dialogs->Calls().empty());
+
+  Child<QLineEdit>("EditMapFile")->setText(Q(m_root / "island.mdt"));
+  m_form->OpenFileArgument({Q(m_root / "missing.grd")});
+  ASSERT_EQ(CountOf(DialogKind::Error), 1);
+  EXPECT_TRUE(m_dialogs->Calls().back().message.contains(QStringLiteral("missing.grd")));
+
+  m_form->OpenFileArgument({Q(m_root / "two.grd")});
+  EXPECT_EQ(m_form->State().PlotCount, 2);
+  EXPECT_EQ(Child<QLineEdit>("EditGrdFile")->text(), Q(m_root / "two.grd"));
+  EXPECT_EQ(CountOf(DialogKind::Error), 1);
 }
 
 TEST_F(MenusTest, WebHelpThatCannotBeOpenedSaysSo) {
