@@ -22,7 +22,7 @@ install(FILES "${tarvo_freedesktop}/tarvo-mime.xml" DESTINATION ${CMAKE_INSTALL_
         RENAME tarvo.xml)
 
 # Manual pages, gzipped as Debian wants them.
-foreach(page Tarvo.1 Tarvo_L.1 tarvo-check.1)
+foreach(page Tarvo.1 Tarvo_L.1 tarvo-check.1 tarvo-import.1)
   configure_file("${PROJECT_SOURCE_DIR}/packaging/man/${page}" "${PROJECT_BINARY_DIR}/man/${page}"
                  @ONLY)
   execute_process(COMMAND gzip -9nf "${PROJECT_BINARY_DIR}/man/${page}" COMMAND_ERROR_IS_FATAL ANY)

@@ -47,7 +47,7 @@ if dpkg-deb -c "$deb" | awk '$2 != "root/root"' | grep -q .; then
 fi
 
 # Programs: stripped, no run path, and no trace of this build tree.
-for program in Tarvo Tarvo_L tarvo-check; do
+for program in Tarvo Tarvo_L tarvo-check tarvo-import; do
   binary="$root/usr/bin/$program"
   [ -x "$binary" ] || { fail "usr/bin/$program missing"; continue; }
   file "$binary" | grep -q ', stripped' || fail "$program is not stripped"
@@ -117,6 +117,18 @@ for program in Tarvo_L Tarvo; do
     fail "$program --export from the source files"
   cmp -s "$program-installed.png" "$program-source.png" ||
     fail "$program drew another figure from the installed data"
+done
+
+# The installed importer turns a table into one data file per taxon, which the installed
+# Tarvo_L draws as one map each.
+printf 'scientificName\tdecimalLatitude\tdecimalLongitude\televation\n%s\n%s\n' \
+  $'Fagus crenata\t35.36\t138.73\t1500' $'Pinus pumila\t36.29\t137.65\t2800' >table.tsv
+"$root/usr/bin/tarvo-import" table.tsv --split-by scientificName --out-dir grd ||
+  fail "tarvo-import from the installed copy"
+"$root/usr/bin/Tarvo_L" --set DataFile.MapFile=三面図全国.mdt --export-dir maps grd/*.grd ||
+  fail "Tarvo_L --export-dir of the imported files"
+for taxon in "Fagus crenata" "Pinus pumila"; do
+  pngcheck -q "maps/$taxon.png" || fail "no map of $taxon"
 done
 
 # Started from its desktop entry with a data file, each program stays up with its window.
