@@ -10,8 +10,9 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QUrl>
+#include <exception>
 #include <iterator>
-#include <stdexcept>
+#include <new>
 
 #include "chart/MapLines.h"
 #include "chart/TForm1.h"
@@ -178,9 +179,11 @@ bool TForm1::ImportTableTold(const QString& path, bool replace) {
     }
     m_dialogs->ShowMessage(ImportMessage(result));
     return true;
-  } catch (const core::IoError& error) {
-    m_dialogs->ShowError(QString::fromStdString(error.what()) + QLatin1Char('\n') + path);
-  } catch (const std::invalid_argument& error) {
+  } catch (const std::bad_alloc&) {
+    // A table of millions of rows is the user's to split, not a reason to end the program.
+    m_dialogs->ShowError(QStringLiteral("メモリが足りません。表が大きすぎます\n") + path);
+  } catch (const std::exception& error) {
+    // A file that cannot be read (IoError) or a table that cannot be used (invalid_argument).
     m_dialogs->ShowError(QString::fromStdString(error.what()) + QLatin1Char('\n') + path);
   }
   return false;
