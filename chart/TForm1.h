@@ -184,6 +184,9 @@ class TForm1 : public QMainWindow {
   /// Reads an occurrence table (CSV or tab-separated) into the editor as data categories and
   /// records, and tells what was left out; an error message when it cannot be used.
   bool ImportTableTold(const QString& path, bool replace);
+  /// The save dialog of the settings file and of the figure: one title and filter list,
+  /// each command choosing its own filter and extension.
+  void SetUpSaveDialog(int filterIndex, const QString& defaultExt);
   /// "分布データを読込" (`add` false) and "分布データを追加" (`add` true).
   void ReadGrdFile(bool add);
   void SavePlotItemClick();

@@ -169,12 +169,7 @@ void TForm1::Save3DChart(const QString& target) {
 }
 
 void TForm1::SaveToEMFItemClick() {
-  m_dialogs->save.title = QStringLiteral("地図基本ファイル");
-  m_dialogs->save.filter = QStringLiteral(
-      "設定ファイル|*.ini|地図データファイル|*.mdt|分布データファイル|*.grd|EMFファイル|*.emf|"
-      "WMFファイル|*.wmf|BMPファイル|*.bmp");
-  m_dialogs->save.filterIndex = 4;
-  m_dialogs->save.defaultExt = QStringLiteral("emf");
+  SetUpSaveDialog(4, QStringLiteral("emf"));
   m_dialogs->save.fileName = ProposedFigureName();
   if (!m_dialogs->RunSave()) return;
   const QString path = m_dialogs->save.fileName;

@@ -192,14 +192,18 @@ void TForm1::OpenIniFileItemClick() {
                           m_state.IniFileName);
 }
 
-void TForm1::SaveIniFileItemClick() {
-  const QString remembered = m_state.IniFileName;
+void TForm1::SetUpSaveDialog(int filterIndex, const QString& defaultExt) {
   m_dialogs->save.title = QStringLiteral("地図基本ファイル");
   m_dialogs->save.filter = QStringLiteral(
       "設定ファイル|*.ini|地図データファイル|*.mdt|分布データファイル|*.grd|EMFファイル|*.emf|"
       "WMFファイル|*.wmf|BMPファイル|*.bmp");
-  m_dialogs->save.filterIndex = 1;
-  m_dialogs->save.defaultExt = QStringLiteral("ini");
+  m_dialogs->save.filterIndex = filterIndex;
+  m_dialogs->save.defaultExt = defaultExt;
+}
+
+void TForm1::SaveIniFileItemClick() {
+  const QString remembered = m_state.IniFileName;
+  SetUpSaveDialog(1, QStringLiteral("ini"));
   m_dialogs->save.fileName = QStringLiteral("Tarvo-.ini");
   if (m_dialogs->RunSave()) {
     m_state.IniFileName = m_dialogs->save.fileName;
