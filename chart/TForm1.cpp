@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -102,7 +103,7 @@ void TForm1::BuildWindow() {
   m_editor->onDraw = [this] { PlotOnMap(); };
   // The main window's save dialog as the last command left it.
   m_editor->onSave = [this] {
-    if (m_dialogs->RunSave()) SaveEditorText(m_dialogs->save.fileName);
+    if (RunDataSaveDialog()) SaveEditorText(m_dialogs->save.fileName);
   };
   setAcceptDrops(true);
   BuildSettingBoard();
@@ -470,6 +471,11 @@ void TForm1::FormCreate(const QStringList& arguments) {
 void TForm1::OpenFileArgument(const QStringList& arguments) {
   const platform::FileToOpen file = platform::FileToOpenFromArguments(arguments);
   if (file.kind == platform::FileToOpen::Kind::None) return;
+  // A file opened from the file manager is no change the user made to the settings.
+  struct Baseline {
+    TForm1& form;
+    ~Baseline() { form.m_settingsBaseline = form.SettingsSnapshot(); }
+  } baseline{*this};
   // The file fields let go of a name that names no file, so a missing one is told here.
   if (!platform::FileExists(file.path)) {
     m_dialogs->ShowError(QStringLiteral("ファイルが見つかりません\n") + file.path);
@@ -479,11 +485,21 @@ void TForm1::OpenFileArgument(const QStringList& arguments) {
     platform::ShowWholeText(findChild<QLineEdit*>(QStringLiteral("EditMapFile")), file.path);
     return;
   }
-  platform::ShowWholeText(findChild<QLineEdit*>(QStringLiteral("EditGrdFile")), file.path);
   // Settings that name no map (the first start) draw on the map the program brings, as the
   // scripted export does, rather than asking for one.
   auto* map = findChild<QLineEdit*>(QStringLiteral("EditMapFile"));
   if (map->text().isEmpty()) platform::ShowWholeText(map, QString::fromUtf8(kBundledMapName));
+  auto* grd = findChild<QLineEdit*>(QStringLiteral("EditGrdFile"));
+  if (AskTableImport(file.path)) {
+    // The figure is drawn without the settings' data, and the table's records go into the
+    // editor in its place.
+    grd->clear();
+    m_state.GrdFileName.clear();
+    BtnNewMapClick();
+    if (ImportTableTold(file.path, true)) PlotOnMap();
+    return;
+  }
+  platform::ShowWholeText(grd, file.path);
   BtnNewMapClick();
 }
 
@@ -779,12 +795,41 @@ void TForm1::EditGrdFileChange() {
   KeepPathOfFile("EditGrdFile", m_state.GrdFileName);
 }
 
-void TForm1::MenuQuitClick() {
+bool TForm1::WriteDefaultSettingsTold() {
   const QFileInfo program(m_programPath);
   m_state.IniFileName = program.absolutePath() + QLatin1Char('/') + program.completeBaseName() +
                         QStringLiteral(".ini");
-  WriteIniFileTold();
+  return WriteIniFileTold();
+}
+
+void TForm1::MenuQuitClick() {
+  WriteDefaultSettingsTold();
   close();
+}
+
+bool TForm1::MayClose() {
+  if (m_editor->IsModified()) {
+    const QString name = m_editor->SourceFile().isEmpty()
+                             ? QStringLiteral("新しい分布データ")
+                             : QFileInfo(m_editor->SourceFile()).fileName();
+    if (!platform::AskToKeepWork(
+            *m_dialogs,
+            QStringLiteral("データエディタの %1 は保存されていません。保存しますか？").arg(name),
+            [this] { return RunDataSaveDialog() && SaveEditorText(m_dialogs->save.fileName); })) {
+      return false;
+    }
+  }
+  return !SettingsChanged() ||
+         platform::AskToKeepWork(*m_dialogs, platform::SettingsChangedQuestion(),
+                                 [this] { return WriteDefaultSettingsTold(); });
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+  if (MayClose()) {
+    event->accept();
+  } else {
+    event->ignore();
+  }
 }
 
 void TForm1::HelpVersionClick() {

@@ -19,6 +19,7 @@
 #include "platform/ui/MarkStyle.h"
 
 class QAction;
+class QCloseEvent;
 class QCheckBox;
 class QComboBox;
 class QDragEnterEvent;
@@ -184,17 +185,27 @@ class TForm1 : public QMainWindow {
   /// Reads an occurrence table (CSV or tab-separated) into the editor as data categories and
   /// records, and tells what was left out; an error message when it cannot be used.
   bool ImportTableTold(const QString& path, bool replace);
-  /// The save dialog of the settings file and of the figure: one title and filter list,
-  /// each command choosing its own filter and extension.
-  void SetUpSaveDialog(int filterIndex, const QString& defaultExt);
+  /// What a save writes; each has its own filters in the one save dialog.
+  enum class SaveKind { Settings, Data, Figure };
+  /// The save dialog's title, filters (the first one chosen) and default extension for a
+  /// save of that kind.
+  void SetUpSaveDialog(SaveKind kind);
+  /// True (after asking) when a table file is to be imported rather than read as
+  /// distribution data.
+  bool AskTableImport(const QString& path);
   /// "分布データを読込" (`add` false) and "分布データを追加" (`add` true).
   void ReadGrdFile(bool add);
+  /// The save dialog for the editor's text: in the folder of the file the text came from,
+  /// proposing its name (a new text: the home folder); true on OK.
+  bool RunDataSaveDialog();
   void SavePlotItemClick();
   /// True when `path` is the map or the settings file the figure is drawn from, or (with
   /// `withData`) its data file, however the path is spelled.
   bool IsFigureInput(const QString& path, bool withData) const;
-  /// Writes the editor's text as a distribution data file; failures are shown.
-  void SaveEditorText(const QString& path);
+  /// Writes the editor's text as a distribution data file, in the encoding and with the
+  /// line ends of the file it came from; asks before changing the encoding, and shows
+  /// failures. True when the file was written.
+  bool SaveEditorText(const QString& path);
   void ClearPlotItemClick();
   void EditDataItemClick();
   void EditMarkItemClick();
@@ -248,8 +259,8 @@ class TForm1 : public QMainWindow {
   void Save2VChart(const QString& target);
   void Save3DChart(const QString& target);
   /// The file name the save command proposes: the data file's name with "-H", "-V" or
-  /// "-3D" by the chart set shown.
-  QString ProposedFigureName() const;
+  /// "-3D" by the chart set shown, and the extension `extension`.
+  QString ProposedFigureName(const QString& extension = QStringLiteral("emf")) const;
   /// Copies one chart (0–3) as drawn on screen to the clipboard, as a metafile (with SVG
   /// and PNG beside it) or as a bitmap.
   void CopyChart(int index, bool metafile);
@@ -277,6 +288,18 @@ class TForm1 : public QMainWindow {
  protected:
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
+  /// Asks before unsaved data or changed settings would be lost.
+  void closeEvent(QCloseEvent* event) override;
+
+ public:
+  /// What the settings file would hold if written now.
+  std::string SettingsSnapshot() const;
+  /// True when the settings differ from those last read or written.
+  bool SettingsChanged() const;
+  /// Before the window closes: asks about unsaved data in the editor, then about changed
+  /// settings (not after "終了", which wrote them); false when the user cancels or a save
+  /// fails.
+  bool MayClose();
 
  private:
   void BuildWindow();
@@ -302,8 +325,15 @@ class TForm1 : public QMainWindow {
   void KeepPathOfFile(const char* fieldName, QString& path);
   QSize ClientSize() const;
 
+  /// Writes the settings to the default file, as "終了" does; true when written.
+  bool WriteDefaultSettingsTold();
+
   std::unique_ptr<platform::DialogService> m_dialogs;
   QString m_programPath;
+  /// The settings as last read or written, to tell whether closing would lose a change.
+  std::string m_settingsBaseline;
+  /// The figure format the save dialog offered last (1-based filter: EMF, SVG, PDF, PNG).
+  int m_figureFilterIndex = 1;
   DrawingState m_state;
   ChartLayout m_layout;
   QScrollArea* m_sheet = nullptr;

@@ -7,6 +7,9 @@
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
+#include <algorithm>
+#include <iterator>
+#include <new>
 
 #include "chart/FigureLayout.h"
 #include "chart/TForm1.h"
@@ -146,13 +149,16 @@ void TForm1::WriteFigureTo(const QString& target) {
       platform::CopyPictureToClipboard(FigureBytes(FigureFormat::Emf),
                                        ToBytes(FigureBytes(FigureFormat::Svg)), FigureImage());
     } else {
-      core::SaveFileAtomically(platform::FileNameBytes(target), FigureBytes(FigureFormat::Emf));
+      SaveFigure(target);
     }
   } catch (const core::IoError& error) {
     m_dialogs->ShowError(QStringLiteral("%1 に書き込めません\n%2")
                              .arg(target, QString::fromStdString(error.what())));
   } catch (const LayoutError& error) {
     m_dialogs->ShowError(QString::fromUtf8(error.what()));
+  } catch (const std::bad_alloc&) {
+    m_dialogs->ShowError(
+        QStringLiteral("%1 に書き込めません\nメモリが足りません。図が大きすぎます").arg(target));
   }
 }
 
@@ -168,11 +174,47 @@ void TForm1::Save3DChart(const QString& target) {
   WriteFigureTo(target);
 }
 
+namespace {
+
+// The save dialog's figure filters, in order, by the format each writes.
+constexpr struct {
+  FigureFormat format;
+  const char* extension;
+} kFigureFilters[] = {{FigureFormat::Emf, "emf"},
+                      {FigureFormat::Svg, "svg"},
+                      {FigureFormat::Pdf, "pdf"},
+                      {FigureFormat::Png, "png"}};
+
+}  // namespace
+
 void TForm1::SaveToEMFItemClick() {
-  SetUpSaveDialog(4, QStringLiteral("emf"));
-  m_dialogs->save.fileName = ProposedFigureName();
+  SetUpSaveDialog(SaveKind::Figure);
+  // The format chosen last is offered first.
+  const int filter =
+      std::clamp(m_figureFilterIndex, 1, static_cast<int>(std::size(kFigureFilters)));
+  const QString offered =
+      QString::fromLatin1(kFigureFilters[static_cast<size_t>(filter - 1)].extension);
+  m_dialogs->save.filterIndex = filter;
+  m_dialogs->save.defaultExt = offered;
+  m_dialogs->save.fileName = ProposedFigureName(offered);
   if (!m_dialogs->RunSave()) return;
-  const QString path = m_dialogs->save.fileName;
+  QString path = m_dialogs->save.fileName;
+  const int chosen = m_dialogs->save.filterIndex;
+  if (chosen >= 1 && chosen <= static_cast<int>(std::size(kFigureFilters))) {
+    m_figureFilterIndex = chosen;
+  }
+  // A typed suffix of one of the four formats wins; any other name gets the filter's, so
+  // that the file's name always says what it holds.
+  if (!FigureFormatOf(path)) {
+    path +=
+        QLatin1Char('.') +
+        QString::fromLatin1(kFigureFilters[static_cast<size_t>(m_figureFilterIndex - 1)].extension);
+    // The dialog asked about the name typed, not about this one.
+    if (QFileInfo::exists(path) &&
+        !m_dialogs->AskYesNo(QStringLiteral("%1 は既にあります。置き換えますか？").arg(path))) {
+      return;
+    }
+  }
   switch (m_state.MapKind) {
     case 1:
       SaveHChart(path);
@@ -186,9 +228,9 @@ void TForm1::SaveToEMFItemClick() {
   }
 }
 
-QString TForm1::ProposedFigureName() const {
+QString TForm1::ProposedFigureName(const QString& extension) const {
   return QFileInfo(m_state.GrdFileName).completeBaseName() + FigureSuffix(m_state.MapKind) +
-         QStringLiteral(".emf");
+         QLatin1Char('.') + extension;
 }
 
 void TForm1::CopyEMFItemClick() {

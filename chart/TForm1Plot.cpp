@@ -1,6 +1,7 @@
 // The map lines, the data editor's text and its plotting, and the legend editor.
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
@@ -22,6 +23,7 @@
 #include "core/SaveFile.h"
 #include "core/TableFile.h"
 #include "core/TableImport.h"
+#include "core/TextCodec.h"
 #include "core/TextFile.h"
 #include "platform/text/FileName.h"
 #include "platform/ui/BusyCursor.h"
@@ -138,15 +140,17 @@ void TForm1::PlotOnMap() {
 }
 
 void TForm1::LoadGrdToEditor(const QString& path, bool replace) {
+  const QString resolved = ResolveDataFile(path);
   // Read whole before the text changes: a file that cannot be read leaves it as it was.
-  std::vector<std::string> lines =
-      core::LoadGrdLines(platform::FileNameBytes(ResolveDataFile(path)));
+  core::GrdText text = core::LoadGrdText(platform::FileNameBytes(resolved));
+  const bool fromThisFile = replace || m_editor->IsEmpty();
   if (replace) {
-    m_editor->SetLines(std::move(lines));
+    m_editor->SetText(std::move(text));
     platform::ShowWholeText(findChild<QLineEdit*>(QStringLiteral("EditGrdFile")), path);
   } else {
-    m_editor->AppendLines(std::move(lines));
+    m_editor->AppendText(std::move(text));
   }
+  if (fromThisFile) m_editor->SetSourceFile(QFileInfo(resolved).absoluteFilePath());
 }
 
 bool TForm1::LoadGrdToEditorTold(const QString& path, bool replace) {
@@ -189,6 +193,15 @@ bool TForm1::ImportTableTold(const QString& path, bool replace) {
   return false;
 }
 
+bool TForm1::AskTableImport(const QString& path) {
+  return IsTableName(path) &&
+         m_dialogs->AskYesNo(
+             QStringLiteral(
+                 "%1 を表（GBIF のダウンロードや表計算ソフトの CSV）として取り込みますか？\n"
+                 "「いいえ」なら分布データとしてそのまま読みます")
+                 .arg(QFileInfo(path).fileName()));
+}
+
 void TForm1::ReadGrdFile(bool add) {
   m_dialogs->open.filter = QStringLiteral(
       "設定ﾌｧｲﾙ (*.ini)|*.ini|地図ﾌｧｲﾙ (*.mdt)|*.mdt|分布データファイル (*.grd,)|*.grd|"
@@ -199,12 +212,7 @@ void TForm1::ReadGrdFile(bool add) {
     m_dialogs->open.initialDir = QFileInfo(m_state.GrdFileName).absolutePath();
   if (m_dialogs->RunOpen()) {
     const QString chosen = m_dialogs->open.fileName;
-    if (IsTableName(chosen) &&
-        m_dialogs->AskYesNo(
-            QStringLiteral(
-                "%1 を表（GBIF のダウンロードや表計算ソフトの CSV）として取り込みますか？\n"
-                "「いいえ」なら分布データとしてそのまま読みます")
-                .arg(QFileInfo(chosen).fileName()))) {
+    if (AskTableImport(chosen)) {
       if (!ImportTableTold(chosen, !add)) return;
     } else {
       if (!LoadGrdToEditorTold(chosen, !add)) return;
@@ -214,9 +222,19 @@ void TForm1::ReadGrdFile(bool add) {
   PlotOnMap();
 }
 
+bool TForm1::RunDataSaveDialog() {
+  SetUpSaveDialog(SaveKind::Data);
+  // Where the text came from, so that saving an edit is a matter of pressing Enter; a new
+  // text starts in the user's own folder, never in the program's (read-only) data folder.
+  const QString source = m_editor->SourceFile();
+  m_dialogs->save.fileName = source;
+  m_dialogs->save.initialDir =
+      source.isEmpty() ? QDir::homePath() : QFileInfo(source).absolutePath();
+  return m_dialogs->RunSave();
+}
+
 void TForm1::SavePlotItemClick() {
-  m_dialogs->save.defaultExt = QStringLiteral("grd");
-  if (!m_dialogs->RunSave()) return;
+  if (!RunDataSaveDialog()) return;
   SaveEditorText(m_dialogs->save.fileName);
 }
 
@@ -234,20 +252,43 @@ bool TForm1::IsFigureInput(const QString& path, bool withData) const {
   return false;
 }
 
-void TForm1::SaveEditorText(const QString& path) {
+bool TForm1::SaveEditorText(const QString& path) {
   // The map and the settings the figure is drawn from are never written over with data;
   // the data file itself may be, as an editor saves what it opened.
   if (IsFigureInput(path, false)) {
     m_dialogs->ShowError(
         QStringLiteral("%1 は図に使っているファイルなので、分布データを書き込みません").arg(path));
-    return;
+    return false;
+  }
+  core::GrdLayout layout = m_editor->Layout();
+  const std::vector<std::string> blocks = m_editor->Blocks();
+  core::UnwritableCharacter where;
+  std::optional<std::string> bytes = core::EncodeGrdText(blocks, layout, &where);
+  if (!bytes) {
+    // The file is Shift-JIS, which the user's other tools expect; changing its encoding is
+    // the user's choice, and replacing the character would change the record.
+    if (!m_dialogs->AskYesNo(
+            QStringLiteral("%1 行目の「%2」は Shift-JIS では書けません（このファイルは Shift-JIS "
+                           "です）。\nファイル全体を UTF-8 にして保存しますか？"
+                           "「いいえ」なら保存しません")
+                .arg(where.line)
+                .arg(QString::fromStdString(core::VisibleText(where.character))))) {
+      return false;
+    }
+    layout.encoding = core::GrdLayout::Encoding::Utf8;
+    bytes = core::EncodeGrdText(blocks, layout, &where);
   }
   try {
-    core::SaveFileAtomically(platform::FileNameBytes(path), core::EncodeGrdText(m_editor->Lines()));
+    core::SaveFileAtomically(platform::FileNameBytes(path), *bytes);
   } catch (const core::IoError& error) {
     m_dialogs->ShowError(
         QStringLiteral("%1 に書き込めません\n%2").arg(path, QString::fromStdString(error.what())));
+    return false;
   }
+  m_editor->SetLayout(layout);
+  m_editor->SetSourceFile(QFileInfo(path).absoluteFilePath());
+  m_editor->SetModified(false);
+  return true;
 }
 
 void TForm1::ClearPlotItemClick() {
@@ -406,9 +447,14 @@ void TForm1::dropEvent(QDropEvent* event) {
 }
 
 bool TForm1::DropFile(const QString& path) {
-  m_state.GrdFileName = path;
-  platform::BusyCursor busy;
-  if (!LoadGrdToEditorTold(path, false)) return false;
+  if (AskTableImport(path)) {
+    // A table is no data file: the field keeps naming the data the figure was drawn from.
+    if (!ImportTableTold(path, false)) return false;
+  } else {
+    m_state.GrdFileName = path;
+    platform::BusyCursor busy;
+    if (!LoadGrdToEditorTold(path, false)) return false;
+  }
   PlotOnMap();
   update();
   return true;

@@ -134,19 +134,31 @@ void TForm1::StoreSettings(platform::IniFile& ini) const {
 
 void TForm1::WriteIniFile() {
   platform::WriteSettingsFile(Settings(), *this, ResolveSettingsFile(m_state.IniFileName));
+  m_settingsBaseline = SettingsSnapshot();
+}
+
+std::string TForm1::SettingsSnapshot() const {
+  return platform::SettingsSnapshot(Settings(), *this);
+}
+
+bool TForm1::SettingsChanged() const {
+  return SettingsSnapshot() != m_settingsBaseline;
 }
 
 bool TForm1::ReadIniFileTold() {
+  bool read = false;
   try {
     ReadIniFile();
-    return true;
+    read = true;
   } catch (const core::ConversionError& error) {
     m_dialogs->ShowError(QString::fromStdString(error.what()));
   } catch (const core::IoError& error) {
     m_dialogs->ShowError(QString::fromStdString(error.what()) + QLatin1Char('\n') +
                          QString::fromStdString(error.Path()));
   }
-  return false;
+  // What the window now shows is what the user was given; only their own changes count.
+  m_settingsBaseline = SettingsSnapshot();
+  return read;
 }
 
 bool TForm1::WriteIniFileTold() {
@@ -192,18 +204,28 @@ void TForm1::OpenIniFileItemClick() {
                           m_state.IniFileName);
 }
 
-void TForm1::SetUpSaveDialog(int filterIndex, const QString& defaultExt) {
+void TForm1::SetUpSaveDialog(SaveKind kind) {
+  // Each save offers the kinds of file it writes, so that no filter can put one kind of
+  // file under another kind's name.
+  struct Setup {
+    const char* filter;
+    const char* defaultExt;
+  };
+  static constexpr Setup kSetups[] = {
+      {"設定ファイル|*.ini", "ini"},
+      {"分布データファイル|*.grd|すべてのファイル|*", "grd"},
+      {"EMFファイル|*.emf|SVGファイル|*.svg|PDFファイル|*.pdf|PNGファイル|*.png", "emf"},
+  };
+  const Setup& setup = kSetups[static_cast<int>(kind)];
   m_dialogs->save.title = QStringLiteral("地図基本ファイル");
-  m_dialogs->save.filter = QStringLiteral(
-      "設定ファイル|*.ini|地図データファイル|*.mdt|分布データファイル|*.grd|EMFファイル|*.emf|"
-      "WMFファイル|*.wmf|BMPファイル|*.bmp");
-  m_dialogs->save.filterIndex = filterIndex;
-  m_dialogs->save.defaultExt = defaultExt;
+  m_dialogs->save.filter = QString::fromUtf8(setup.filter);
+  m_dialogs->save.filterIndex = 1;
+  m_dialogs->save.defaultExt = QString::fromLatin1(setup.defaultExt);
 }
 
 void TForm1::SaveIniFileItemClick() {
   const QString remembered = m_state.IniFileName;
-  SetUpSaveDialog(1, QStringLiteral("ini"));
+  SetUpSaveDialog(SaveKind::Settings);
   m_dialogs->save.fileName = QStringLiteral("Tarvo-.ini");
   if (m_dialogs->RunSave()) {
     m_state.IniFileName = m_dialogs->save.fileName;

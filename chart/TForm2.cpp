@@ -102,13 +102,20 @@ TForm2::TForm2(QWidget* parent) : QMainWindow(parent, Qt::Window) {
 
 namespace {
 
-QString Joined(const std::vector<std::string>& lines) {
+// The lines joined by line breaks: the edit area's text, each line one block of it.
+QString Joined(const std::vector<std::string>& blocks) {
   QString text;
-  for (const std::string& line : lines) {
-    text += QString::fromStdString(line);
-    text += QLatin1Char('\n');
+  for (size_t i = 0; i < blocks.size(); ++i) {
+    if (i > 0) text += QLatin1Char('\n');
+    text += QString::fromStdString(blocks[i]);
   }
   return text;
+}
+
+// Lines that each end with a line break, as blocks.
+std::vector<std::string> AsBlocks(std::vector<std::string> lines) {
+  lines.emplace_back();
+  return lines;
 }
 
 }  // namespace
@@ -126,6 +133,7 @@ void TForm2::Materialize() {
   if (!m_detached) return;
   m_detached = false;
   m_memo->setPlainText(Joined(m_waiting));
+  m_memo->document()->setModified(false);
   m_waiting.clear();
 }
 
@@ -150,58 +158,104 @@ std::function<bool(std::string&)> TForm2::LineReader() const {
   };
 }
 
-std::vector<std::string> TForm2::Lines() const {
+std::vector<std::string> TForm2::Blocks() const {
   if (m_detached) return m_waiting;
-  std::vector<std::string> lines;
-  lines.reserve(static_cast<size_t>(m_memo->document()->blockCount()));
+  std::vector<std::string> blocks;
+  blocks.reserve(static_cast<size_t>(m_memo->document()->blockCount()));
   const auto next = LineReader();
   std::string line;
   while (next(line))
-    lines.push_back(line);
-  // The text's last line break ends a line rather than starting an empty one.
+    blocks.push_back(line);
+  return blocks;
+}
+
+std::vector<std::string> TForm2::Lines() const {
+  std::vector<std::string> lines = Blocks();
   if (!lines.empty() && lines.back().empty()) lines.pop_back();
   return lines;
 }
 
-void TForm2::SetLines(std::vector<std::string> lines) {
+void TForm2::Replace(std::vector<std::string> blocks) {
   if (!isVisible()) {
-    m_waiting = std::move(lines);
+    m_waiting = std::move(blocks);
     m_detached = true;
     m_memo->clear();
     return;
   }
-  m_memo->setPlainText(Joined(lines));
+  m_detached = false;
+  m_waiting.clear();
+  m_memo->setPlainText(Joined(blocks));
+  m_memo->document()->setModified(false);
 }
 
-void TForm2::AppendLines(std::vector<std::string> lines) {
-  if (lines.empty()) return;
-  if (m_detached || (!isVisible() && IsEmpty())) {
-    if (!m_detached || m_waiting.empty()) {
-      m_waiting = std::move(lines);
-      m_detached = true;
-      return;
-    }
-    m_waiting.insert(m_waiting.end(), std::make_move_iterator(lines.begin()),
-                     std::make_move_iterator(lines.end()));
+void TForm2::Append(std::vector<std::string> blocks) {
+  if (IsEmpty()) {
+    Replace(std::move(blocks));
+    return;
+  }
+  if (m_detached) {
+    // The new lines start on a line of their own, also after a last line without a break.
+    if (!m_waiting.empty() && m_waiting.back().empty()) m_waiting.pop_back();
+    m_waiting.insert(m_waiting.end(), std::make_move_iterator(blocks.begin()),
+                     std::make_move_iterator(blocks.end()));
     return;
   }
   QTextCursor end(m_memo->document());
   end.movePosition(QTextCursor::End);
-  // The new lines start on a line of their own, also after a last line without a break.
-  QString text = Joined(lines);
-  if (!m_memo->document()->isEmpty() && !m_memo->document()->lastBlock().text().isEmpty())
-    text.prepend(QLatin1Char('\n'));
+  QString text = Joined(blocks);
+  if (!m_memo->document()->lastBlock().text().isEmpty()) text.prepend(QLatin1Char('\n'));
   end.insertText(text);
 }
 
+void TForm2::SetText(core::GrdText text) {
+  m_layout = text.layout;
+  Replace(std::move(text.lines));
+  SetModified(false);
+}
+
+void TForm2::SetLines(std::vector<std::string> lines) {
+  m_layout = core::GrdLayout{};
+  m_sourceFile.clear();
+  Replace(AsBlocks(std::move(lines)));
+  m_modified = true;
+}
+
+void TForm2::AppendText(core::GrdText text) {
+  // Added to an empty text, a file is as good as read: it is where the text comes from.
+  const bool read = IsEmpty();
+  if (read) m_layout = text.layout;
+  Append(std::move(text.lines));
+  if (!read) m_modified = true;
+}
+
+void TForm2::AppendLines(std::vector<std::string> lines) {
+  if (lines.empty()) return;
+  Append(AsBlocks(std::move(lines)));
+  m_modified = true;
+}
+
+bool TForm2::IsModified() const {
+  if (IsEmpty()) return false;
+  return m_modified || (!m_detached && m_memo->document()->isModified());
+}
+
+void TForm2::SetModified(bool modified) {
+  m_modified = modified;
+  if (!modified) m_memo->document()->setModified(false);
+}
+
 bool TForm2::IsEmpty() const {
-  return m_detached ? m_waiting.empty() : m_memo->document()->isEmpty();
+  if (m_detached) return m_waiting.empty() || (m_waiting.size() == 1 && m_waiting[0].empty());
+  return m_memo->document()->isEmpty();
 }
 
 void TForm2::BtnClearClick() {
   m_waiting.clear();
   m_detached = false;
   m_memo->clear();
+  m_layout = core::GrdLayout{};
+  m_sourceFile.clear();
+  SetModified(false);
 }
 
 void TForm2::BtnEdOpenClick() {

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "core/DistributionData.h"
+
 class QLabel;
 class QPlainTextEdit;
 
@@ -27,11 +29,32 @@ class TForm2 : public QMainWindow {
   /// The text's lines one after the other: true and the next line in `line`, false at the
   /// end. The reader stays valid while the text is not changed.
   std::function<bool(std::string&)> LineReader() const;
-  /// Every line of the text, for saving.
+  /// Every line of the text as the edit area holds it: after a last line break comes an
+  /// empty line (see core::GrdText).
+  std::vector<std::string> Blocks() const;
+  /// The lines of the text, without the empty line after a last line break.
   std::vector<std::string> Lines() const;
-  /// The text becomes these lines (replace) or gets them after its own (append).
+  /// The text becomes a file's: its lines, and the way its bytes are written, which a save
+  /// keeps.
+  void SetText(core::GrdText text);
+  /// The text becomes these lines, each ending with a line break, as a new text.
   void SetLines(std::vector<std::string> lines);
+  /// A file's lines after the text's own, starting on a line of their own. An empty text
+  /// takes the file's way of writing, as if the file had been read.
+  void AppendText(core::GrdText text);
+  /// These lines, each ending with a line break, after the text's own.
   void AppendLines(std::vector<std::string> lines);
+  /// How a save writes the text.
+  const core::GrdLayout& Layout() const { return m_layout; }
+  void SetLayout(const core::GrdLayout& layout) { m_layout = layout; }
+  /// The file the text was read from or last saved to (an absolute path); empty for a new
+  /// text.
+  const QString& SourceFile() const { return m_sourceFile; }
+  void SetSourceFile(const QString& path) { m_sourceFile = path; }
+  /// True when the text holds what no file holds: it was edited, added to or imported since
+  /// it was read or saved, and is not empty.
+  bool IsModified() const;
+  void SetModified(bool modified);
   bool IsEmpty() const;
 
   void FormCreate();
@@ -55,8 +78,16 @@ class TForm2 : public QMainWindow {
   // seconds to build, and a plotting pass or a scripted export needs none.
   void Materialize();
 
+  void Replace(std::vector<std::string> blocks);
+  void Append(std::vector<std::string> blocks);
+
   QPlainTextEdit* m_memo = nullptr;
+  /// The text's lines while it is detached from the edit area (as Blocks()).
   std::vector<std::string> m_waiting;
+  core::GrdLayout m_layout;
+  QString m_sourceFile;
+  /// Changes made while the text was detached, or by the program rather than typed.
+  bool m_modified = false;
   bool m_detached = false;
   QLabel* m_status[3] = {};
 };

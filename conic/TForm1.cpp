@@ -436,6 +436,7 @@ void TForm1::FormCreate(const QStringList& arguments) {
     m_dialogs->ShowError(QString::fromStdString(error.what()) + QStringLiteral("\n") +
                          QString::fromStdString(error.Path()));
   }
+  TakeSettingsBaseline();
   m_settingBoard->show();
   m_settingBoard->raise();
 }
@@ -445,6 +446,8 @@ void TForm1::OpenFileArgument(const QStringList& arguments) {
   if (file.kind == platform::FileToOpen::Kind::None) return;
   const char* field = file.kind == platform::FileToOpen::Kind::Map ? "EditMapFile" : "EditGrdFile";
   ShowWholeText(findChild<QLineEdit*>(QString::fromLatin1(field)), file.path);
+  // A file opened from the file manager is no change the user made to the settings.
+  TakeSettingsBaseline();
   // A data file that cannot be read is told by the drawing, like any other.
   if (file.kind == platform::FileToOpen::Kind::Data) DrawMap(true);
 }

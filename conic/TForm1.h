@@ -18,6 +18,7 @@
 
 class QAction;
 class QCheckBox;
+class QCloseEvent;
 class QComboBox;
 class QFrame;
 class QLabel;
@@ -240,10 +241,26 @@ class TForm1 : public QMainWindow {
   WinColor m_titleColor = platform::kBlack;
   int m_fixedWindowWidth = 0;
 
+ public:
+  /// True when the settings differ from those last read or written.
+  bool SettingsChanged() const;
+  /// Before the window closes another way than "終了": asks about changed settings; false
+  /// when the user cancels or the save fails.
+  bool MayClose();
+
  protected:
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  /// Writes the settings to the default file, as "終了" does; true when written (a failure
+  /// is shown).
+  bool WriteDefaultSettingsTold();
+  void TakeSettingsBaseline();
+  /// The settings as last read or written, to tell whether closing would lose a change.
+  std::string m_settingsBaseline;
 };
 
 }  // namespace conic

@@ -1,6 +1,7 @@
 // Menu commands, display options of the panels, dropped files, quitting and help.
 #include <QAction>
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
@@ -95,17 +96,37 @@ void TForm1::NewPlotItemClick() {
   DrawMap(true);
 }
 
-void TForm1::MenuQuitItemClick() {
+bool TForm1::WriteDefaultSettingsTold() {
   const QFileInfo program(m_programPath);
   m_state.IniFileName = program.absolutePath() + QLatin1Char('/') + program.completeBaseName() +
                         QStringLiteral(".ini");
   try {
     WriteIniFile();
+    return true;
   } catch (const core::IoError& error) {
     m_dialogs->ShowError(QString::fromStdString(error.what()) + QStringLiteral("\n") +
                          QString::fromStdString(error.Path()));
   }
+  return false;
+}
+
+void TForm1::MenuQuitItemClick() {
+  WriteDefaultSettingsTold();
   close();
+}
+
+bool TForm1::MayClose() {
+  return !SettingsChanged() ||
+         platform::AskToKeepWork(*m_dialogs, platform::SettingsChangedQuestion(),
+                                 [this] { return WriteDefaultSettingsTold(); });
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+  if (MayClose()) {
+    event->accept();
+  } else {
+    event->ignore();
+  }
 }
 
 void TForm1::FontBtnClick() {

@@ -61,6 +61,15 @@ const char* RadioFor(const PanelItem (&items)[N], int code) {
 
 void TForm1::ReadIniFile() {
   ApplySettings(platform::IniFile::Load(ResolveSettingsFile(m_state.IniFileName)));
+  TakeSettingsBaseline();
+}
+
+void TForm1::TakeSettingsBaseline() {
+  m_settingsBaseline = platform::SettingsSnapshot(Settings(), *this);
+}
+
+bool TForm1::SettingsChanged() const {
+  return platform::SettingsSnapshot(Settings(), *this) != m_settingsBaseline;
 }
 
 const platform::SettingsTable<TForm1>& TForm1::Settings() {
@@ -248,6 +257,7 @@ void TForm1::StoreSettings(platform::IniFile& ini) const {
 
 void TForm1::WriteIniFile() {
   platform::WriteSettingsFile(Settings(), *this, ResolveSettingsFile(m_state.IniFileName));
+  TakeSettingsBaseline();
 }
 
 QString TForm1::ResolveSettingsFile(const QString& name) const {

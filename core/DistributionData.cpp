@@ -40,7 +40,9 @@ int DistributionReader::Categories() const {
 LineOutcome DistributionReader::Feed(std::string_view line) {
   LineOutcome out;
   const bool conic = m_program == Program::Conic;
-  const std::string_view text = conic ? CutComment(line) : line;
+  // The editor keeps a file's comments as written, so the chart program cuts them here
+  // exactly as the conic program cuts them from the file's lines.
+  const std::string_view text = CutComment(line);
   // The chart program holds its text as Shift-JIS, and its length rule counts those bytes;
   // an ASCII line (every record) is the same in both, and needs no conversion.
   const bool ascii = std::all_of(text.begin(), text.end(),
@@ -104,24 +106,78 @@ LineOutcome DistributionReader::Feed(std::string_view line) {
   return out;
 }
 
-std::optional<std::string> EditorLineFromFile(std::string_view fileBytes) {
-  const size_t semicolon = fileBytes.find(';');
-  if (semicolon == 0) return std::nullopt;
-  return DecodeLine(fileBytes.substr(0, semicolon));
-}
-
-std::vector<std::string> LoadGrdLines(LineReader& reader) {
-  std::vector<std::string> lines;
+GrdText LoadGrdText(LineReader& reader) {
+  GrdText text;
+  bool nonAscii = false;
+  bool allUtf8 = true;
+  bool lineEndSeen = false;
   std::string raw;
   while (reader.Next(raw)) {
-    if (auto line = EditorLineFromFile(raw)) lines.push_back(*std::move(line));
+    if (!IsAscii(raw)) {
+      nonAscii = true;
+      if (allUtf8 && !IsWellFormedUtf8(raw)) allUtf8 = false;
+    }
+    if (!lineEndSeen && !reader.LineEnd().empty()) {
+      text.layout.lineEnd = std::string(reader.LineEnd());
+      lineEndSeen = true;
+    }
+    text.lines.push_back(DecodeLine(raw));
   }
-  return lines;
+  text.layout.endsWithLineEnd = text.lines.empty() || !reader.LineEnd().empty();
+  if (text.layout.endsWithLineEnd) text.lines.emplace_back();
+  using Encoding = GrdLayout::Encoding;
+  text.layout.encoding = reader.HadByteOrderMark() ? Encoding::Utf8WithBom
+                         : !nonAscii               ? Encoding::Default
+                         : allUtf8                 ? Encoding::Utf8
+                                                   : Encoding::ShiftJis;
+  return text;
 }
 
-std::vector<std::string> LoadGrdLines(const std::string& path) {
+GrdText LoadGrdText(const std::string& path) {
   LineReader reader = LineReader::Open(path);
-  return LoadGrdLines(reader);
+  return LoadGrdText(reader);
+}
+
+namespace {
+
+// The first character of a line that Shift-JIS cannot write so that it reads back.
+std::string FirstUnwritable(std::string_view line) {
+  size_t i = 0;
+  while (i < line.size()) {
+    const auto lead = static_cast<unsigned char>(line[i]);
+    const size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+    const std::string_view character = line.substr(i, length);
+    if (!Utf8ToCp932(character)) return std::string(character);
+    i += length;
+  }
+  // Each character has a code, yet the line's bytes would read back as UTF-8.
+  return std::string(line);
+}
+
+}  // namespace
+
+std::optional<std::string> EncodeGrdText(const std::vector<std::string>& lines,
+                                         const GrdLayout& layout, UnwritableCharacter* where) {
+  using Encoding = GrdLayout::Encoding;
+  std::string out;
+  if (layout.encoding == Encoding::Utf8WithBom) out = kUtf8Bom;
+  std::string joined;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    if (i > 0) joined += layout.lineEnd;
+    if (layout.encoding != Encoding::ShiftJis) {
+      joined += lines[i];
+      continue;
+    }
+    std::optional<std::string> sjis = Utf8ToCp932(lines[i]);
+    if (!sjis || DecodeLine(*sjis) != lines[i]) {
+      if (where) *where = {static_cast<int>(i + 1), FirstUnwritable(lines[i])};
+      return std::nullopt;
+    }
+    joined += *sjis;
+  }
+  if (!lines.empty() && !lines.back().empty() && layout.endsWithLineEnd) joined += layout.lineEnd;
+  out += layout.encoding == Encoding::Default ? EncodeForFile(joined) : joined;
+  return out;
 }
 
 std::string EncodeGrdText(const std::vector<std::string>& lines) {

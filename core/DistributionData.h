@@ -66,7 +66,7 @@ class DistributionReader {
   DistributionReader(Program program, int gridSize, std::optional<MapBounds> bounds = std::nullopt);
 
   /// Conic program: a raw line of the file. Chart program: a line of the data editor's
-  /// text (UTF-8), whose comment rules were applied when it was loaded.
+  /// text (UTF-8). In both, the text from the first ";" on is a comment.
   LineOutcome Feed(std::string_view line);
 
   /// Categories the program keeps (at most the limit).
@@ -81,18 +81,55 @@ class DistributionReader {
   bool m_stopped = false;
 };
 
-/// The editor line a file line becomes when the chart program loads a file: a line that
-/// starts with ";" is dropped (nullopt), any other loses its comment. The bytes are
-/// decoded as Shift-JIS, or as UTF-8 when they are well-formed UTF-8 with a non-ASCII
-/// byte, so files written on either system load alike.
-std::optional<std::string> EditorLineFromFile(std::string_view fileBytes);
+/// How the bytes of a distribution data file were written, so that saving its text writes
+/// them alike: the user's other tools keep reading the file as they did.
+struct GrdLayout {
+  enum class Encoding {
+    Default,      ///< a new text, or a file of ASCII alone: Shift-JIS, or UTF-8 when
+                  ///< Shift-JIS cannot hold every character (EncodeForFile)
+    ShiftJis,     ///< Shift-JIS only: a character it cannot hold is not written
+    Utf8,         ///< UTF-8 without a byte-order mark
+    Utf8WithBom,  ///< UTF-8 after a byte-order mark
+  };
+  Encoding encoding = Encoding::Default;
+  std::string lineEnd = "\r\n";  ///< "\r\n", "\n" or "\r"
+  /// A text whose last line is not empty gets a line end after it (false only for a file
+  /// that ended without one).
+  bool endsWithLineEnd = true;
+};
 
-/// All editor lines of a file (see EditorLineFromFile). Raises IoError when the file
-/// cannot be opened or read.
-std::vector<std::string> LoadGrdLines(const std::string& path);
-std::vector<std::string> LoadGrdLines(LineReader& reader);
+/// A distribution data file as the chart program's data editor holds it.
+struct GrdText {
+  /// Every line of the file, comments included, decoded by DecodeLine (Shift-JIS, or UTF-8
+  /// when a line is well-formed UTF-8 with a non-ASCII byte). After a last line end comes
+  /// an empty line, so that the lines joined by line ends are the file's text; an empty
+  /// file is one empty line.
+  std::vector<std::string> lines;
+  GrdLayout layout;
+};
 
-/// The bytes of a distribution data file holding the editor lines: each line followed by
+/// Reads a distribution data file for the editor: the encoding is UTF-8 with a
+/// byte-order mark when it has one, UTF-8 when every line is well-formed UTF-8 and one has
+/// a non-ASCII byte, Shift-JIS when some line is not UTF-8, else Default; the line end is
+/// the first one in the file. Raises IoError when the file cannot be opened or read.
+GrdText LoadGrdText(const std::string& path);
+GrdText LoadGrdText(LineReader& reader);
+
+/// Where a text holds a character its encoding cannot write.
+struct UnwritableCharacter {
+  int line = 0;           ///< 1-based
+  std::string character;  ///< the first such character, UTF-8
+};
+
+/// The bytes of a file holding the editor's lines as `layout` says: the lines joined by its
+/// line end, a last one after a last line that is not empty when `endsWithLineEnd`, in its
+/// encoding. Nullopt, with `where` told, when the encoding is ShiftJis and a line holds a
+/// character Shift-JIS has no code for, or whose Shift-JIS bytes would read back as other
+/// text; no other encoding fails.
+std::optional<std::string> EncodeGrdText(const std::vector<std::string>& lines,
+                                         const GrdLayout& layout, UnwritableCharacter* where);
+
+/// The bytes of a new distribution data file holding `lines`: each line followed by
 /// CR LF, in Shift-JIS, or in UTF-8 when Shift-JIS cannot hold every character.
 std::string EncodeGrdText(const std::vector<std::string>& lines);
 

@@ -60,7 +60,10 @@ void LineReader::DropByteOrderMark() {
   while (m_buffer.size() - m_pos < kUtf8Bom.size() && Fill()) {
   }
   const std::string_view start = std::string_view(m_buffer).substr(m_pos);
-  if (start.starts_with(kUtf8Bom)) m_pos += kUtf8Bom.size();
+  if (start.starts_with(kUtf8Bom)) {
+    m_pos += kUtf8Bom.size();
+    m_hadBom = true;
+  }
   if (start.starts_with("\xFF\xFE") || start.starts_with("\xFE\xFF")) {
     throw IoError("UTF-16 のファイルは読めません。Shift-JIS か UTF-8 で保存し直してください",
                   m_name);
@@ -90,6 +93,7 @@ bool LineReader::Next(std::string& line) {
       line.assign(m_buffer, m_pos, end - m_pos);
       size_t next = end + 1;
       if (m_buffer[end] == '\r' && next < m_buffer.size() && m_buffer[next] == '\n') ++next;
+      m_lineEnd = next - end == 2 ? "\r\n" : m_buffer[end] == '\r' ? "\r" : "\n";
       m_pos = next;
       ++m_lineNumber;
       return true;
@@ -98,6 +102,7 @@ bool LineReader::Next(std::string& line) {
       if (m_pos >= m_buffer.size()) return false;
       if (m_buffer.size() - m_pos > kMaxLineBytes) TooLong();
       line.assign(m_buffer, m_pos, std::string::npos);
+      m_lineEnd = "";
       m_pos = m_buffer.size();
       ++m_lineNumber;
       return true;

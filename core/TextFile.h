@@ -36,6 +36,11 @@ class LineReader {
   bool Next(std::string& line);
   /// 1-based number of the line last returned.
   int LineNumber() const { return m_lineNumber; }
+  /// What ended the line last returned: "\r\n", "\n", "\r", or "" for a last line that
+  /// the file ends without a line end.
+  std::string_view LineEnd() const { return m_lineEnd; }
+  /// True when the file started with a UTF-8 byte-order mark (known once a line was read).
+  bool HadByteOrderMark() const { return m_hadBom; }
   const std::string& Name() const { return m_name; }
 
   static constexpr size_t kDefaultChunkBytes = 1 << 16;
@@ -57,6 +62,8 @@ class LineReader {
   size_t m_chunk = kDefaultChunkBytes;
   bool m_atEnd = false;
   bool m_started = false;
+  bool m_hadBom = false;
+  std::string_view m_lineEnd;
   int m_lineNumber = 0;
 };
 

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "platform/text/IniFile.h"
@@ -77,6 +78,15 @@ template <typename Owner>
 void WriteSettings(const SettingsTable<Owner>& table, const Owner& owner, IniFile& ini) {
   ForEachSettingKey(NamesOf(table), [&](size_t i, const QString& section, const QString& key,
                                         int n) { table[i].write(owner, ini, section, key, n); });
+}
+
+/// What the table's keys hold now, as a settings file of them alone would hold it: equal
+/// snapshots mean nothing a write would store has changed.
+template <typename Owner>
+std::string SettingsSnapshot(const SettingsTable<Owner>& table, const Owner& owner) {
+  IniFile ini;
+  WriteSettings(table, owner, ini);
+  return ini.ToBytes();
 }
 
 /// Writes the table into the settings file at `path`: keys and sections the file has

@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPixmap>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QStringList>
 #include <QVBoxLayout>
@@ -89,6 +90,24 @@ QString WithDefaultExtension(const QString& path, const QString& extension) {
   if (extension.isEmpty() || path.isEmpty()) return path;
   if (QFileInfo(path).fileName().contains(u'.')) return path;
   return path + u'.' + extension;
+}
+
+bool AskToKeepWork(DialogService& dialogs, const QString& message,
+                   const std::function<bool()>& save) {
+  switch (dialogs.AskSave(message)) {
+    case DialogService::SaveChoice::Save:
+      return save();
+    case DialogService::SaveChoice::Discard:
+      return true;
+    case DialogService::SaveChoice::Cancel:
+      break;
+  }
+  return false;
+}
+
+QString SettingsChangedQuestion() {
+  return QStringLiteral(
+      "設定が変わっています。「終了」のときと同じように設定ファイルに保存しますか？");
 }
 
 // ---------------------------------------------------------------- QtDialogService
@@ -228,6 +247,20 @@ bool QtDialogService::AskYesNo(const QString& message) {
   return Exec(box) == QMessageBox::Yes;
 }
 
+DialogService::SaveChoice QtDialogService::AskSave(const QString& message) {
+  QMessageBox box(QMessageBox::Warning, QGuiApplication::applicationDisplayName(), message,
+                  QMessageBox::NoButton, m_parent);
+  QPushButton* keep = box.addButton(QStringLiteral("保存"), QMessageBox::AcceptRole);
+  QPushButton* discard = box.addButton(QStringLiteral("保存しない"), QMessageBox::DestructiveRole);
+  QPushButton* cancel = box.addButton(QStringLiteral("キャンセル"), QMessageBox::RejectRole);
+  box.setDefaultButton(keep);
+  box.setEscapeButton(cancel);
+  Exec(box);
+  if (box.clickedButton() == keep) return SaveChoice::Save;
+  if (box.clickedButton() == discard) return SaveChoice::Discard;
+  return SaveChoice::Cancel;
+}
+
 // ---------------------------------------------------------------- ScriptedDialogs
 
 namespace {
@@ -256,6 +289,13 @@ void ScriptedDialogs::PickFont(const QFont& chosen, WinColor chosenColor) {
 
 void ScriptedDialogs::AnswerYesNo(bool yes) {
   m_answers[Slot(DialogKind::YesNo)].push_back({yes, {}, 0, 0, {}});
+}
+
+void ScriptedDialogs::AnswerSave(SaveChoice choice) {
+  Answer answer;
+  answer.ok = true;
+  answer.choice = choice;
+  m_answers[Slot(DialogKind::SaveChanges)].push_back(answer);
 }
 
 void ScriptedDialogs::Cancel(DialogKind kind) {
@@ -323,6 +363,11 @@ void ScriptedDialogs::ShowMessage(const QString& message) {
 
 bool ScriptedDialogs::AskYesNo(const QString& message) {
   return Take({DialogKind::YesNo, {}, 0, {}, message, {}}).ok;
+}
+
+DialogService::SaveChoice ScriptedDialogs::AskSave(const QString& message) {
+  const Answer answer = Take({DialogKind::SaveChanges, {}, 0, {}, message, {}});
+  return answer.ok ? answer.choice : SaveChoice::Cancel;
 }
 
 }  // namespace platform

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstddef>
 #include <deque>
+#include <functional>
 #include <vector>
 
 #include "platform/raster/RasterLayer.h"
@@ -72,6 +73,10 @@ class DialogService {
   virtual void ShowMessage(const QString& message) = 0;
   /// True for yes.
   virtual bool AskYesNo(const QString& message) = 0;
+  /// What the user wants done with unsaved work before the window closes.
+  enum class SaveChoice { Save, Discard, Cancel };
+  /// Asks with the buttons "保存", "保存しない" and "キャンセル"; closing the box cancels.
+  virtual SaveChoice AskSave(const QString& message) = 0;
 };
 
 /// The real dialogs, modal to `parent`. File dialogs are Qt's own, not the desktop's, so
@@ -87,6 +92,7 @@ class QtDialogService : public DialogService {
   void ShowErrorTitled(const QString& message, const QString& title) override;
   void ShowMessage(const QString& message) override;
   bool AskYesNo(const QString& message) override;
+  SaveChoice AskSave(const QString& message) override;
 
  protected:
   /// Runs the prepared dialog modally and returns its result code (QDialog::Accepted or,
@@ -100,11 +106,21 @@ class QtDialogService : public DialogService {
   QWidget* m_parent;
 };
 
-enum class DialogKind { Open, Save, Color, Font, Error, Message, YesNo };
-inline constexpr std::size_t kDialogKinds = static_cast<std::size_t>(DialogKind::YesNo) + 1;
+/// Asks what becomes of unsaved work before it would be lost: "保存" runs `save`. True when
+/// the caller may go on (saved, or the user chose not to save); false when the user
+/// cancelled or `save` returned false.
+bool AskToKeepWork(DialogService& dialogs, const QString& message,
+                   const std::function<bool()>& save);
+
+/// The question a window asks at close when its settings changed since read or written.
+QString SettingsChangedQuestion();
+
+enum class DialogKind { Open, Save, Color, Font, Error, Message, YesNo, SaveChanges };
+inline constexpr std::size_t kDialogKinds = static_cast<std::size_t>(DialogKind::SaveChanges) + 1;
 
 /// Test double: answers each call from the answers scripted for its kind, in order, and
-/// records every call. A call with no answer left is cancelled (AskYesNo answers no).
+/// records every call. A call with no answer left is cancelled (AskYesNo answers no,
+/// AskSave cancels).
 class ScriptedDialogs : public DialogService {
  public:
   /// One call as the dialog saw it on entry.
@@ -128,6 +144,7 @@ class ScriptedDialogs : public DialogService {
   void PickColor(WinColor chosen);
   void PickFont(const QFont& chosen, WinColor chosenColor);
   void AnswerYesNo(bool yes);
+  void AnswerSave(SaveChoice choice);
   /// The next call of that kind is cancelled.
   void Cancel(DialogKind kind);
 
@@ -143,6 +160,7 @@ class ScriptedDialogs : public DialogService {
   void ShowErrorTitled(const QString& message, const QString& title) override;
   void ShowMessage(const QString& message) override;
   bool AskYesNo(const QString& message) override;
+  SaveChoice AskSave(const QString& message) override;
 
  private:
   struct Answer {
@@ -151,6 +169,7 @@ class ScriptedDialogs : public DialogService {
     int filterIndex = 0;
     WinColor color = 0;
     QFont font;
+    SaveChoice choice = SaveChoice::Cancel;
   };
 
   /// Records the call and takes its answer: a cancel when none is left.

@@ -158,5 +158,16 @@ TEST_F(ChartExportTest, RefusesWhatItCannotDoWithoutWritingAnything) {
             "[DataFile]\r\nTitle=Test\r\n[Map]\r\nMeshSize=1\r\n");
 }
 
+TEST_F(ChartExportTest, AWarningNamesTheLineOfTheFile) {
+  // Comments above the record that is not drawn count, as they do for tarvo-check.
+  testsupport::WriteBytes(m_root / "c.grd",
+                          "; notes of the survey\r\n;\r\nFagus\r\n35.0,136.0\r\n"
+                          "; a record that no mesh has:\r\n53X94611\r\n");
+  const Outcome o = Run({QStringLiteral("--export"), P("x.png"), P("c.grd")});
+  EXPECT_EQ(o.code, 1);
+  EXPECT_NE(o.err.find("1 行の記録を描いていません（最初は 6 行目）"), std::string::npos) << o.err;
+  EXPECT_NE(o.out.find("records=1"), std::string::npos) << o.out;
+}
+
 }  // namespace
 }  // namespace chart

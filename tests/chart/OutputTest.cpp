@@ -47,7 +47,7 @@ TEST(ChartOutput, SavingWritesTheMetafileAndGivesTheLegendAnchorBack) {
   w.dialogs->AcceptSave(path);
   w.form->SaveToEMFItemClick();
   const auto& call = w.dialogs->Calls().back();
-  EXPECT_EQ(call.file.filterIndex, 4);
+  EXPECT_EQ(call.file.filterIndex, 1);
   EXPECT_EQ(call.file.defaultExt, QStringLiteral("emf"));
   EXPECT_EQ(call.file.fileName, QStringLiteral("-3D.emf"));
   const std::string bytes = testsupport::ReadBytes(w.root / "figure.emf");
@@ -55,16 +55,25 @@ TEST(ChartOutput, SavingWritesTheMetafileAndGivesTheLegendAnchorBack) {
   EXPECT_EQ(bytes[0], 1);  // the header record comes first
   EXPECT_EQ(w.form->State().LegendPixelX, 123);
   EXPECT_EQ(w.form->State().LegendPixelY, 45);
-  // The data editor's save then finds the dialog as this command left it.
+  // The data editor's save then offers data, never the figure's name or kind.
   w.dialogs->Cancel(platform::DialogKind::Save);
   w.form->Editor()->BtnEdSaveClick();
-  EXPECT_EQ(w.dialogs->Calls().back().file.defaultExt, QStringLiteral("emf"));
-  EXPECT_EQ(w.dialogs->Calls().back().file.filterIndex, 4);
-  // Never over the figure's own map or data.
+  EXPECT_EQ(w.dialogs->Calls().back().file.defaultExt, QStringLiteral("grd"));
+  EXPECT_EQ(w.dialogs->Calls().back().file.fileName, QString());
+  EXPECT_FALSE(w.dialogs->Calls().back().file.filter.contains(QStringLiteral("emf")));
+  // Never over the figure's own map or data: a name that is not a figure's gets the
+  // figure's suffix, and a figure's name that is an input is refused.
   const std::string map = testsupport::ReadBytes(w.root / "island.mdt");
   w.dialogs->AcceptSave(Q(w.root / "island.mdt"));
   w.form->SaveToEMFItemClick();
   EXPECT_EQ(testsupport::ReadBytes(w.root / "island.mdt"), map);
+  EXPECT_TRUE(fs::exists(w.root / "island.mdt.emf"));
+  fs::copy_file(w.root / "island.mdt", w.root / "island.svg");
+  w.form->findChild<QLineEdit*>(QStringLiteral("EditMapFile"))->setText(Q(w.root / "island.svg"));
+  w.form->BtnNewMapClick();
+  w.dialogs->AcceptSave(Q(w.root / "island.svg"));
+  w.form->SaveToEMFItemClick();
+  EXPECT_EQ(testsupport::ReadBytes(w.root / "island.svg"), map);
   EXPECT_EQ(w.dialogs->Calls().back().kind, platform::DialogKind::Error);
   // Cancelled: nothing written.
   w.dialogs->Cancel(platform::DialogKind::Save);

@@ -139,16 +139,18 @@ TEST(ChartPlot, ReadingReplacesAddingAppendsAndTheEditorsAddButtonAdds) {
   w.form->Editor()->Memo()->insertPlainText(QStringLiteral("35.6,136.6\n"));
   w.dialogs->AcceptOpen(a);
   w.form->Editor()->BtnEdOpenClick();
+  // The files' notes stay in the editor, as the files hold them.
   EXPECT_EQ(w.form->Editor()->Lines(),
-            (std::vector<std::string>{"Fagus", "35.0,136.0", "Quercus", "35.5,136.5", "35.6,136.6",
-                                      "Fagus", "35.0,136.0"}));
+            (std::vector<std::string>{"Fagus", "35.0,136.0", "; note", "Quercus", "35.5,136.5;here",
+                                      "35.6,136.6", "Fagus", "35.0,136.0"}));
   w.dialogs->AcceptOpen(b);
   w.form->ReadGrdFile(false);
   EXPECT_EQ(w.Counts(), "1 / 1 / 1");
   // A file that cannot be read leaves the text as it was.
   w.dialogs->AcceptOpen(Q(w.root / "missing.grd"));
   w.form->ReadGrdFile(false);
-  EXPECT_EQ(w.form->Editor()->Lines(), (std::vector<std::string>{"Quercus", "35.5,136.5"}));
+  EXPECT_EQ(w.form->Editor()->Lines(),
+            (std::vector<std::string>{"; note", "Quercus", "35.5,136.5;here"}));
   EXPECT_EQ(w.dialogs->Calls().back().kind, platform::DialogKind::Error);
 }
 

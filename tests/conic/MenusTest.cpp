@@ -407,10 +407,16 @@ TEST_F(MenusTest, QuitWritesTheSettingsBesideTheProgram) {
   const fs::path beside = m_root / "bin" / "Tarvo_L.ini";
   const std::string loadedBytes = ReadBytes(loaded);
   Child<QLineEdit>("EditTitle")->setText(QStringLiteral("quit by menu"));
-  m_form->close();  // other ways of closing write nothing
+  // Other ways of closing ask first: a cancel keeps the window, "保存しない" writes nothing.
+  EXPECT_FALSE(m_form->close());
+  EXPECT_EQ(m_dialogs->Calls().back().kind, DialogKind::SaveChanges);
+  m_dialogs->AnswerSave(platform::DialogService::SaveChoice::Discard);
+  EXPECT_TRUE(m_form->close());
   EXPECT_FALSE(fs::exists(beside));
+  const size_t asked = m_dialogs->Calls().size();
 
   Trigger("MenuQuitItem");
+  EXPECT_EQ(m_dialogs->Calls().size(), asked);  // written, so nothing to ask
   EXPECT_EQ(m_form->State().IniFileName, Q(beside));
   EXPECT_EQ(ReadBytes(loaded), loadedBytes);
   ASSERT_TRUE(fs::exists(beside));
@@ -425,6 +431,25 @@ TEST_F(MenusTest, QuitWritesTheSettingsBesideTheProgram) {
   EXPECT_EQ(Make({})->findChild<QLineEdit*>(QStringLiteral("EditTitle"))->text(),
             QStringLiteral("quit by button"));
   EXPECT_EQ(ReadBytes(loaded), loadedBytes);
+}
+
+TEST_F(MenusTest, ClosingAsksBeforeChangedSettingsAreLost) {
+  const fs::path beside = m_root / "bin" / "Tarvo_L.ini";
+  // Unchanged settings close without a word.
+  EXPECT_TRUE(m_form->close());
+  EXPECT_TRUE(m_dialogs->Calls().empty());
+  m_form = Make({Q(m_root / "other" / "s.ini")});
+  Trigger("StandardItem");  // a changed precision is a changed setting
+  m_dialogs->AnswerSave(platform::DialogService::SaveChoice::Save);
+  EXPECT_TRUE(m_form->close());
+  EXPECT_EQ(m_dialogs->Calls().back().message, platform::SettingsChangedQuestion());
+  ASSERT_TRUE(fs::exists(beside));
+  EXPECT_NE(ReadBytes(beside).find("GridSize=1\r"), std::string::npos) << ReadBytes(beside);
+  // A data file handed over by the file manager is no change of the user's.
+  m_form = Make({Q(m_root / "other" / "s.ini")});
+  m_form->OpenFileArgument({Q(m_root / "three.grd")});
+  EXPECT_TRUE(m_form->close());
+  EXPECT_EQ(CountOf(DialogKind::SaveChanges), 0);
 }
 
 TEST_F(MenusTest, TheManualBesideTheProgramComesFirst) {

@@ -138,10 +138,11 @@ TEST(DistributionReader, ConicRejectsCoordinatesOutsideItsRegion) {
   }
 }
 
-TEST(DistributionReader, ChartTakesEditorLinesAsTheyAre) {
+TEST(DistributionReader, ChartTakesEditorLinesWithTheFilesCommentRule) {
   DistributionReader reader(kChart, 1);
   const auto out =
-      FeedAll(reader, {"ブナ林 (Fagus)", " 35.6789,139.7654", "5339", "ブナ", "53394611", "ab"});
+      FeedAll(reader, {"ブナ林 (Fagus)", " 35.6789,139.7654", "5339", "ブナ", "53394611", "ab",
+                       "; a note of the field", "ab;cd", "53394611;seen twice", "Quercus ; oak"});
   EXPECT_EQ(out[0].kind, Kind::Header);
   EXPECT_EQ(out[0].title, "ブナ林 (Fagus)");
   EXPECT_EQ(out[1].kind, Kind::Record);  // the leading blank belongs to the latitude
@@ -153,6 +154,12 @@ TEST(DistributionReader, ChartTakesEditorLinesAsTheyAre) {
   EXPECT_EQ(out[4].kind, Kind::Record);
   EXPECT_EQ(out[4].category, 2);
   EXPECT_EQ(out[5].kind, Kind::Header);
+  // The editor holds the file's comments; a ";" starts one there as in the file.
+  EXPECT_EQ(out[6].kind, Kind::Short);
+  EXPECT_EQ(out[7].kind, Kind::Header);
+  EXPECT_EQ(out[7].title, "ab");
+  EXPECT_EQ(out[8].kind, Kind::Record);
+  EXPECT_EQ(out[9].title, "Quercus ");
 }
 
 class GrdFileTest : public testing::Test {
@@ -169,21 +176,97 @@ class GrdFileTest : public testing::Test {
   }
 };
 
-TEST_F(GrdFileTest, LoadingDropsCommentLinesAndCutsNotes) {
-  const std::string path = PathOf("load.grd");
-  Write(path, std::string("; file comment\r\n") + kBunaSjis + "\r\n53394611;note\r\n\r\n" +
-                  "35.6,139.7\nブナ;UTF-8 line");
-  const std::vector<std::string> expected = {"ブナ", "53394611", "", "35.6,139.7", "ブナ"};
-  EXPECT_EQ(LoadGrdLines(path), expected);
-  EXPECT_THROW(LoadGrdLines(PathOf("missing.grd")), IoError);
-  // A spreadsheet's UTF-8 byte-order mark is no part of the first header.
-  Write(path,
-        "\xEF\xBB\xBF"
-        "ブナ林\r\n35.6,139.7\r\n");
-  EXPECT_EQ(LoadGrdLines(path), (std::vector<std::string>{"ブナ林", "35.6,139.7"}));
+TEST_F(GrdFileTest, AFileLoadsAsWrittenAndSavesBackToItsOwnBytes) {
+  using Encoding = GrdLayout::Encoding;
+  const struct {
+    const char* what;
+    std::string bytes;
+    std::vector<std::string> lines;
+    Encoding encoding;
+    const char* lineEnd;
+  } cases[] = {
+      {"Shift-JIS from Windows, notes and all",
+       std::string("; 2019 survey\r\n") + kBunaSjis + " ;beech\r\n53394611 ;ridge\r\n\r\n",
+       {"; 2019 survey", "ブナ ;beech", "53394611 ;ridge", "", ""},
+       Encoding::ShiftJis,
+       "\r\n"},
+      {"UTF-8 from R or Python",
+       "ブナ\n35.6,139.7,1200 ; GPS\n",
+       {"ブナ", "35.6,139.7,1200 ; GPS", ""},
+       Encoding::Utf8,
+       "\n"},
+      {"UTF-8 with a spreadsheet's byte-order mark",
+       "\xEF\xBB\xBF"
+       "ブナ林\r\n35.6,139.7\r\n",
+       {"ブナ林", "35.6,139.7", ""},
+       Encoding::Utf8WithBom,
+       "\r\n"},
+      {"ASCII without a last line end",
+       "Fagus\n35.6,139.7",
+       {"Fagus", "35.6,139.7"},
+       Encoding::Default,
+       "\n"},
+      {"old Mac line ends",
+       "Fagus\r35.6,139.7\r",
+       {"Fagus", "35.6,139.7", ""},
+       Encoding::Default,
+       "\r"},
+      {"empty", "", {""}, Encoding::Default, "\r\n"},
+  };
+  for (const auto& c : cases) {
+    const std::string path = PathOf("load.grd");
+    Write(path, c.bytes);
+    const GrdText text = LoadGrdText(path);
+    EXPECT_EQ(text.lines, c.lines) << c.what;
+    EXPECT_EQ(text.layout.encoding, c.encoding) << c.what;
+    EXPECT_EQ(text.layout.lineEnd, c.lineEnd) << c.what;
+    EXPECT_EQ(EncodeGrdText(text.lines, text.layout, nullptr), c.bytes) << c.what;
+  }
+  EXPECT_THROW(LoadGrdText(PathOf("missing.grd")), IoError);
 }
 
-TEST_F(GrdFileTest, SavedTextLoadsBackUnchanged) {
+TEST_F(GrdFileTest, EditsKeepTheFilesEncodingAndLineEnds) {
+  const std::string path = PathOf("edit.grd");
+  Write(path, "ブナ\n35.6,139.7\n");
+  GrdText text = LoadGrdText(path);
+  text.lines.insert(text.lines.end() - 1, "ミズナラ 〜 Quercus");
+  EXPECT_EQ(EncodeGrdText(text.lines, text.layout, nullptr),
+            "ブナ\n35.6,139.7\nミズナラ 〜 Quercus\n");
+  // A last line typed without a line end gets the file's.
+  text.lines.back() = "36.0,140.0";
+  EXPECT_EQ(*EncodeGrdText(text.lines, text.layout, nullptr),
+            "ブナ\n35.6,139.7\nミズナラ 〜 Quercus\n36.0,140.0\n");
+}
+
+TEST_F(GrdFileTest, AShiftJisFileNeverTakesACharacterItCannotHold) {
+  const std::string path = PathOf("sjis.grd");
+  Write(path, std::string(kBunaSjis) + "\r\n35.6,139.7\r\n");
+  GrdText text = LoadGrdText(path);
+  ASSERT_EQ(text.layout.encoding, GrdLayout::Encoding::ShiftJis);
+  const struct {
+    const char* line;
+    const char* character;
+  } cases[] = {
+      {"ブナ \xF0\x9F\x8C\xB2 tree", "\xF0\x9F\x8C\xB2"},  // no code at all
+      {"Acer 〜 Fagus", "〜"},                             // only a look-alike's
+      {"ブナ\xEF\xBF\xBD", "\xEF\xBF\xBD"},                // a byte that was no Shift-JIS when read
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> lines = text.lines;
+    lines.insert(lines.begin() + 1, c.line);
+    UnwritableCharacter where;
+    EXPECT_FALSE(EncodeGrdText(lines, text.layout, &where).has_value()) << c.line;
+    EXPECT_EQ(where.line, 2) << c.line;
+    EXPECT_EQ(where.character, c.character) << c.line;
+    // A new text, or the same file saved as UTF-8, keeps every character.
+    GrdLayout utf8 = text.layout;
+    utf8.encoding = GrdLayout::Encoding::Utf8;
+    EXPECT_NE(EncodeGrdText(lines, utf8, nullptr)->find(c.line), std::string::npos);
+    EXPECT_NE(EncodeGrdText(lines, GrdLayout{}, nullptr)->find(c.line), std::string::npos);
+  }
+}
+
+TEST_F(GrdFileTest, ATableImportIsWrittenAsANewFile) {
   const struct {
     std::vector<std::string> lines;
     std::string bytes;
@@ -199,7 +282,9 @@ TEST_F(GrdFileTest, SavedTextLoadsBackUnchanged) {
     EXPECT_EQ(bytes, c.bytes);
     const std::string path = PathOf("roundtrip.grd");
     Write(path, bytes);
-    EXPECT_EQ(LoadGrdLines(path), c.lines);
+    std::vector<std::string> loaded = LoadGrdText(path).lines;
+    loaded.pop_back();  // the empty line after the last line end
+    EXPECT_EQ(loaded, c.lines);
   }
 }
 

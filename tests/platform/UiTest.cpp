@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QColorDialog>
 #include <QComboBox>
@@ -434,6 +435,31 @@ TEST_F(QtDialogServiceTest, MessageBoxes) {
     press = pressed;
     EXPECT_EQ(m_dialogs.AskYesNo(QStringLiteral("?")), yes) << pressed;
     EXPECT_EQ(buttons, QMessageBox::Yes | QMessageBox::No);
+  }
+}
+
+TEST_F(QtDialogServiceTest, TheSaveQuestionHasThreeAnswers) {
+  using Choice = DialogService::SaveChoice;
+  QString pressed;
+  QStringList captions;
+  m_dialogs.answer = [&](QDialog& d) {
+    auto& box = dynamic_cast<QMessageBox&>(d);
+    captions.clear();
+    for (QAbstractButton* button : box.buttons()) {
+      captions << button->text();
+      if (button->text() == pressed) button->click();
+    }
+    return 0;
+  };
+  const std::pair<const char*, Choice> cases[] = {{"保存", Choice::Save},
+                                                  {"保存しない", Choice::Discard},
+                                                  {"キャンセル", Choice::Cancel},
+                                                  {"", Choice::Cancel}};  // closed without a button
+  for (const auto& [caption, choice] : cases) {
+    pressed = U(caption);
+    EXPECT_EQ(m_dialogs.AskSave(U("設定が変わっています")), choice) << caption;
+    captions.sort();
+    EXPECT_EQ(captions, (QStringList{U("キャンセル"), U("保存"), U("保存しない")}));
   }
 }
 

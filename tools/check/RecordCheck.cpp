@@ -84,8 +84,7 @@ std::vector<std::string> RecordNotes(std::string_view line, const LineOutcome& o
                                      Program program) {
   std::vector<std::string> notes;
   if (outcome.meshRecord) {
-    const std::string_view kept =
-        core::TrimBlanks(program == Program::Conic ? core::CutComment(line) : line);
+    const std::string_view kept = core::TrimBlanks(core::CutComment(line));
     // Tarvo_L reads the file's bytes, which may be Shift-JIS; the separators are UTF-8.
     const std::string text = program == Program::Conic ? core::DecodeLine(kept) : std::string(kept);
     std::string note = core::ExponentNotationNote(text);
@@ -188,24 +187,19 @@ CheckTotals CheckRecords(core::LineReader& reader, const CheckOptions& options, 
       out << number << '\t' << kind << '\t' << category << '\t' << detail << '\n';
     };
 
-    // The chart program reads its editor text, into which loading dropped comment lines.
+    // The chart program reads the editor's text, which holds each line of the file
+    // decoded, comments included; both programs cut the comment alike.
     std::string editorLine;
     std::string_view line = raw;
     if (program == Program::Chart) {
-      auto kept = core::EditorLineFromFile(raw);
-      if (!kept) {
-        row("short", grd.Categories(), "コメント行");
-        continue;
-      }
-      editorLine = *std::move(kept);
+      editorLine = core::DecodeLine(raw);
       line = editorLine;
     }
 
     const LineOutcome outcome = grd.Feed(line);
     switch (outcome.kind) {
       case LineOutcome::Kind::Short:
-        row("short", outcome.category,
-            ShortDetail(raw, program == Program::Conic ? core::CutComment(raw) : line));
+        row("short", outcome.category, ShortDetail(raw, core::CutComment(line)));
         break;
       case LineOutcome::Kind::Header:
         // A tab or NUL in a title would break the row into false columns.
@@ -216,8 +210,8 @@ CheckTotals CheckRecords(core::LineReader& reader, const CheckOptions& options, 
         std::string detail = Fixed9(outcome.pos.lat) + '\t' + Fixed9(outcome.pos.lon) + '\t' +
                              Fixed9(outcome.pos.alt);
         if (outcome.meshRecord) {
-          const std::string warning = core::NonStandardMeshCode(
-              program == Program::Conic ? core::CutComment(line) : line, program, options.gridSize);
+          const std::string warning =
+              core::NonStandardMeshCode(core::CutComment(line), program, options.gridSize);
           if (!warning.empty()) detail += '\t' + warning;
         }
         row("record", outcome.category, detail);
