@@ -175,8 +175,9 @@ int ImportMain(const std::vector<std::string>& args, std::FILE* standardInput, s
   }
   const std::string& table = parsed.table;
   try {
-    const core::TableFile bytes(table, standardInput);
-    const core::ImportResult result = core::ImportTable(bytes.View(), parsed.options);
+    core::TableFile bytes(table, standardInput);
+    core::TableReader reader(bytes);
+    const core::ImportResult result = core::ImportTable(reader, parsed.options);
     err << kName << ": " << result.columns << '\n';
     for (const std::string& warning : result.warnings)
       err << kName << ": 注意: " << warning << '\n';
