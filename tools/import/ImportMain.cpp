@@ -5,9 +5,11 @@
 #include <filesystem>
 #include <memory>
 #include <new>
+#include <optional>
 #include <stdexcept>
 
 #include "core/Errors.h"
+#include "core/FolderSave.h"
 #include "core/Number.h"
 #include "core/SaveFile.h"
 #include "core/TableFile.h"
@@ -97,6 +99,9 @@ ImportArgs ParseImportArgs(const std::vector<std::string>& args) {
     const std::string& arg = args[i];
     auto value = [&]() -> std::string {
       if (i + 1 >= args.size()) throw std::invalid_argument(arg + " の値がありません");
+      // An empty value ("-o ''", a variable left unset) names nothing: taken as not
+      // given, it would send the data elsewhere than the user meant.
+      if (args[i + 1].empty()) throw std::invalid_argument(arg + " の値が空です");
       return args[++i];
     };
     core::ImportOptions& o = parsed.options;
@@ -184,43 +189,49 @@ int ImportMain(const std::vector<std::string>& args, std::FILE* standardInput, s
     for (const std::string& line : core::ImportReport(result))
       err << table << ":" << line << '\n';
 
-    // Where each file goes, all checked before anything is written.
-    std::vector<std::string> paths;
-    if (!parsed.outDir.empty()) {
-      std::error_code ec;
-      std::filesystem::create_directories(parsed.outDir, ec);
-      if (!std::filesystem::is_directory(parsed.outDir)) {
-        throw core::IoError(ec ? "フォルダを作れません（" + ec.message() + "）"
-                               : std::string("フォルダではありません"),
-                            parsed.outDir);
+    // The table read, even through standard input, is never written over.
+    const std::optional<core::FileId>& input = bytes.Id();
+    auto refuseInput = [&](const std::optional<core::FileId>& output, const std::string& path) {
+      if (input && output == input) {
+        throw core::IoError("読んでいる表そのものには書きません", path);
       }
-      for (const core::ImportedFile& file : result.files)
-        paths.push_back((std::filesystem::path(parsed.outDir) / file.fileName).string());
-    } else if (!parsed.output.empty()) {
+    };
+    if (!parsed.output.empty()) {
       if (std::filesystem::is_directory(parsed.output)) {
         throw core::IoError("フォルダには書けません。ファイル名を指定してください", parsed.output);
       }
-      if (!result.files.empty()) paths.push_back(parsed.output);
+      refuseInput(core::IdOfFile(parsed.output), parsed.output);
     }
-    for (const std::string& path : paths) {
-      if (table != "-" && core::SameFile(path, table)) {
-        throw core::IoError("読んでいる表そのものには書きません", path);
-      }
-    }
-
     const long rejected = static_cast<long>(result.rejections.size()) - result.duplicates;
     if (result.files.empty()) {
       err << kName << ": 書ける記録がないので、何も書きませんでした\n";
-    } else if (paths.empty()) {
+    } else if (!parsed.outDir.empty()) {
+      // Every name is checked before anything is written, and the files take their
+      // places together or not at all.
+      core::FolderSave save(parsed.outDir);
+      std::vector<std::string> links;
+      for (const core::ImportedFile& file : result.files) {
+        const core::FolderSave::Entry entry = save.Check(file.fileName);
+        if (entry.exists && !entry.link) refuseInput(entry.id, save.PathOf(file.fileName));
+        if (entry.link) links.push_back(save.PathOf(file.fileName));
+      }
+      for (const core::ImportedFile& file : result.files)
+        save.Add(file.fileName, core::EncodeImportedFile(file));
+      save.Commit();
+      for (const std::string& link : links) {
+        err << kName << ": 注意: " << link
+            << " はシンボリックリンクでした。リンクの先には書かず、リンクをこのファイルで置き換え"
+               "ました\n";
+      }
+    } else if (!parsed.output.empty()) {
+      core::SaveFileAtomically(parsed.output, core::EncodeImportedFile(result.files.front()));
+    } else {
       out << core::EncodeImportedFile(result.files.front());
       out.flush();
       if (!out) {
         err << kName << ": 結果を書き込めません\n";
         return 2;
       }
-    } else {
-      for (size_t i = 0; i < paths.size(); ++i)
-        core::SaveFileAtomically(paths[i], core::EncodeImportedFile(result.files[i]));
     }
     err << kName << ": " << core::ImportSummary(result) << '\n';
     return rejected > 0 || result.files.empty() ? 1 : 0;
