@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "core/Errors.h"
+#include "core/SaveFile.h"
 
 namespace core {
 
@@ -124,14 +125,7 @@ void FolderSave::Add(const std::string& name, std::string_view bytes) {
     mode = 0666 & ~mask;
   }
   if (::fchmod(fd, mode) != 0) Fail(errno, path);
-  while (!bytes.empty()) {
-    const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      Fail(errno, path);
-    }
-    bytes.remove_prefix(static_cast<size_t>(n));
-  }
+  WriteAll(fd, bytes, path);
   if (::fsync(fd) != 0) Fail(errno, path);
   struct stat written {};
   if (::fstat(fd, &written) != 0) Fail(errno, path);

@@ -169,6 +169,14 @@ std::string TableReader::Decode(std::string_view field, TableRow& row) {
   if (m_encoding == TableEncoding::Utf8) {
     bad = !IsWellFormedUtf8(field);
     text = bad ? Utf8WithReplacements(field) : std::string(field);
+  } else if (IsWellFormedUtf8(field) && std::any_of(field.begin(), field.end(), [](char c) {
+               return static_cast<unsigned char>(c) >= 0xE0;
+             })) {
+    // Shift-JIS text is next to never well-formed UTF-8 with a character of three bytes or
+    // more (kana and kanji are three), so such a value is UTF-8 in a table decided wrongly
+    // by a few stray bytes at its start, or put together from two files.
+    text = std::string(field);
+    if (m_utf8Line == 0) m_utf8Line = row.line;
   } else {
     // Shift-JIS has no code for U+FFFD: where it appears, a byte was not Shift-JIS.
     text = Cp932ToUtf8(field);
@@ -187,16 +195,14 @@ std::vector<std::string> TableReader::Notes() const {
   // The first text beyond ASCII as read, so that a user whose table was UTF-8 after all
   // sees the garbled names at once.
   constexpr size_t kShown = 40;
-  std::string sample = m_firstText;
-  if (sample.size() > kShown) {
-    size_t cut = kShown;
-    while (cut > 0 && (static_cast<unsigned char>(sample[cut]) & 0xC0) == 0x80)
-      --cut;
-    sample = sample.substr(0, cut) + "…";
-  }
+  const std::string_view shown =
+      WholeCharacters(m_firstText, 0, std::min(kShown, m_firstText.size()));
   return {"表を Shift-JIS として読みました（" + std::to_string(m_firstTextLine) + " 行目の「" +
-          VisibleText(sample) +
-          "」など）。文字が化けているときは、表を UTF-8 で保存し直してください"};
+          VisibleText(shown) + (shown.size() < m_firstText.size() ? "…" : "") +
+          "」など）。文字が化けているときは、表を UTF-8 で保存し直してください" +
+          (m_utf8Line > 0 ? "（" + std::to_string(m_utf8Line) +
+                                " 行目などの UTF-8 の値は UTF-8 として読みました）"
+                          : std::string())};
 }
 
 void TableReader::SkipLineEnd() {

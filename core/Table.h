@@ -60,7 +60,9 @@ class ByteSource {
 ///   UTF-8 when they hold more well-formed UTF-8 characters than bytes that cannot be
 ///   UTF-8, else Shift-JIS. A field whose bytes are no text in that encoding is decoded
 ///   with U+FFFD in place of each bad byte and listed in TableRow::undecodable, so that
-///   one stray byte spoils one field rather than the whole table;
+///   one stray byte spoils one field rather than the whole table. In a Shift-JIS table, a
+///   field that is well-formed UTF-8 with a character of three bytes or more (which
+///   Shift-JIS text next to never is) is read as UTF-8;
 /// - lines end at CR LF, LF or CR; rows whose fields are all empty are skipped.
 /// A row longer than kMaxRowBytes or with more than kMaxFields fields comes back with an
 /// error and reading resumes at the next line, so memory stays bounded; a quote left open
@@ -107,14 +109,15 @@ class TableReader : public RowSource {
   ByteSource* m_source = nullptr;
   std::string m_buffer;
   std::vector<char> m_piece;  // what one Read gives
-  size_t m_pos = 0;     // next byte of m_buffer to read
-  uint64_t m_base = 0;  // offset in the table of m_buffer's first byte
+  size_t m_pos = 0;           // next byte of m_buffer to read
+  uint64_t m_base = 0;        // offset in the table of m_buffer's first byte
   bool m_atEnd = false;
   bool m_skipLine = false;  // the rest of a line too long to be a row is yet to be passed
   long m_line = 1;
   bool m_decided = false;
   TableEncoding m_encoding = TableEncoding::Utf8;
   TableSeparator m_separator = TableSeparator::Comma;
+  long m_utf8Line = 0;       // first line with a UTF-8 value in a Shift-JIS table
   long m_firstTextLine = 0;  // line of the first field beyond ASCII
   std::string m_firstText;   // that field, decoded
 };

@@ -175,7 +175,15 @@ std::string BinTitle(const std::string& heading, const std::vector<double>& bins
          Trimmed(bins[index], "%.6f") + " 未満";
 }
 
-// What is wrong with a value that holds bytes of no character, for the user.
+// A value that holds bytes of no character, as the message shows it: its start, whole
+// characters, in 「」.
+std::string UndecodableValue(std::string_view value) {
+  constexpr size_t kShown = 40;
+  const std::string_view shown = WholeCharacters(value, 0, std::min(kShown, value.size()));
+  return "「" + VisibleText(shown) + (shown.size() < value.size() ? "…" : "") + "」";
+}
+
+// What is wrong with such a value, for the user.
 std::string UndecodableText(const RowSource& source) {
   return " " + std::string(source.EncodingName()) +
          " の文字として読めないバイト（「\xEF\xBF\xBD」の所）があります";
@@ -231,7 +239,7 @@ ImportResult ImportTable(RowSource& source, const ImportOptions& options) {
     if (!heading.undecodable.empty()) {
       const size_t c = heading.undecodable.front();
       throw std::invalid_argument("見出しの行が読めません: " + std::to_string(c + 1) +
-                                  " 列目の見出し「" + VisibleText(heading.fields[c]) + "」に" +
+                                  " 列目の見出し" + UndecodableValue(heading.fields[c]) + "に" +
                                   UndecodableText(source) + "。表の文字コードを確かめてください");
     }
     columns.headings = heading.fields;
@@ -432,8 +440,8 @@ ImportResult ImportTable(RowSource& source, const ImportOptions& options) {
     const auto spoilt = std::find_if(row.undecodable.begin(), row.undecodable.end(),
                                      [&](size_t c) { return c < used.size() && used[c]; });
     if (spoilt != row.undecodable.end()) {
-      reject("列" + heading(static_cast<int>(*spoilt)) + "の値「" +
-             VisibleText(row.fields[*spoilt]) + "」に" + UndecodableText(source) +
+      reject("列" + heading(static_cast<int>(*spoilt)) + "の値" +
+             UndecodableValue(row.fields[*spoilt]) + "に" + UndecodableText(source) +
              "。表のこの行を直してください");
       continue;
     }

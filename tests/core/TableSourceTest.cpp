@@ -70,8 +70,8 @@ std::string Describe(const std::vector<TableRow>& rows) {
   for (const TableRow& row : rows) {
     out += std::to_string(row.line) + ":";
     for (size_t i = 0; i < row.fields.size(); ++i) {
-      const bool bad = std::find(row.undecodable.begin(), row.undecodable.end(), i) !=
-                       row.undecodable.end();
+      const bool bad =
+          std::find(row.undecodable.begin(), row.undecodable.end(), i) != row.undecodable.end();
       out += (i ? "|" : "") + row.fields[i] + (bad ? "(!)" : "");
     }
     out += row.error.empty() ? "" : "E:" + row.error.substr(0, 12);
@@ -138,6 +138,10 @@ TEST(TableReaderEncoding, OneStrayByteSpoilsOneFieldNotTheTable) {
       // A genuine Shift-JIS table, and one byte in it that Shift-JIS has no use for.
       {*Utf8ToCp932("学名,緯度\nブナ,35\n") + "x\xA0y,36\n", TableEncoding::ShiftJis,
        "1:学名|緯度\n2:ブナ|35\n3:x\xEF\xBF\xBDy(!)|36\n"},
+      // Strays alone at the start choose Shift-JIS; UTF-8 kana and kanji later still read
+      // as UTF-8, and the strays, no Shift-JIS either, are not taken as text.
+      {"name\nCaf\xE9\nZo\xE9\n" + ascii + "\nブナ\n", TableEncoding::ShiftJis,
+       "1:name\n2:Caf\xEF\xBF\xBD(!)\n3:Zo\xEF\xBF\xBD(!)\n4:E:行が長す\n5:ブナ\n"},
       // Text beyond ASCII only after the first megabyte: decided where it is met.
       {"name\n" + ascii + "\nブナ\n", TableEncoding::Utf8, ""},
       {"name\n" + ascii + "\n" + *Utf8ToCp932("ブナ") + "\n", TableEncoding::ShiftJis, ""},
@@ -163,6 +167,15 @@ TEST(TableReaderEncoding, ShiftJisIsToldWithTheFirstTextAsRead) {
   EXPECT_EQ(reader.Notes()[0],
             "表を Shift-JIS として読みました（3 行目の「ブナ林」など）。文字が化けているときは、"
             "表を UTF-8 で保存し直してください");
+  // Rows of a UTF-8 file added under a Shift-JIS table keep their names, and are told.
+  TableReader mixed(*Utf8ToCp932("name\nブナ林\nミズナラ林\n") + "ハイマツ\n");
+  const Read read = ReadAll(mixed);
+  ASSERT_EQ(read.rows.size(), 4u);
+  EXPECT_EQ(read.encoding, TableEncoding::ShiftJis);
+  EXPECT_EQ(read.rows[3].fields, std::vector<std::string>{"ハイマツ"});
+  EXPECT_NE(mixed.Notes().at(0).find("4 行目などの UTF-8 の値は UTF-8 として読みました"),
+            std::string::npos)
+      << mixed.Notes()[0];
   TableReader utf8("name\nブナ\n");
   ReadAll(utf8);
   EXPECT_TRUE(utf8.Notes().empty());
@@ -178,9 +191,8 @@ fs::path Fresh() {
 
 TEST(TableFile, AFileCutShortWhileReadIsAnErrorNotACrash) {
   const fs::path path = Fresh() / "t.csv";
-  std::ofstream(path, std::ios::binary)
-      << "name,lat,lon\n"
-      << std::string(4 * TableReader::kPieceBytes, 'x') << "\n";
+  std::ofstream(path, std::ios::binary) << "name,lat,lon\n"
+                                        << std::string(4 * TableReader::kPieceBytes, 'x') << "\n";
   TableFile file(path.string(), nullptr);
   char buffer[TableReader::kPieceBytes];
   EXPECT_EQ(file.Read(buffer, sizeof buffer), sizeof buffer);
