@@ -45,6 +45,12 @@ size_t TableFile::Read(char* buffer, size_t size) {
   if (m_atEnd || size == 0) return 0;
   const size_t got = std::fread(buffer, 1, size, m_file);
   m_read += got;
+  if (!m_id && m_read > kMaxStreamedTableBytes) {
+    throw IoError("表が大きすぎます（標準入力などファイルでない入力は " +
+                      std::to_string(kMaxStreamedTableBytes >> 20) +
+                      " MiB まで）。表をファイルに保存してから読ませてください",
+                  m_path);
+  }
   if (got < size) {
     if (std::ferror(m_file)) throw IoError(IoMessage(errno), m_path);
     m_atEnd = true;

@@ -22,6 +22,10 @@ struct FileId {
 /// The file `path` names, its links followed; nullopt when there is none.
 std::optional<FileId> IdOfFile(const std::string& path);
 
+/// The most read from a pipe or device, in bytes: the import keeps what it read about every
+/// row until the end, so an endless input (yes(1), a device) must end somewhere.
+inline constexpr uint64_t kMaxStreamedTableBytes = uint64_t{64} << 20;
+
 /// A table's bytes, read in pieces as they are needed, so that a download of gigabytes
 /// costs neither memory nor time before its first line is judged. The command line and the
 /// data editor read tables alike through it.
@@ -34,8 +38,9 @@ class TableFile : public ByteSource {
   TableFile(const TableFile&) = delete;
   TableFile& operator=(const TableFile&) = delete;
 
-  /// Raises IoError when reading fails, and when a regular file ends before the size it
-  /// had when it was opened (it was cut short while being read).
+  /// Raises IoError when reading fails, when a regular file ends before the size it had
+  /// when it was opened (it was cut short while being read), and when a pipe or device
+  /// gives more than kMaxStreamedTableBytes.
   size_t Read(char* buffer, size_t size) override;
 
   /// The regular file read (also through standard input), which the import must never

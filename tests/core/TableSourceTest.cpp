@@ -229,5 +229,19 @@ TEST(TableFile, KnowsWhichFileItReadsEvenThroughStandardInput) {
   EXPECT_THROW(TableFile(dir.string(), nullptr), IoError);
 }
 
+TEST(TableFile, AnEndlessDeviceEndsAtItsCap) {
+  TableFile zeros("/dev/zero", nullptr);
+  std::vector<char> buffer(TableReader::kPieceBytes);
+  uint64_t read = 0;
+  try {
+    for (size_t n; (n = zeros.Read(buffer.data(), buffer.size())) > 0;)
+      read += n;
+    FAIL() << "/dev/zero came to an end";
+  } catch (const IoError& error) {
+    EXPECT_NE(std::string(error.what()).find("表が大きすぎます"), std::string::npos);
+  }
+  EXPECT_LE(read, kMaxStreamedTableBytes);
+}
+
 }  // namespace
 }  // namespace core
