@@ -165,10 +165,11 @@ bool TForm1::LoadGrdToEditorTold(const QString& path, bool replace) {
 
 bool TForm1::ImportTableTold(const QString& path, bool replace) {
   try {
-    const core::TableFile table(platform::FileNameBytes(path), nullptr);
+    core::TableFile table(platform::FileNameBytes(path), nullptr);
+    core::TableReader rows(table);
     core::ImportOptions options;
     options.program = core::Program::Chart;
-    core::ImportResult result = core::ImportTable(table.View(), options);
+    core::ImportResult result = core::ImportTable(rows, options);
     std::vector<std::string> lines;
     for (core::ImportedFile& file : result.files)
       std::move(file.lines.begin(), file.lines.end(), std::back_inserter(lines));

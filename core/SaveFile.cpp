@@ -26,17 +26,6 @@ struct Fd {
   }
 };
 
-void WriteAll(int fd, std::string_view bytes, const std::string& path) {
-  while (!bytes.empty()) {
-    const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      Fail(errno, path);
-    }
-    bytes.remove_prefix(static_cast<size_t>(n));
-  }
-}
-
 std::string FolderOf(const std::string& path) {
   const size_t slash = path.rfind('/');
   if (slash == std::string::npos) return ".";
@@ -101,6 +90,17 @@ void ReplaceRegularFile(const std::string& path, std::string_view bytes, const s
 }
 
 }  // namespace
+
+void WriteAll(int fd, std::string_view bytes, const std::string& path) {
+  while (!bytes.empty()) {
+    const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      Fail(errno, path);
+    }
+    bytes.remove_prefix(static_cast<size_t>(n));
+  }
+}
 
 void SaveFileAtomically(const std::string& path, std::string_view bytes) {
   if (path.empty()) Fail(ENOENT, path);

@@ -18,6 +18,10 @@ namespace core {
 /// file system, …) and the path.
 void SaveFileAtomically(const std::string& path, std::string_view bytes);
 
+/// Writes all of `bytes` to the open descriptor `fd`, going on after interruptions; raises
+/// IoError with the system's reason and `path` when the system refuses.
+void WriteAll(int fd, std::string_view bytes, const std::string& path);
+
 /// True when both paths name the same existing file (the same device and inode), however
 /// they are spelled: through links, with "..", or relative and absolute.
 bool SameFile(const std::string& a, const std::string& b);

@@ -175,6 +175,20 @@ std::string BinTitle(const std::string& heading, const std::vector<double>& bins
          Trimmed(bins[index], "%.6f") + " 未満";
 }
 
+// A value that holds bytes of no character, as the message shows it: its start, whole
+// characters, in 「」.
+std::string UndecodableValue(std::string_view value) {
+  constexpr size_t kShown = 40;
+  const std::string_view shown = WholeCharacters(value, 0, std::min(kShown, value.size()));
+  return "「" + VisibleText(shown) + (shown.size() < value.size() ? "…" : "") + "」";
+}
+
+// What is wrong with such a value, for the user.
+std::string UndecodableText(const RowSource& source) {
+  return " " + std::string(source.EncodingName()) +
+         " の文字として読めないバイト（「\xEF\xBF\xBD」の所）があります";
+}
+
 }  // namespace
 
 std::string SafeFileName(std::string_view key) {
@@ -210,14 +224,24 @@ std::string EncodeImportedFile(const ImportedFile& file) {
 }
 
 ImportResult ImportTable(std::string_view tableBytes, const ImportOptions& options) {
+  TableReader reader(tableBytes);
+  return ImportTable(reader, options);
+}
+
+ImportResult ImportTable(RowSource& source, const ImportOptions& options) {
   ImportResult result;
   Columns columns;
   {
-    TableReader probe(tableBytes);
     TableRow heading;
-    if (!probe.Next(heading)) throw std::invalid_argument("表が空です");
+    if (!source.Next(heading)) throw std::invalid_argument("表が空です");
     if (!heading.error.empty())
       throw std::invalid_argument("見出しの行が読めません: " + heading.error);
+    if (!heading.undecodable.empty()) {
+      const size_t c = heading.undecodable.front();
+      throw std::invalid_argument("見出しの行が読めません: " + std::to_string(c + 1) +
+                                  " 列目の見出し" + UndecodableValue(heading.fields[c]) + "に" +
+                                  UndecodableText(source) + "。表の文字コードを確かめてください");
+    }
     columns.headings = heading.fields;
     for (size_t i = 0; i < heading.fields.size(); ++i) {
       std::string unit;
@@ -365,43 +389,6 @@ ImportResult ImportTable(std::string_view tableBytes, const ImportOptions& optio
     return coords;
   };
 
-  // First pass: do the coordinates look swapped? Every pair read outside the region as
-  // given, and most inside it read the other way round.
-  if (haveCoordinates && !options.swapLatLon) {
-    TableReader reader(tableBytes);
-    TableRow row;
-    reader.Next(row);
-    long read = 0;
-    long inside = 0;
-    long swappedInside = 0;
-    while (reader.Next(row)) {
-      if (!row.error.empty()) continue;
-      // Read without the axis check: a swapped latitude of 139 is no latitude.
-      auto plain = [&](int c) -> std::optional<double> {
-        const ParsedValue v = ParseAngle(Cell(row, c), Axis::Longitude);
-        return v.value;
-      };
-      int la = latColumn >= 0 && lonColumn >= 0 ? latColumn : verbatimLat;
-      int lo = latColumn >= 0 && lonColumn >= 0 ? lonColumn : verbatimLon;
-      if (la < 0 || lo < 0) break;
-      const auto lat = plain(la);
-      const auto lon = plain(lo);
-      if (!lat || !lon) continue;
-      ++read;
-      inside += InRegion(*lat, *lon);
-      swappedInside += InRegion(*lon, *lat);
-    }
-    if (read > 0 && inside == 0 && swappedInside * 2 > read) {
-      const int la = latColumn >= 0 && lonColumn >= 0 ? latColumn : verbatimLat;
-      const int lo = latColumn >= 0 && lonColumn >= 0 ? lonColumn : verbatimLon;
-      throw std::invalid_argument("緯度の列" + heading(la) + "と経度の列" + heading(lo) +
-                                  "が入れ替わっているようです（読めた " + std::to_string(read) +
-                                  " 行のどれも地図の範囲に入らず、入れ替えると " +
-                                  std::to_string(swappedInside) +
-                                  " 行が入ります）。--swap-latlon を付けると入れ替えて読みます");
-    }
-  }
-
   std::vector<FileBuild> files;
   std::unordered_map<std::string, size_t> fileByKey;
   std::unordered_map<std::string, long> seen;  // file, category, record -> first row
@@ -411,18 +398,51 @@ ImportResult ImportTable(std::string_view tableBytes, const ImportOptions& optio
       groupColumn >= 0 ? columns.headings[static_cast<size_t>(groupColumn)] : "";
   const size_t headingCount = columns.headings.size();
 
-  TableReader reader(tableBytes);
-  result.encoding = reader.Encoding();
-  result.separator = reader.Separator();
+  // Do the coordinates look swapped? Every pair read outside the region as given, and
+  // most inside it read the other way round. Counted as the rows go by, told once all
+  // are read: nothing is written before then.
+  const bool swapCheck = haveCoordinates && !options.swapLatLon;
+  const int swapLat = latColumn >= 0 && lonColumn >= 0 ? latColumn : verbatimLat;
+  const int swapLon = latColumn >= 0 && lonColumn >= 0 ? lonColumn : verbatimLon;
+  long swapRead = 0;
+  long swapInside = 0;
+  long swappedInside = 0;
+
+  // The columns whose values are read: a byte of no character there spoils the row.
+  std::vector<bool> used(columns.headings.size(), false);
+  for (const int c : {latColumn, lonColumn, verbatimLat, verbatimLon, pairColumn, meshColumn,
+                      minElevation, maxElevation, splitColumn, categoryColumn, groupColumn}) {
+    if (c >= 0) used[static_cast<size_t>(c)] = true;
+  }
+  for (const int c : elevationColumns)
+    used[static_cast<size_t>(c)] = true;
+
   TableRow row;
-  reader.Next(row);  // the heading
-  while (reader.Next(row)) {
+  while (source.Next(row)) {
     ++result.rowsRead;
     auto reject = [&](const std::string& why) {
       result.rejections.push_back({row.line, why, false});
     };
     if (!row.error.empty()) {
       reject(row.error);
+      continue;
+    }
+    if (swapCheck && swapLat >= 0 && swapLon >= 0) {
+      // Read without the axis check: a swapped latitude of 139 is no latitude.
+      const std::optional<double> lat = ParseAngle(Cell(row, swapLat), Axis::Longitude).value;
+      const std::optional<double> lon = ParseAngle(Cell(row, swapLon), Axis::Longitude).value;
+      if (lat && lon) {
+        ++swapRead;
+        swapInside += InRegion(*lat, *lon);
+        swappedInside += InRegion(*lon, *lat);
+      }
+    }
+    const auto spoilt = std::find_if(row.undecodable.begin(), row.undecodable.end(),
+                                     [&](size_t c) { return c < used.size() && used[c]; });
+    if (spoilt != row.undecodable.end()) {
+      reject("列" + heading(static_cast<int>(*spoilt)) + "の値" +
+             UndecodableValue(row.fields[*spoilt]) + "に" + UndecodableText(source) +
+             "。表のこの行を直してください");
       continue;
     }
     // A comma in an unquoted field moves every later field one column on.
@@ -609,6 +629,14 @@ ImportResult ImportTable(std::string_view tableBytes, const ImportOptions& optio
     ++result.recordsWritten;
   }
 
+  if (swapRead > 0 && swapInside == 0 && swappedInside * 2 > swapRead) {
+    throw std::invalid_argument("緯度の列" + heading(swapLat) + "と経度の列" + heading(swapLon) +
+                                "が入れ替わっているようです（読めた " + std::to_string(swapRead) +
+                                " 行のどれも地図の範囲に入らず、入れ替えると " +
+                                std::to_string(swappedInside) +
+                                " 行が入ります）。--swap-latlon を付けると入れ替えて読みます");
+  }
+
   const size_t limit = static_cast<size_t>(CategoryLimit(options.program));
   std::unordered_map<std::string, int> namesUsed;  // lower-cased file names taken
   for (FileBuild& file : files) {
@@ -662,9 +690,8 @@ ImportResult ImportTable(std::string_view tableBytes, const ImportOptions& optio
     out.fileName = std::move(name);
     result.files.push_back(std::move(out));
   }
-  if (result.encoding == TableEncoding::ShiftJis) {
-    result.warnings.push_back("表を Shift-JIS として読みました");
-  }
+  for (std::string& note : source.Notes())
+    result.warnings.push_back(std::move(note));
   return result;
 }
 

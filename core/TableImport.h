@@ -52,8 +52,6 @@ struct ImportResult {
   long rowsRead = 0;
   long recordsWritten = 0;
   long duplicates = 0;
-  TableEncoding encoding = TableEncoding::Utf8;
-  TableSeparator separator = TableSeparator::Comma;
 };
 
 /// Turns an occurrence table into distribution data. A position comes from latitude and
@@ -64,9 +62,16 @@ struct ImportResult {
 /// Positions must lie in the conic program's map region (kConicRegion: 122° to 149° E,
 /// 24° to 46° N, bounds included), which is also what the bundled Japan map covers; for a
 /// mesh code, the south-west corner of its cell.
-/// Raises std::invalid_argument (Japanese message) for a table it cannot use at all: no
-/// heading, a named column missing, no position columns, latitude and longitude columns
-/// that look swapped (unless swapLatLon), more categories in a file than the program keeps.
+/// The rows come from `source` in one pass, the heading first; a row whose used value
+/// holds bytes of no character (TableRow::undecodable) is a rejection, never garbled text.
+/// Raises std::invalid_argument (Japanese message) for a table it cannot use at all, as soon
+/// as that is known: no heading, a heading unreadable, a named column missing, no position
+/// columns; once all rows are read: latitude and longitude columns that look swapped
+/// (unless swapLatLon), more categories in a file than the program keeps. Raises what the
+/// source raises (IoError) when the table cannot be read to its end.
+ImportResult ImportTable(RowSource& source, const ImportOptions& options);
+
+/// The same for a table held in memory.
 ImportResult ImportTable(std::string_view tableBytes, const ImportOptions& options);
 
 /// Each rejection and note as "ROW: KIND: reason" (KIND 重複, 書かない or 注意), in the

@@ -16,7 +16,12 @@ for exe in "$tarvo" "$check" "$import"; do
 done
 export LC_ALL=C.UTF-8 QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-/tmp/runtime-$(id -u)}
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+mounts=()
+cleanup() {
+  for m in "${mounts[@]}"; do umount "$m" 2>/dev/null; done
+  rm -rf "$work"
+}
+trap cleanup EXIT
 cd "$work"
 
 map="$OLDPWD/data/三面図全国.mdt"
@@ -38,6 +43,14 @@ printf 'name,lat,lon\r\nFagus,35.5,139.2\r\n' > table.csv
 cp table.csv table.keep
 mkfifo pipe.png
 ln -s /dev/full full.png
+truncate -s 2G sparse.csv
+{ printf 'name,lat,lon\n'; } > shrinking.csv
+truncate -s 200G shrinking.csv
+cp "$OLDPWD/tests/data/import/stray-byte.csv" stray.csv
+{ printf 'name,lat,lon\nA,35.5,139.25\nB,35.5,139.5\n'; for i in $(seq 100 999); do printf 'C,35.%d,139.75\n' "$i"; done; } > split.csv
+mkdir planted
+printf 'victim' > victim.txt
+ln -s ../victim.txt planted/Fagus.grd
 
 failed=0
 printf '| case | exit | message | s | peak MB | data intact |\n|---|---|---|---|---|---|\n'
@@ -89,4 +102,41 @@ run 2 "import: 100 MB heading" "$import" longline.grd
 run 2 "import: output to a full disk" "$import" table.csv -o /dev/full
 run 2 "import: output over its own table" "$import" table.csv -o ./table.csv
 run 2 "import: UTF-16 table" "$import" utf16.grd
+run 2 "import: 2 GB sparse table" "$import" sparse.csv
+run 2 "import: table cut short while read" sh -c "( sleep 1; truncate -s 100 shrinking.csv ) & exec \"$import\" shrinking.csv -o shrunk.grd"
+run 2 "import: standard input is the output" sh -c "exec \"$import\" - -o table.csv < table.csv"
+run 2 "import: empty output name" "$import" table.csv -o ""
+run 1 "import: one stray byte in a UTF-8 table" "$import" stray.csv --split-by 和名 --out-dir stray
+expect() {  # what the last case must have left
+  if ! eval "$1"; then
+    echo "  ^ expected: $1" >&2
+    failed=1
+  fi
+}
+expect '[ -f stray/ハイマツ.grd ] && [ "$(ls stray | wc -l)" = 3 ]'
+run 0 "import: link planted in --out-dir" "$import" table.csv --split-by name --out-dir planted
+expect '[ "$(cat victim.txt)" = victim ] && [ ! -L planted/Fagus.grd ]'
+
+# A split that cannot be written whole leaves the old files as they were and no temporaries.
+old_split() {  # folder: two old files in it
+  printf 'old A' > "$1/A.grd"
+  printf 'old B' > "$1/B.grd"
+}
+split_intact='[ "$(cat "$d/A.grd")" = "old A" ] && [ "$(cat "$d/B.grd")" = "old B" ] && [ "$(ls -A "$d" | wc -l)" = $n ]'
+d=inway n=3
+mkdir -p "$d/C.grd" && old_split "$d"
+run 2 "import: a folder in the way of a split file" "$import" split.csv --split-by name --out-dir "$d"
+expect "$split_intact"
+for space in "size=16k" "nr_inodes=4"; do
+  d=full-$space n=2
+  mkdir -p "$d"
+  if [ "$(id -u)" = 0 ] && mount -t tmpfs -o "$space" tmpfs "$d" 2>/dev/null; then
+    mounts+=("$PWD/$d")
+    old_split "$d"
+    run 2 "import: split onto a full disk ($space)" "$import" split.csv --split-by name --out-dir "$d"
+    expect "$split_intact"
+  else
+    printf '| import: split onto a full disk (%s) | skipped: mounting a small tmpfs needs root |  |  |  |  |\n' "$space"
+  fi
+done
 exit $failed

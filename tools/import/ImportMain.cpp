@@ -5,9 +5,11 @@
 #include <filesystem>
 #include <memory>
 #include <new>
+#include <optional>
 #include <stdexcept>
 
 #include "core/Errors.h"
+#include "core/FolderSave.h"
 #include "core/Number.h"
 #include "core/SaveFile.h"
 #include "core/TableFile.h"
@@ -56,8 +58,11 @@ std::string ImportUsage() {
          "  --bins 値,…    --category の列を数として区切る（例: --category year --bins "
          "1950,1990）\n"
          "  --split-by 列  この列の値ごとに別のファイルにする（例: scientificName）\n"
-         "  --out-dir DIR  --split-by のファイルを書くフォルダ（なければ作る）\n"
-         "  -o OUT.grd     書き出すファイル（なければ標準出力）。表そのものやフォルダには書かない\n"
+         "  --out-dir DIR  --split-by のファイルを書くフォルダ（なければ作る）。全部のファイルを\n"
+         "                 書き終えてから置き換え、一つでも書けなければどれも元のまま残す。\n"
+         "                 同じ名前のシンボリックリンクはたどらず、ファイルで置き換える\n"
+         "  -o OUT.grd     書き出すファイル（なければ標準出力）。表そのもの（標準入力から読む\n"
+         "                 表も）やフォルダには書かない\n"
          "  --program      conic（Tarvo_L、カテゴリ 5 つまで、既定）か chart（Tarvo、6 つまで）\n"
          "  --lat, --lon, --mesh, --elevation 列\n"
          "                 見出しで見つからない列を名前で指定する\n"
@@ -86,6 +91,9 @@ std::string ImportUsage() {
          "  行番号（見出しが 1 "
          "行目）と理由を標準エラーに出します。同じファイル・カテゴリの同じ記録は\n"
          "  一度だけ書き、後の行を重複として知らせます。空の行は飛ばします。\n"
+         "  文字コード: BOM があれば UTF-8、なければ ASCII でない文字が最初に現れた所から\n"
+         "  1 MiB を見て UTF-8 か Shift-JIS かを決めます。使う列にその文字コードで読めない\n"
+         "  バイトがある行は書かずに知らせます。\n"
          "  終了コード: 0 すべての行を書いた、1 書かなかった行がある、2 "
          "使い方の誤り・表や出力の誤り\n";
 }
@@ -97,6 +105,9 @@ ImportArgs ParseImportArgs(const std::vector<std::string>& args) {
     const std::string& arg = args[i];
     auto value = [&]() -> std::string {
       if (i + 1 >= args.size()) throw std::invalid_argument(arg + " の値がありません");
+      // An empty value ("-o ''", a variable left unset) names nothing: taken as not
+      // given, it would send the data elsewhere than the user meant.
+      if (args[i + 1].empty()) throw std::invalid_argument(arg + " の値が空です");
       return args[++i];
     };
     core::ImportOptions& o = parsed.options;
@@ -175,51 +186,58 @@ int ImportMain(const std::vector<std::string>& args, std::FILE* standardInput, s
   }
   const std::string& table = parsed.table;
   try {
-    const core::TableFile bytes(table, standardInput);
-    const core::ImportResult result = core::ImportTable(bytes.View(), parsed.options);
+    core::TableFile bytes(table, standardInput);
+    core::TableReader reader(bytes);
+    const core::ImportResult result = core::ImportTable(reader, parsed.options);
     err << kName << ": " << result.columns << '\n';
     for (const std::string& warning : result.warnings)
       err << kName << ": 注意: " << warning << '\n';
     for (const std::string& line : core::ImportReport(result))
       err << table << ":" << line << '\n';
 
-    // Where each file goes, all checked before anything is written.
-    std::vector<std::string> paths;
-    if (!parsed.outDir.empty()) {
-      std::error_code ec;
-      std::filesystem::create_directories(parsed.outDir, ec);
-      if (!std::filesystem::is_directory(parsed.outDir)) {
-        throw core::IoError(ec ? "フォルダを作れません（" + ec.message() + "）"
-                               : std::string("フォルダではありません"),
-                            parsed.outDir);
+    // The table read, even through standard input, is never written over.
+    const std::optional<core::FileId>& input = bytes.Id();
+    auto refuseInput = [&](const std::optional<core::FileId>& output, const std::string& path) {
+      if (input && output == input) {
+        throw core::IoError("読んでいる表そのものには書きません", path);
       }
-      for (const core::ImportedFile& file : result.files)
-        paths.push_back((std::filesystem::path(parsed.outDir) / file.fileName).string());
-    } else if (!parsed.output.empty()) {
+    };
+    if (!parsed.output.empty()) {
       if (std::filesystem::is_directory(parsed.output)) {
         throw core::IoError("フォルダには書けません。ファイル名を指定してください", parsed.output);
       }
-      if (!result.files.empty()) paths.push_back(parsed.output);
+      refuseInput(core::IdOfFile(parsed.output), parsed.output);
     }
-    for (const std::string& path : paths) {
-      if (table != "-" && core::SameFile(path, table)) {
-        throw core::IoError("読んでいる表そのものには書きません", path);
-      }
-    }
-
     const long rejected = static_cast<long>(result.rejections.size()) - result.duplicates;
     if (result.files.empty()) {
       err << kName << ": 書ける記録がないので、何も書きませんでした\n";
-    } else if (paths.empty()) {
+    } else if (!parsed.outDir.empty()) {
+      // Every name is checked before anything is written, and the files take their
+      // places together or not at all.
+      core::FolderSave save(parsed.outDir);
+      std::vector<std::string> links;
+      for (const core::ImportedFile& file : result.files) {
+        const core::FolderSave::Entry entry = save.Check(file.fileName);
+        if (entry.exists && !entry.link) refuseInput(entry.id, save.PathOf(file.fileName));
+        if (entry.link) links.push_back(save.PathOf(file.fileName));
+      }
+      for (const core::ImportedFile& file : result.files)
+        save.Add(file.fileName, core::EncodeImportedFile(file));
+      save.Commit();
+      for (const std::string& link : links) {
+        err << kName << ": 注意: " << link
+            << " はシンボリックリンクでした。リンクの先には書かず、リンクをこのファイルで置き換え"
+               "ました\n";
+      }
+    } else if (!parsed.output.empty()) {
+      core::SaveFileAtomically(parsed.output, core::EncodeImportedFile(result.files.front()));
+    } else {
       out << core::EncodeImportedFile(result.files.front());
       out.flush();
       if (!out) {
         err << kName << ": 結果を書き込めません\n";
         return 2;
       }
-    } else {
-      for (size_t i = 0; i < paths.size(); ++i)
-        core::SaveFileAtomically(paths[i], core::EncodeImportedFile(result.files[i]));
     }
     err << kName << ": " << core::ImportSummary(result) << '\n';
     return rejected > 0 || result.files.empty() ? 1 : 0;
