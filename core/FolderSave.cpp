@@ -22,11 +22,19 @@ namespace {
 }
 
 bool Replaceable(const struct stat& info) {
-  return S_ISREG(info.st_mode) || S_ISLNK(info.st_mode);
+  return S_ISREG(info.st_mode);
 }
 
 [[noreturn]] void Unreplaceable(const struct stat& info, const std::string& path) {
   if (S_ISDIR(info.st_mode)) throw IoError("同じ名前のフォルダがあるので書けません", path);
+  // Written through, a link planted in a shared folder would aim the write at any file;
+  // replaced, a link of the user's own would be lost without their say.
+  if (S_ISLNK(info.st_mode)) {
+    throw IoError(
+        "シンボリックリンクなので、リンクの先にも書かず、リンクも置き換えません。"
+        "リンクを消すか、別のフォルダに書いてください",
+        path);
+  }
   throw IoError("通常のファイルではないので書き込めません", path);
 }
 
@@ -76,7 +84,7 @@ FolderSave::Entry FolderSave::Check(const std::string& name) const {
     Fail(errno, PathOf(name));
   }
   if (!Replaceable(info)) Unreplaceable(info, PathOf(name));
-  return {true, S_ISLNK(info.st_mode), FileId{info.st_dev, info.st_ino}};
+  return {true, FileId{info.st_dev, info.st_ino}};
 }
 
 // A name of our own beside `name`, made as an empty file so that no one else takes it.
@@ -97,7 +105,7 @@ std::string FolderSave::FreshName(const std::string& name, int& fd) const {
 void FolderSave::Add(const std::string& name, std::string_view bytes) {
   const Entry entry = Check(name);
   struct stat old {};
-  const bool keep = entry.exists && !entry.link &&
+  const bool keep = entry.exists &&
                     ::fstatat(m_dir, name.c_str(), &old, AT_SYMLINK_NOFOLLOW) == 0 &&
                     S_ISREG(old.st_mode);
   int fd = -1;
@@ -113,8 +121,8 @@ void FolderSave::Add(const std::string& name, std::string_view bytes) {
   } closer{fd};
   const std::string path = PathOf(name);
 
-  // A replaced file keeps its permissions (and, for root, its owner); a new one, or one
-  // in place of a link, gets what the user's umask gives any new file.
+  // A replaced file keeps its permissions (and, for root, its owner); a new one gets what
+  // the user's umask gives any new file.
   mode_t mode = 0;
   if (keep) {
     mode = old.st_mode & 07777;

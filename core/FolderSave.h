@@ -17,9 +17,9 @@ namespace core {
 ///   save.Commit();                  // all temporaries take their names, or none
 ///
 /// Names are single file names (no "/"). What is at a name is replaced when it is a
-/// regular file or a symbolic link; a link is replaced itself and never followed, so that
-/// a link planted in a shared folder cannot aim the write at another file. A folder, a
-/// device, a pipe or a socket at a name is refused. A replaced regular file's permissions
+/// regular file. A symbolic link is refused, neither followed (a link planted in a shared
+/// folder could aim the write at any file) nor replaced (the user's own link would be
+/// lost); so are a folder, a device, a pipe or a socket. A replaced regular file's permissions
 /// (and, for root, its owner) pass to the new file. Every failure raises IoError with the
 /// path concerned and removes the temporaries.
 class FolderSave {
@@ -37,8 +37,7 @@ class FolderSave {
   /// What is at a name now.
   struct Entry {
     bool exists = false;
-    bool link = false;  ///< a symbolic link, which a commit replaces
-    FileId id;          ///< of the entry itself (a link's own), when it exists
+    FileId id;  ///< of the file, when it exists
   };
   /// Raises IoError when the name cannot be replaced.
   Entry Check(const std::string& name) const;

@@ -38,7 +38,7 @@ std::set<std::string> Names(const fs::path& dir) {
 
 const FolderSave::Swap kSwaps[] = {FolderSave::Swap::Exchange, FolderSave::Swap::Rename};
 
-TEST(FolderSave, ReplacesFilesAndLinksInPlaceNeverThroughALink) {
+TEST(FolderSave, ReplacesFilesInPlaceAndRefusesALink) {
   for (const FolderSave::Swap swap : kSwaps) {
     const fs::path dir = Fresh(swap == FolderSave::Swap::Exchange ? "-x" : "-r");
     const fs::path out = dir / "out";
@@ -49,19 +49,18 @@ TEST(FolderSave, ReplacesFilesAndLinksInPlaceNeverThroughALink) {
     fs::create_symlink("../victim.txt", out / "B.grd");
 
     FolderSave save(out.string(), swap);
-    EXPECT_FALSE(save.Check("A.grd").link);
-    EXPECT_TRUE(save.Check("B.grd").link);
+    EXPECT_TRUE(save.Check("A.grd").exists);
+    EXPECT_THROW(save.Check("B.grd"), IoError);
+    EXPECT_THROW(save.Add("B.grd", "new B"), IoError);
     EXPECT_FALSE(save.Check("C.grd").exists);
     save.Add("A.grd", "new A");
-    save.Add("B.grd", "new B");
     save.Add("C.grd", "new C");
     EXPECT_EQ(Slurp(out / "A.grd"), "old A");  // nothing in place before the commit
     save.Commit();
     EXPECT_EQ(Slurp(out / "A.grd"), "new A");
     EXPECT_EQ(fs::status(out / "A.grd").permissions(),
               fs::perms::owner_read | fs::perms::owner_write);
-    EXPECT_FALSE(fs::is_symlink(out / "B.grd"));
-    EXPECT_EQ(Slurp(out / "B.grd"), "new B");
+    EXPECT_TRUE(fs::is_symlink(out / "B.grd"));
     EXPECT_EQ(Slurp(dir / "victim.txt"), "victim");
     EXPECT_EQ(Slurp(out / "C.grd"), "new C");
     EXPECT_EQ(Names(out), (std::set<std::string>{"A.grd", "B.grd", "C.grd"}));

@@ -60,7 +60,7 @@ std::string ImportUsage() {
          "  --split-by 列  この列の値ごとに別のファイルにする（例: scientificName）\n"
          "  --out-dir DIR  --split-by のファイルを書くフォルダ（なければ作る）。全部のファイルを\n"
          "                 書き終えてから置き換え、一つでも書けなければどれも元のまま残す。\n"
-         "                 同じ名前のシンボリックリンクはたどらず、ファイルで置き換える\n"
+         "                 同じ名前のシンボリックリンクがあれば、たどらず置き換えず、何も書かない\n"
          "  -o OUT.grd     書き出すファイル（なければ標準出力）。表そのもの（標準入力から読む\n"
          "                 表も）やフォルダには書かない\n"
          "  --program      conic（Tarvo_L、カテゴリ 5 つまで、既定）か chart（Tarvo、6 つまで）\n"
@@ -215,20 +215,13 @@ int ImportMain(const std::vector<std::string>& args, std::FILE* standardInput, s
       // Every name is checked before anything is written, and the files take their
       // places together or not at all.
       core::FolderSave save(parsed.outDir);
-      std::vector<std::string> links;
       for (const core::ImportedFile& file : result.files) {
         const core::FolderSave::Entry entry = save.Check(file.fileName);
-        if (entry.exists && !entry.link) refuseInput(entry.id, save.PathOf(file.fileName));
-        if (entry.link) links.push_back(save.PathOf(file.fileName));
+        if (entry.exists) refuseInput(entry.id, save.PathOf(file.fileName));
       }
       for (const core::ImportedFile& file : result.files)
         save.Add(file.fileName, core::EncodeImportedFile(file));
       save.Commit();
-      for (const std::string& link : links) {
-        err << kName << ": 注意: " << link
-            << " はシンボリックリンクでした。リンクの先には書かず、リンクをこのファイルで置き換え"
-               "ました\n";
-      }
     } else if (!parsed.output.empty()) {
       core::SaveFileAtomically(parsed.output, core::EncodeImportedFile(result.files.front()));
     } else {
