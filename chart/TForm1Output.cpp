@@ -199,21 +199,23 @@ void TForm1::SaveToEMFItemClick() {
   m_dialogs->save.fileName = ProposedFigureName(offered);
   if (!m_dialogs->RunSave()) return;
   QString path = m_dialogs->save.fileName;
-  const int chosen = m_dialogs->save.filterIndex;
-  if (chosen >= 1 && chosen <= static_cast<int>(std::size(kFigureFilters))) {
-    m_figureFilterIndex = chosen;
-  }
+  const int chosen =
+      std::clamp(m_dialogs->save.filterIndex, 1, static_cast<int>(std::size(kFigureFilters)));
   // A typed suffix of one of the four formats wins; any other name gets the filter's, so
   // that the file's name always says what it holds.
   if (!FigureFormatOf(path)) {
-    path +=
-        QLatin1Char('.') +
-        QString::fromLatin1(kFigureFilters[static_cast<size_t>(m_figureFilterIndex - 1)].extension);
+    path += QLatin1Char('.') +
+            QString::fromLatin1(kFigureFilters[static_cast<size_t>(chosen - 1)].extension);
     // The dialog asked about the name typed, not about this one.
     if (QFileInfo::exists(path) &&
         !m_dialogs->AskYesNo(QStringLiteral("%1 は既にあります。置き換えますか？").arg(path))) {
       return;
     }
+  }
+  // The format written is offered next time.
+  for (size_t i = 0; i < std::size(kFigureFilters); ++i) {
+    if (kFigureFilters[i].format == FigureFormatOf(path))
+      m_figureFilterIndex = static_cast<int>(i) + 1;
   }
   switch (m_state.MapKind) {
     case 1:

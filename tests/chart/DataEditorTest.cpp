@@ -196,8 +196,8 @@ TEST(FigureSave, WritesTheFormatItsNameOrFilterSays) {
   EXPECT_EQ(platform::QtFilterFromWindows(filter),
             QStringLiteral("EMFファイル (*.emf);;SVGファイル (*.svg);;PDFファイル (*.pdf);;"
                            "PNGファイル (*.png)"));
-  // The format chosen last is offered next time.
-  w.dialogs->AcceptSave(Q(w.root / "g"), 2);
+  // The format written last is offered next time.
+  w.dialogs->AcceptSave(Q(w.root / "g.svg"), 4);
   w.form->SaveToEMFItemClick();
   w.dialogs->Cancel(DialogKind::Save);
   w.form->SaveToEMFItemClick();
