@@ -1,7 +1,7 @@
 #include "core/Coordinates.h"
 
 #include <cmath>
-#include <cstdlib>
+#include <limits>
 #include <vector>
 
 #include "core/MeshCodeText.h"
@@ -15,6 +15,17 @@ namespace {
 
 bool IsDigit(char c) {
   return c >= '0' && c <= '9';
+}
+
+// The value of a run of decimal digits with at most one point and an optional sign, which
+// the tokenizers have already checked. Only its size can defeat the conversion: hundreds of
+// digits before the point are more than a double holds, after it less.
+double DigitsValue(std::string_view digits) {
+  if (const std::optional<double> value = ParseReal(digits)) return *value;
+  const size_t point = digits.find('.');
+  if (digits.substr(0, point).find_first_of("123456789") == std::string_view::npos) return 0.0;
+  const double huge = std::numeric_limits<double>::infinity();
+  return digits.starts_with('-') ? -huge : huge;
 }
 
 std::string Quoted(std::string_view text) {
@@ -140,7 +151,7 @@ ParsedValue ParseAngle(std::string_view utf8, Axis axis) {
         for (int k = 0; k < slot; ++k) {
           if (have[k] && parts[k] != std::floor(parts[k])) return fail("は読めません");
         }
-        parts[slot] = std::strtod(t.text.c_str(), nullptr);
+        parts[slot] = DigitsValue(t.text);
         have[slot] = true;
         next = slot + 1;
         numberSeen = true;
@@ -269,7 +280,7 @@ std::optional<double> LeadingNumber(std::string_view s, size_t& pos) {
   }
   if (!any) return std::nullopt;
   pos = i;
-  return std::strtod(digits.c_str(), nullptr);
+  return DigitsValue(digits);
 }
 
 }  // namespace
@@ -283,6 +294,16 @@ ParsedValue ParseElevation(std::string_view utf8, bool feet) {
     result.why = "標高 " + Quoted(TrimBlanks(utf8)) + " は読めません";
     return result;
   };
+  // Checked on each end of a range, so that no mean hides an impossible end.
+  auto absurd = [](double metres) {
+    return !(metres >= kLowestElevation && metres <= kHighestElevation);
+  };
+  auto failAbsurd = [&] {
+    result.why = "標高 " + Quoted(TrimBlanks(utf8)) + " は地球上の標高の範囲（" +
+                 FormatTrimmed(kLowestElevation, 0) + "〜" + FormatTrimmed(kHighestElevation, 0) +
+                 " m）を外れています";
+    return result;
+  };
   std::string s(trimmed);
   for (const std::string_view prefix : {"約", "ca.", "c.", "ca", "approx."}) {
     if (std::string_view(s).starts_with(prefix)) {
@@ -293,7 +314,7 @@ ParsedValue ParseElevation(std::string_view utf8, bool feet) {
   size_t pos = 0;
   const auto low = LeadingNumber(s, pos);
   if (!low) return fail();
-  double value = *low;
+  std::optional<double> high;
   auto skipBlanks = [&] {
     while (pos < s.size() && s[pos] == ' ')
       ++pos;
@@ -320,9 +341,8 @@ ParsedValue ParseElevation(std::string_view utf8, bool feet) {
     if (std::string_view(s).substr(pos).starts_with(dash)) {
       pos += dash.size();
       skipBlanks();
-      const auto high = LeadingNumber(s, pos);
+      high = LeadingNumber(s, pos);
       if (!high) return fail();
-      value = (value + *high) / 2.0;
       const int secondUnit = unit();
       if (firstUnit == 0) firstUnit = secondUnit;
       break;
@@ -330,8 +350,9 @@ ParsedValue ParseElevation(std::string_view utf8, bool feet) {
   }
   skipBlanks();
   if (pos != s.size()) return fail();
-  if (firstUnit == 2 || (firstUnit == 0 && feet)) value *= 0.3048;
-  result.value = value;
+  const double metresPer = firstUnit == 2 || (firstUnit == 0 && feet) ? 0.3048 : 1.0;
+  if (absurd(*low * metresPer) || (high && absurd(*high * metresPer))) return failAbsurd();
+  result.value = (high ? (*low + *high) / 2.0 : *low) * metresPer;
   return result;
 }
 

@@ -32,9 +32,17 @@ struct ParsedPair {
 };
 ParsedPair ParseCoordinatePair(std::string_view utf8);
 
+/// The elevations in metres a record may have: from below the deepest sea floor to above
+/// the highest summit on Earth. Anything beyond is a slip (a wrong unit, a lost point, a
+/// spreadsheet's number) that no figure can show.
+inline constexpr double kLowestElevation = -11000.0;
+inline constexpr double kHighestElevation = 9000.0;
+
 /// An elevation in metres: "1234", "1234 m", "1,234 m", "1200-1500" or "1200～1500 m" (the
 /// mean of the range), "約1200m", "ca. 1200 m", "4000 ft" or "4000 feet" (always feet), and
 /// with `feet` a plain number is read as feet too. Empty gives neither value nor reason.
+/// A value (or an end of a range) outside kLowestElevation to kHighestElevation is refused
+/// with its reason, so the value given is always one the programs read back as it is.
 ParsedValue ParseElevation(std::string_view utf8, bool feet);
 
 /// A mesh code cell as digits the programs read: blanks around it dropped, a code written

@@ -76,8 +76,7 @@ LineOutcome DistributionReader::Feed(std::string_view line) {
   out.meshRecord = kind == LineKind::MeshRecord;
   Placement placed;
   try {
-    placed = out.meshRecord ? PlaceMeshRecord(text, m_gridSize, m_program, m_bounds)
-                            : PlaceCoordRecord(text, m_gridSize);
+    placed = PlaceRecord(text, m_gridSize, m_program, m_bounds);
   } catch (const ConversionError& error) {
     out.kind = LineOutcome::Kind::Error;
     out.message = error.what();
@@ -86,11 +85,6 @@ LineOutcome DistributionReader::Feed(std::string_view line) {
       m_stopped = true;
     }
     return out;
-  }
-  // A coordinate outside the map region would be drawn off the map, on a profile or in
-  // the sheet's corner, as mesh records outside it never are.
-  if (placed.pos && !out.meshRecord && m_bounds && !Contains(*m_bounds, *placed.pos)) {
-    placed = {std::nullopt, Rejection::OutsideRegion};
   }
   if (!placed.pos) {
     out.kind = LineOutcome::Kind::Reject;

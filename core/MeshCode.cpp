@@ -2,7 +2,6 @@
 
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <vector>
 
 #include "core/Errors.h"
@@ -127,6 +126,15 @@ bool IsGridSizeOffered(int gridSize, Program program) {
   if (gridSize == kGridExact) return true;
   if (gridSize == kGridHalf) return program == Program::Chart;
   return CellOfGridSize(gridSize).has_value();
+}
+
+std::vector<int> OfferedGridSizes(Program program) {
+  std::vector<int> sizes;
+  for (const int gridSize :
+       {kGridExact, kGridStandard, kGridDouble, kGridFiveFold, kGridSecondary, kGridHalf}) {
+    if (IsGridSizeOffered(gridSize, program)) sizes.push_back(gridSize);
+  }
+  return sizes;
 }
 
 std::string RejectionText(Rejection why) {
@@ -292,6 +300,39 @@ std::optional<GeoPos> MeshToPos(std::string_view record, int gridSize, Program p
   return PlaceMeshRecord(record, gridSize, program, bounds).pos;
 }
 
+Placement PlaceRecord(std::string_view record, int gridSize, Program program,
+                      const std::optional<MapBounds>& bounds) {
+  if (record.find(',') == std::string_view::npos) {
+    return PlaceMeshRecord(record, gridSize, program, bounds);
+  }
+  Placement placed = PlaceCoordRecord(record, gridSize);
+  // A coordinate outside the map region would be drawn off the map, on a profile or in
+  // the sheet's corner, as mesh records outside it never are.
+  if (placed.pos && bounds && !Contains(*bounds, *placed.pos)) {
+    placed = {std::nullopt, Rejection::OutsideRegion};
+  }
+  return placed;
+}
+
+std::optional<MapBounds> RecordBounds(Program program) {
+  if (program == Program::Conic) return kConicRegion;
+  return std::nullopt;
+}
+
+EveryPrecision PlaceAtEveryPrecision(std::string_view record, Program program) {
+  EveryPrecision every;
+  const std::optional<MapBounds> bounds = RecordBounds(program);
+  for (const int gridSize : OfferedGridSizes(program)) {
+    const Placement placed = PlaceRecord(record, gridSize, program, bounds);
+    if (placed.why == Rejection::OutsideRegion) {
+      every.outside.push_back(gridSize);
+    } else if (!placed.pos) {
+      every.refused.push_back(gridSize);
+    }
+  }
+  return every;
+}
+
 std::optional<LonLat> MeshToCorner(std::string_view code, bool southWest) {
   const size_t n = code.size();
   std::string padded(code);
@@ -344,10 +385,12 @@ std::string DegToDMS(double degrees) {
   const double minutesReal = (value - whole) * 60.0;
   const double minutes = std::trunc(minutesReal);
   const double seconds = std::trunc((minutesReal - minutes) * 60.0);
-  char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "%s%.0f\xEF\xBE\x9F%02.0f'%02.0f\"", negative ? "-" : "",
-                whole, minutes, seconds);
-  return buffer;
+  auto twoDigits = [](double part) {
+    const int n = static_cast<int>(part);  // 0 to 59
+    return std::string{static_cast<char>('0' + n / 10), static_cast<char>('0' + n % 10)};
+  };
+  return (negative ? "-" : "") + std::to_string(static_cast<long long>(whole)) + "\xEF\xBE\x9F" +
+         twoDigits(minutes) + "'" + twoDigits(seconds) + "\"";
 }
 
 std::string PointToMeshCode(double lat, double lon) {

@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/Program.h"
 
@@ -62,6 +63,10 @@ std::optional<MeshCell> CellOfGridSize(int gridSize);
 /// Whether the program offers the precision code (12 is the chart program's alone).
 bool IsGridSizeOffered(int gridSize, Program program);
 
+/// The precision codes the program offers, in the order of the table: 0, 1, 2, 5, 10 and,
+/// for the chart program, 12.
+std::vector<int> OfferedGridSizes(Program program);
+
 /// Why a well-formed record cannot be placed. The programs skip such a record silently;
 /// the record checker names the reason.
 enum class Rejection {
@@ -99,6 +104,30 @@ std::optional<GeoPos> MeshToPos(std::string_view record, int gridSize, Program p
                                 const std::optional<MapBounds>& bounds = std::nullopt);
 Placement PlaceMeshRecord(std::string_view record, int gridSize, Program program,
                           const std::optional<MapBounds>& bounds = std::nullopt);
+
+/// A record line as the program places it: a coordinate record when the line holds a ",",
+/// else a mesh-code record. With bounds, a placed position outside them is refused
+/// (OutsideRegion) for both kinds. This is the one rule by which the conic program keeps
+/// to its map region: its plotting, the record checker and the table import all go
+/// through it. Raises ConversionError for a field that is not a number.
+Placement PlaceRecord(std::string_view record, int gridSize, Program program,
+                      const std::optional<MapBounds>& bounds);
+
+/// The bounds a program places its records within: the conic program's map region; none
+/// for the chart program, which draws any range.
+std::optional<MapBounds> RecordBounds(Program program);
+
+/// A record placed at every precision the program offers, within the program's bounds:
+/// the precisions at which it is refused because it falls outside them, and those at which
+/// it is refused for another reason (a mesh code coarser than the cell, a double-mesh code
+/// at standard precision, ...). A coordinate on the conic map's north or east edge (46° N,
+/// 149° E) is drawn at exact precision only, since snapping puts it into the cell beyond
+/// the edge. Raises ConversionError as PlaceRecord does.
+struct EveryPrecision {
+  std::vector<int> outside;
+  std::vector<int> refused;
+};
+EveryPrecision PlaceAtEveryPrecision(std::string_view record, Program program);
 
 /// South-west (southWest true) or north-east corner of a mesh code's cell; the north-east
 /// corner is known for codes of 4, 6 and 8 digits, other lengths give the south-west one.

@@ -1,5 +1,7 @@
 #include "core/Number.h"
 
+#include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -69,18 +71,51 @@ std::string NotAnIntegerMessage(std::string_view text) {
   return Quoted(text, "は整数ではありません");
 }
 
-double StrToFloat(std::string_view text) {
-  std::string_view s = TrimBlanks(text);
-  if (!IsDecimalReal(s)) throw ConversionError(NotAFloatMessage(text));
+std::optional<double> ParseReal(std::string_view s) {
+  if (!IsDecimalReal(s)) return std::nullopt;
   if (s.front() == '+') s.remove_prefix(1);
   double value = 0.0;
   const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value);
   // Out of range either way (1e999 or 1e-999): a value no file can mean; refuse it
   // like any other malformed number instead of drawing at infinity.
   if (ec != std::errc() || end != s.data() + s.size() || !std::isfinite(value)) {
-    throw ConversionError(NotAFloatMessage(text));
+    return std::nullopt;
   }
   return value;
+}
+
+double StrToFloat(std::string_view text) {
+  const std::optional<double> value = ParseReal(TrimBlanks(text));
+  if (!value) throw ConversionError(NotAFloatMessage(text));
+  return *value;
+}
+
+std::string FormatReal(double value, std::chars_format format, int precision) {
+  // to_chars with a precision is printf in the C locale. Fixed notation of the largest
+  // double has 309 digits before the point.
+  std::array<char, 420> buffer{};
+  const auto [end, ec] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, format,
+                                       std::clamp(precision, 0, 100));
+  if (ec != std::errc()) return "";
+  return std::string(buffer.data(), end);
+}
+
+std::string FormatTrimmed(double value, int decimals) {
+  std::string text = FormatReal(value, std::chars_format::fixed, decimals);
+  if (text.find('.') != std::string::npos) {
+    while (text.back() == '0')
+      text.pop_back();
+    if (text.back() == '.') text.pop_back();
+  }
+  if (text == "-0") text = "0";
+  return text;
+}
+
+std::string FormatShortest(double value) {
+  std::array<char, 64> buffer{};
+  const auto [end, ec] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
+  if (ec != std::errc()) return "";
+  return std::string(buffer.data(), end);
 }
 
 int StrToInt(std::string_view text) {

@@ -1,9 +1,21 @@
 #pragma once
 
+#include <charconv>
+#include <optional>
 #include <string>
 #include <string_view>
 
 namespace core {
+
+// Every number the programs read or write goes through these helpers. The window toolkit
+// adopts the user's locale, where strtod, atof and printf read and write a decimal comma
+// (de_DE, fr_FR, ...); a data file, a settings file or a report must mean the same
+// whoever's desktop wrote it.
+
+/// Reads a real number of the form StrToFloat takes, without blanks around it: nullopt
+/// when the text is not one, or when its value lies beyond the range of a double (1e999,
+/// 1e-999). "." is the decimal point whatever the locale.
+std::optional<double> ParseReal(std::string_view text);
 
 /// Reads a real number: optional sign, digits with "." as the decimal point, optional
 /// exponent; blanks (space, tab) before and after are allowed. Anything else raises
@@ -17,6 +29,18 @@ int StrToInt(std::string_view text);
 /// The two conversion messages, with the offending text decoded for display.
 std::string NotAFloatMessage(std::string_view text);
 std::string NotAnIntegerMessage(std::string_view text);
+
+/// `value` as printf writes it in the C locale with "%.<precision>f" (fixed),
+/// "%.<precision>e" (scientific) or "%.<precision>g" (general), whatever the process's
+/// locale. The precision is capped at 100 digits.
+std::string FormatReal(double value, std::chars_format format, int precision);
+
+/// Fixed with `decimals` digits after the point, then trailing zeros and a bare point
+/// dropped, and a negative zero written "0": 1981.20 -> "1981.2", 46.000000 -> "46".
+std::string FormatTrimmed(double value, int decimals);
+
+/// The shortest text that reads back as exactly `value` ("0.1", "45.9999999").
+std::string FormatShortest(double value);
 
 /// Blanks (space, tab) removed from both ends.
 std::string_view TrimBlanks(std::string_view text);

@@ -1,7 +1,7 @@
 #include "core/TableImport.h"
 
 #include <algorithm>
-#include <cstdio>
+#include <cmath>
 #include <map>
 #include <optional>
 #include <stdexcept>
@@ -73,19 +73,6 @@ std::string Cell(const TableRow& row, int column) {
   return field.substr(first, field.find_last_not_of(" \t\r\n") - first + 1);
 }
 
-std::string Trimmed(double value, const char* format) {
-  char buffer[64];
-  std::snprintf(buffer, sizeof buffer, format, value);
-  std::string text = buffer;
-  if (text.find('.') != std::string::npos) {
-    while (text.back() == '0')
-      text.pop_back();
-    if (text.back() == '.') text.pop_back();
-  }
-  if (text == "-0") text = "0";
-  return text;
-}
-
 // Text for a header line: no line end, tab or ";" (a comment would cut it).
 std::string HeaderText(std::string_view text) {
   std::string out;
@@ -137,10 +124,15 @@ struct Position {
   bool none = false;   // the row has no position at all
 };
 
+struct WrittenRecord {
+  std::string line;
+  double altitude = kNoAltitude;  // as the programs read the line back
+};
+
 struct Category {
   std::string title;
   long order = 0;
-  std::vector<std::string> records;
+  std::vector<WrittenRecord> records;
 };
 
 struct FileBuild {
@@ -151,13 +143,36 @@ struct FileBuild {
 };
 
 std::string RegionText() {
-  return "地図の範囲（北緯 " + Trimmed(kConicRegion.south, "%.6f") + "〜" +
-         Trimmed(kConicRegion.north, "%.6f") + " 度、東経 " + Trimmed(kConicRegion.west, "%.6f") +
-         "〜" + Trimmed(kConicRegion.east, "%.6f") + " 度）";
+  return "地図の範囲（北緯 " + FormatTrimmed(kConicRegion.south, 6) + "〜" +
+         FormatTrimmed(kConicRegion.north, 6) + " 度、東経 " + FormatTrimmed(kConicRegion.west, 6) +
+         "〜" + FormatTrimmed(kConicRegion.east, 6) + " 度）";
 }
 
 bool InRegion(double lat, double lon) {
   return Contains(kConicRegion, GeoPos{lat, lon, kNoAltitude});
+}
+
+// Degrees for a message, to six decimals unless those would round a point onto one of the
+// region's bounds that it does not lie on (23.9999999 is not 24).
+std::string ShownDegrees(double degrees) {
+  const std::string six = FormatTrimmed(degrees, 6);
+  const double shown = StrToFloat(six);
+  for (const double bound :
+       {kConicRegion.south, kConicRegion.north, kConicRegion.west, kConicRegion.east}) {
+    if (shown == bound && degrees != bound) return FormatShortest(degrees);
+  }
+  return six;
+}
+
+std::string ProgramName(Program program) {
+  return program == Program::Conic ? "Tarvo_L" : "Tarvo";
+}
+
+std::string PrecisionList(const std::vector<int>& gridSizes) {
+  std::string text;
+  for (const int gridSize : gridSizes)
+    text += (text.empty() ? "" : "・") + std::to_string(gridSize);
+  return text;
 }
 
 // A heading put before the bounds of a period, so that the title starts as no record does.
@@ -169,10 +184,10 @@ std::string BinColumn(const std::string& heading) {
 
 std::string BinTitle(const std::string& heading, const std::vector<double>& bins, size_t index) {
   const std::string column = BinColumn(heading);
-  if (index == 0) return column + ": " + Trimmed(bins[0], "%.6f") + " 未満";
-  if (index == bins.size()) return column + ": " + Trimmed(bins.back(), "%.6f") + " 以上";
-  return column + ": " + Trimmed(bins[index - 1], "%.6f") + " 以上 " +
-         Trimmed(bins[index], "%.6f") + " 未満";
+  if (index == 0) return column + ": " + FormatTrimmed(bins[0], 6) + " 未満";
+  if (index == bins.size()) return column + ": " + FormatTrimmed(bins.back(), 6) + " 以上";
+  return column + ": " + FormatTrimmed(bins[index - 1], 6) + " 以上 " +
+         FormatTrimmed(bins[index], 6) + " 未満";
 }
 
 // A value that holds bytes of no character, as the message shows it: its start, whole
@@ -392,6 +407,7 @@ ImportResult ImportTable(RowSource& source, const ImportOptions& options) {
   std::vector<FileBuild> files;
   std::unordered_map<std::string, size_t> fileByKey;
   std::unordered_map<std::string, long> seen;  // file, category, record -> first row
+  std::map<int, long> notDrawn;                // precision -> records it does not draw
   const std::string categoryName =
       categoryColumn >= 0 ? columns.headings[static_cast<size_t>(categoryColumn)] : "";
   const std::string groupName =
@@ -497,17 +513,52 @@ ImportResult ImportTable(RowSource& source, const ImportOptions& options) {
       }
       latForCheck = *coords.lat;
       lonForCheck = *coords.lon;
-      record = Trimmed(*coords.lat, "%.6f") + "," + Trimmed(*coords.lon, "%.6f");
+      record = FormatTrimmed(*coords.lat, 6) + "," + FormatTrimmed(*coords.lon, 6);
     }
-    if (!InRegion(latForCheck, lonForCheck)) {
+    const std::string latLon =
+        "緯度 " + ShownDegrees(latForCheck) + "、経度 " + ShownDegrees(lonForCheck);
+    auto rejectOutside = [&] {
       std::string why = (useMesh ? "メッシュコード「" + mesh.digits + "」の位置（" : "位置（") +
-                        std::string("緯度 ") + Trimmed(latForCheck, "%.6f") + "、経度 " +
-                        Trimmed(lonForCheck, "%.6f") + "）が" + RegionText() + "の外です";
+                        latLon + "）が" + RegionText() + "の外です";
       if (!useMesh && InRegion(lonForCheck, latForCheck)) {
         why += "。緯度と経度が入れ替わっていませんか（--swap-latlon）";
       }
       reject(why);
-      continue;
+    };
+    std::vector<int> notDrawnAt;
+    if (options.program == Program::Conic) {
+      // Tarvo_L's own placement decides, at each precision it offers: a record it draws at
+      // some precisions and not at others would make the figure depend on a choice made
+      // after the import. The position is tried as read, to the last digit.
+      const std::string exact =
+          useMesh ? record : FormatShortest(latForCheck) + "," + FormatShortest(lonForCheck);
+      const EveryPrecision every = PlaceAtEveryPrecision(exact, Program::Conic);
+      if (!every.outside.empty() && every.outside.front() == kGridExact) {
+        rejectOutside();
+        continue;
+      }
+      if (!every.outside.empty()) {
+        // On the north or east edge: a cell's south and west edges belong to it, so the
+        // snapped record lands in the cell beyond the map.
+        reject((useMesh ? "メッシュコード「" + mesh.digits + "」の区画（南西の角 " + latLon +
+                              "）は" + RegionText() + "の外に接していて"
+                        : "位置（" + latLon + "）は" + RegionText() + "の北端か東端の線上にあり") +
+               "、Tarvo_L はプロット精度 " + PrecisionList(every.outside) +
+               " では範囲の外に置くので描きません");
+        continue;
+      }
+      // Six decimals (a tenth of a metre) make a tidy file, but rounding must not carry a
+      // point onto the edge (45.9999999 to 46): such a point keeps its digits.
+      if (!useMesh && !PlaceAtEveryPrecision(record, Program::Conic).outside.empty()) {
+        record = exact;
+      }
+      notDrawnAt = every.refused;
+    } else {
+      if (!InRegion(latForCheck, lonForCheck)) {
+        rejectOutside();
+        continue;
+      }
+      notDrawnAt = PlaceAtEveryPrecision(record, Program::Chart).refused;
     }
 
     // The elevation: the mean of minimum and maximum, else the first column that has one.
@@ -538,24 +589,31 @@ ImportResult ImportTable(RowSource& source, const ImportOptions& options) {
         }
       }
     }
+    double altitude = kNoAltitude;
     if (elevation) {
+      // Written to a tenth of a metre, the precision every figure and report shows.
+      const double metres = StrToFloat(FormatTrimmed(*elevation, 1));
       if (useMesh) {
-        // A mesh record holds hundreds of metres in two digits.
-        long hundreds = static_cast<long>(*elevation / 100.0);
-        if (*elevation < 0 || hundreds > 99) {
-          result.notes.push_back(
-              {row.line,
-               "標高 " + Trimmed(*elevation, "%.1f") +
-                   " m はメッシュコードの記録に書けない（0〜9999 m）ので、" +
-                   (*elevation < 0 ? "0〜99 m として書きました" : "9900〜9999 m として書きました"),
-               false});
-          hundreds = std::clamp(hundreds, 0L, 99L);
+        // A mesh record holds hundreds of metres in two digits, which the programs read as
+        // the middle of that 100 m band; below sea level there is no band to write.
+        const double band = std::clamp(std::floor(metres / 100.0), 0.0, 99.0);
+        const int hundreds = static_cast<int>(band);
+        altitude = band * 100.0 + 50.0;
+        if (metres < 0) {
+          result.notes.push_back({row.line,
+                                  "標高 " + FormatTrimmed(metres, 1) +
+                                      " m はメッシュコードの記録に書けない（0〜9999 m）ので、0〜99 "
+                                      "m の帯として書きました（読むと " +
+                                      FormatTrimmed(altitude, 1) + " m）",
+                                  false});
         }
-        char buffer[8];
-        std::snprintf(buffer, sizeof buffer, ".%02ld", hundreds);
-        record += buffer;
+        record += '.';
+        record += static_cast<char>('0' + hundreds / 10);
+        record += static_cast<char>('0' + hundreds % 10);
       } else {
-        record += "," + Trimmed(*elevation, "%.1f");
+        const std::string text = FormatTrimmed(metres, 1);
+        record += "," + text;
+        altitude = StrToFloat(text);
       }
     } else if (!elevationWhy.empty()) {
       result.notes.push_back({row.line, elevationWhy + "。標高なしで書きました", false});
@@ -624,9 +682,11 @@ ImportResult ImportTable(RowSource& source, const ImportOptions& options) {
       file.categories.push_back(Category{
           title, options.bins.empty() ? static_cast<long>(file.categories.size()) : order, {}});
     }
-    file.categories[catIt->second].records.push_back(std::move(record));
+    file.categories[catIt->second].records.push_back({std::move(record), altitude});
     ++file.records;
     ++result.recordsWritten;
+    for (const int gridSize : notDrawnAt)
+      ++notDrawn[gridSize];
   }
 
   if (swapRead > 0 && swapInside == 0 && swappedInside * 2 > swapRead) {
@@ -659,8 +719,10 @@ ImportResult ImportTable(RowSource& source, const ImportOptions& options) {
     out.records = file.records;
     for (Category& c : file.categories) {
       out.lines.push_back(c.title);
-      for (std::string& r : c.records)
-        out.lines.push_back(std::move(r));
+      for (WrittenRecord& r : c.records) {
+        out.lines.push_back(std::move(r.line));
+        out.altitudes.push_back(r.altitude);
+      }
     }
     // Two keys that differ only in characters a file name cannot hold, or in letter case
     // (case-insensitive file systems), must not share a file.
@@ -689,6 +751,17 @@ ImportResult ImportTable(RowSource& source, const ImportOptions& options) {
     namesUsed.emplace(lowered(name), 1);
     out.fileName = std::move(name);
     result.files.push_back(std::move(out));
+  }
+  if (!notDrawn.empty()) {
+    std::string counts;
+    for (const auto& [gridSize, count] : notDrawn) {
+      counts += (counts.empty() ? "プロット精度 " : "、精度 ") + std::to_string(gridSize) + " で " +
+                std::to_string(count) + " 件";
+    }
+    result.warnings.push_back(
+        "書いた記録のうち " + ProgramName(options.program) + " が描かないもの: " + counts +
+        "（コードの区画がその精度の区画より粗いメッシュコードなど。tarvo-check --precision "
+        "で一行ずつ確かめられます）");
   }
   for (std::string& note : source.Notes())
     result.warnings.push_back(std::move(note));

@@ -41,6 +41,11 @@ struct ImportedFile {
   std::string fileName;  ///< a safe, unique file name for the key ("import.grd" without one)
   std::vector<std::string> lines;
   long records = 0;
+  /// The altitude in metres each record line reads back as in both programs, in the order
+  /// of the records: kNoAltitude for a record without one; for a coordinate record the
+  /// value written (the programs band it at precisions other than 0), for a mesh-code
+  /// record the middle of its 100 m band. A note on a changed elevation names this value.
+  std::vector<double> altitudes;
 };
 
 struct ImportResult {
@@ -60,8 +65,14 @@ struct ImportResult {
 /// round). Each row that cannot be used is a rejection with its reason; identical records
 /// of one file and category are written once and the later rows told as duplicates.
 /// Positions must lie in the conic program's map region (kConicRegion: 122° to 149° E,
-/// 24° to 46° N, bounds included), which is also what the bundled Japan map covers; for a
-/// mesh code, the south-west corner of its cell.
+/// 24° to 46° N), which is also what the bundled Japan map covers. For the conic program a
+/// record must be one it draws within that region at every precision it offers
+/// (PlaceAtEveryPrecision), so a point on the north or east edge, or a mesh cell beyond
+/// it, is refused; for the chart program the bounds are inclusive, and a mesh code is
+/// placed by the south-west corner of its cell. Records that a program refuses at some
+/// precisions for their grain (a secondary-mesh code at standard precision) are written
+/// and counted in a warning. Elevations are refused outside kLowestElevation to
+/// kHighestElevation and written to a tenth of a metre.
 /// The rows come from `source` in one pass, the heading first; a row whose used value
 /// holds bytes of no character (TableRow::undecodable) is a rejection, never garbled text.
 /// Raises std::invalid_argument (Japanese message) for a table it cannot use at all, as soon

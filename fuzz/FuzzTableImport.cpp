@@ -1,18 +1,23 @@
 // Any bytes as an occurrence table: the reader and the import never crash, hang or grow
 // without bound, every data row is either written or told (nothing is dropped silently),
 // and every file written reads back in both programs as exactly the categories and records
-// the import says it holds.
+// the import says it holds: the program it was written for places every record at every
+// precision it offers (only a mesh code coarser than the cell may keep one from a
+// precision, never the map's edge), and every elevation reads back as the import reports.
 //
 // Input: the first byte picks the options (bit 0 the chart program, bit 1 swapped columns,
 // bit 2 mesh codes first, bit 3 a category column "c", bit 4 a split column "s", bit 5
 // bins on the category column); the rest is the table.
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "core/Coordinates.h"
 #include "core/DistributionData.h"
 #include "core/MeshCode.h"
 #include "core/Table.h"
@@ -61,22 +66,55 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   long records = 0;
   for (const core::ImportedFile& file : result.files) {
     records += file.records;
-    core::LineReader lines = core::LineReader::FromText(core::EncodeImportedFile(file));
-    std::optional<core::MapBounds> bounds;
-    if (options.program == core::Program::Conic) bounds = core::kConicRegion;
-    core::DistributionReader grd(options.program, core::kGridExact, bounds);
-    long read = 0;
-    for (std::string raw; lines.Next(raw);) {
-      fuzz::Require(raw.find(';') == std::string::npos, "no written line holds a comment");
-      const std::string line =
-          options.program == core::Program::Chart ? core::DecodeLine(raw) : raw;
-      const core::LineOutcome outcome = grd.Feed(line);
-      fuzz::Require(outcome.kind == core::LineOutcome::Kind::Header ||
-                        outcome.kind == core::LineOutcome::Kind::Record,
-                    "every written line is a header or a record the program places");
-      read += outcome.kind == core::LineOutcome::Kind::Record;
+    fuzz::Require(file.altitudes.size() == static_cast<size_t>(file.records),
+                  "each record has the altitude the import says it wrote");
+    for (const double altitude : file.altitudes) {
+      fuzz::Require(altitude == core::kNoAltitude || (altitude >= core::kLowestElevation &&
+                                                      altitude <= core::kHighestElevation + 100),
+                    "every altitude written is one the Earth has");
     }
-    fuzz::Require(read == file.records, "the program reads every record written");
+    const std::string bytes = core::EncodeImportedFile(file);
+    // The file as each program reads it: the program it was written for at every precision
+    // it offers, within its region; the other one at exact precision.
+    for (const core::Program program : {core::Program::Conic, core::Program::Chart}) {
+      const bool own = program == options.program;
+      const std::vector<int> gridSizes =
+          own ? core::OfferedGridSizes(program) : std::vector<int>{core::kGridExact};
+      for (const int grid : gridSizes) {
+        core::LineReader lines = core::LineReader::FromText(bytes);
+        core::DistributionReader grd(program, grid,
+                                     own ? core::RecordBounds(program) : std::nullopt);
+        long read = 0;
+        for (std::string raw; lines.Next(raw);) {
+          fuzz::Require(raw.find(';') == std::string::npos, "no written line holds a comment");
+          const std::string line = program == core::Program::Chart ? core::DecodeLine(raw) : raw;
+          const core::LineOutcome outcome = grd.Feed(line);
+          if (outcome.kind == core::LineOutcome::Kind::Header) continue;
+          fuzz::Require(outcome.kind == core::LineOutcome::Kind::Record ||
+                            outcome.kind == core::LineOutcome::Kind::Reject,
+                        "every written line is a header or a record");
+          fuzz::Require(grid == core::kGridExact ||
+                            outcome.kind == core::LineOutcome::Kind::Record ||
+                            (outcome.meshRecord && !outcome.noCategory &&
+                             outcome.why != core::Rejection::OutsideRegion),
+                        "only a mesh code's grain keeps a record from a precision, never the "
+                        "map's edge");
+          fuzz::Require(grid != core::kGridExact || outcome.kind == core::LineOutcome::Kind::Record,
+                        "the program places every record written at exact precision");
+          const size_t index = static_cast<size_t>(read++);
+          if (outcome.kind != core::LineOutcome::Kind::Record || index >= file.altitudes.size()) {
+            continue;
+          }
+          double want = file.altitudes[index];
+          // A coordinate record's altitude is banded as its position is snapped.
+          if (!outcome.meshRecord && grid != core::kGridExact && want != core::kNoAltitude)
+            want = std::trunc(want / 100.0) * 100.0 + 50.0;
+          fuzz::Require(outcome.pos.alt == want,
+                        "every elevation written reads back as the import reports it");
+        }
+        fuzz::Require(read == file.records, "the program reads every record written");
+      }
+    }
     fuzz::Require(core::SafeFileName(file.key).size() <= core::kMaxFileNameBytes &&
                       file.fileName.size() <= core::kMaxFileNameBytes,
                   "file names are capped");

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages the build and the tests need, only when some are
-# missing, and the packages named as arguments (the fuzzing and benchmark scripts' own).
-# Run as root, or as a user who may use sudo.
+# missing, and the packages named as arguments (the fuzzing and benchmark scripts' own);
+# and generates the de_DE.UTF-8 locale, whose decimal comma the tests read and write
+# numbers under. Run as root, or as a user who may use sudo.
 set -euo pipefail
 
 packages=(
@@ -10,7 +11,7 @@ packages=(
   qt6-base-dev qt6-translations-l10n
   zlib1g-dev libdeflate-dev
   libuemf-dev emf2svg librsvg2-bin
-  pngcheck
+  pngcheck locales
   dpkg-dev file lintian desktop-file-utils shared-mime-info
   fonts-ipafont fonts-crosextra-caladea fonts-dejavu-core
   "$@"
@@ -22,11 +23,22 @@ for p in "${packages[@]}"; do
     missing+=("$p")
   fi
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
-
-echo "Installing: ${missing[*]}"
 as_root=()
 [ "$(id -u)" -eq 0 ] || as_root=(sudo)
-export DEBIAN_FRONTEND=noninteractive
-"${as_root[@]}" apt-get update -qq
-"${as_root[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  "${as_root[@]}" apt-get update -qq
+  "${as_root[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# A comma-decimal locale for the tests (they make a private copy with localedef when the
+# system has none, and skip with a message when that fails too).
+if ! locale -a 2>/dev/null | grep -qix 'de_DE\.utf-\?8'; then
+  echo "Generating the locale de_DE.UTF-8"
+  "${as_root[@]}" sed -i 's/^# *\(de_DE\.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+  grep -q '^de_DE\.UTF-8 UTF-8' /etc/locale.gen ||
+    echo 'de_DE.UTF-8 UTF-8' | "${as_root[@]}" tee -a /etc/locale.gen >/dev/null
+  "${as_root[@]}" locale-gen
+fi

@@ -1,10 +1,11 @@
 #include "platform/chart/AxisScale.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
+
+#include "core/Number.h"
 
 namespace platform {
 
@@ -17,14 +18,18 @@ constexpr double kSlack = 1e-9;
 // from zero, worked on its 17 significant digits so that 0.25 rounds to 0.3 and a grid
 // value a rounding error below a whole number writes the whole number.
 std::string RoundedDigits(double magnitude, int decimals, int& integerDigits) {
-  char buffer[40];
-  std::snprintf(buffer, sizeof buffer, "%.16e", magnitude);
+  const std::string scientific = core::FormatReal(magnitude, std::chars_format::scientific, 16);
+  const size_t e = scientific.find('e');
   std::string digits;
-  const char* p = buffer;
-  for (; *p != 'e'; ++p) {
-    if (*p >= '0' && *p <= '9') digits += *p;
+  for (const char c : std::string_view(scientific).substr(0, e)) {
+    if (c >= '0' && c <= '9') digits += c;
   }
-  const int exponent = std::atoi(p + 1);
+  int exponent = 0;
+  if (e != std::string::npos) {
+    const char* first = scientific.data() + e + 1;
+    if (*first == '+') ++first;
+    std::from_chars(first, scientific.data() + scientific.size(), exponent);
+  }
   integerDigits = exponent + 1;
   const int keep = integerDigits + decimals;
   if (keep < 0) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -24,9 +25,7 @@ using core::LineOutcome;
 using core::Program;
 
 std::string Fixed9(double value) {
-  char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "%.9f", value);
-  return buffer;
+  return core::FormatReal(value, std::chars_format::fixed, 9);
 }
 
 std::string ShortDetail(const std::string& raw, std::string_view kept) {
@@ -43,9 +42,7 @@ constexpr double kProfileBase = 0.0;
 constexpr double kProfileTop = 3800.0;
 
 std::string Metres(double value) {
-  char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "%.10g", value);
-  return buffer;
+  return core::FormatReal(value, std::chars_format::general, 10);
 }
 
 // A placed altitude the profiles cannot show. A record without altitude is left to the
@@ -79,6 +76,39 @@ std::string SeparatedCodeNote(std::string_view text) {
          " のことです";
 }
 
+std::string PrecisionList(const std::vector<int>& gridSizes) {
+  std::string text;
+  for (const int gridSize : gridSizes)
+    text += (text.empty() ? "" : "・") + std::to_string(gridSize);
+  return text;
+}
+
+// A record on the edge of Tarvo_L's map is drawn at some precisions and not at others:
+// snapping puts a point on the north or east edge into the cell beyond it. Told with the
+// rule the program and the import share, so the three never disagree.
+std::string EdgeNote(std::string_view line, const LineOutcome& outcome, Program program) {
+  const bool placed = outcome.kind == LineOutcome::Kind::Record;
+  const bool outside =
+      outcome.kind == LineOutcome::Kind::Reject && outcome.why == core::Rejection::OutsideRegion;
+  if (program != Program::Conic || outcome.noCategory || !(placed || outside)) return "";
+  core::EveryPrecision every;
+  try {
+    every = core::PlaceAtEveryPrecision(core::CutComment(line), program);
+  } catch (const core::ConversionError&) {
+    return "";
+  }
+  std::vector<int> drawn;
+  for (const int gridSize : core::OfferedGridSizes(program)) {
+    if (std::find(every.outside.begin(), every.outside.end(), gridSize) == every.outside.end() &&
+        std::find(every.refused.begin(), every.refused.end(), gridSize) == every.refused.end()) {
+      drawn.push_back(gridSize);
+    }
+  }
+  if (every.outside.empty() || drawn.empty()) return "";
+  return "地図の端にかかる記録です。プロット精度 " + PrecisionList(drawn) + " では描かれ、" +
+         PrecisionList(every.outside) + " では範囲の外に置かれて描かれません";
+}
+
 // The notes on one record line, in the order its row and they are printed.
 std::vector<std::string> RecordNotes(std::string_view line, const LineOutcome& outcome,
                                      Program program) {
@@ -95,6 +125,8 @@ std::vector<std::string> RecordNotes(std::string_view line, const LineOutcome& o
     std::string note = AltitudeNote(outcome.pos.alt, program);
     if (!note.empty()) notes.push_back(std::move(note));
   }
+  std::string edge = EdgeNote(line, outcome, program);
+  if (!edge.empty()) notes.push_back(std::move(edge));
   return notes;
 }
 
@@ -161,7 +193,7 @@ CheckOptions ParseCheckArgs(const std::vector<std::string>& args) {
     bool ok = false;
     for (const char* k : known)
       ok = ok || precisionText == k;
-    if (ok) options.gridSize = std::stoi(precisionText);
+    if (ok) options.gridSize = core::StrToInt(precisionText);
     if (!ok || !core::IsGridSizeOffered(options.gridSize, options.program)) {
       throw std::invalid_argument("このプログラムにない精度です: " + precisionText);
     }
@@ -171,9 +203,7 @@ CheckOptions ParseCheckArgs(const std::vector<std::string>& args) {
 
 CheckTotals CheckRecords(core::LineReader& reader, const CheckOptions& options, std::ostream& out) {
   const Program program = options.program;
-  std::optional<core::MapBounds> bounds;
-  if (program == Program::Conic) bounds = core::kConicRegion;
-  core::DistributionReader grd(program, options.gridSize, bounds);
+  core::DistributionReader grd(program, options.gridSize, core::RecordBounds(program));
   CheckTotals totals;
   bool stopped = false;
   std::string raw;
