@@ -392,4 +392,21 @@ ParsedMesh ParseMeshCell(std::string_view utf8) {
   return mesh;
 }
 
+std::string ImplausibleAltitude(double metres) {
+  for (const double code : {-9999.0, -999.0, 9999.0}) {
+    if (metres == code) {
+      return "標高 " + FormatShortest(metres) +
+             " m は「値なし」の印によく使われる数で、本当の標高ではなさそうです";
+    }
+  }
+  if (!(metres > kHighestInJapan)) return "";
+  std::string why = "標高 " + FormatShortest(metres) +
+                    " m は日本の最高点（3776 m）より高く、本当の標高ではなさそうです";
+  constexpr double kMetresPerFoot = 0.3048;
+  if (metres * kMetresPerFoot <= kHighestInJapan) {
+    why += "（フィートで書いた値なら " + FormatTrimmed(metres * kMetresPerFoot, 1) + " m）";
+  }
+  return why;
+}
+
 }  // namespace core

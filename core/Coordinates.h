@@ -38,6 +38,16 @@ ParsedPair ParseCoordinatePair(std::string_view utf8);
 inline constexpr double kLowestElevation = -11000.0;
 inline constexpr double kHighestElevation = 9000.0;
 
+/// The highest altitude a record in Japan can truly have, in metres: the profiles' top, a
+/// little above the highest point (3776 m) to allow for GPS error.
+inline constexpr double kHighestInJapan = 3800.0;
+
+/// Why an altitude in metres cannot be true for a record in Japan, for a note (Japanese):
+/// a common no-data code (−9999, −999, 9999), or a value above kHighestInJapan, naming the
+/// metres it would be when it was written in feet and those are possible. Empty when the
+/// altitude may be true (a value below sea level included: shores and mines are real).
+std::string ImplausibleAltitude(double metres);
+
 /// An elevation in metres: "1234", "1234 m", "1,234 m", "1200-1500" or "1200～1500 m" (the
 /// mean of the range), "約1200m", "ca. 1200 m", "4000 ft" or "4000 feet" (always feet), and
 /// with `feet` a plain number is read as feet too. Empty gives neither value nor reason.

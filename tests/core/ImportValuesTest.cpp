@@ -279,5 +279,32 @@ TEST(ImportValues, OnlyTheConicProgramKeepsToTheMapsEdgeAndGrainIsCounted) {
   EXPECT_EQ(chart.rejections[0].row, 5);
 }
 
+TEST(ImplausibleAltitude, NamesNoDataCodesAndHeightsJapanHasNot) {
+  const struct {
+    double metres;
+    const char* says;  // empty: may be true
+  } cases[] = {
+      {3776, ""},
+      {3800, ""},
+      {-5, ""},  // a shore or a mine
+      {8888, "日本の最高点"},
+      {-9999, "値なし"},
+      {-999, "値なし"},
+      {9999, "値なし"},
+      {3801, "フィートで書いた値なら 1158.5 m"},
+      {12385, "フィートで書いた値なら 3774.9 m"},
+      {12500, "日本の最高点"},
+  };
+  for (const auto& c : cases) {
+    const std::string why = ImplausibleAltitude(c.metres);
+    if (*c.says == '\0') {
+      EXPECT_EQ(why, "") << c.metres;
+    } else {
+      EXPECT_NE(why.find(c.says), std::string::npos) << c.metres << ": " << why;
+    }
+  }
+  EXPECT_EQ(ImplausibleAltitude(12500).find("フィート"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace core
