@@ -143,8 +143,7 @@ int RunExportUnguarded(const QStringList& arguments, const QString& programPath,
     const PlotResult& plot = form.LastPlot();
     if (plot.skipped > 0) {
       err << kProgram << ": 警告: " << platform::FileNameBytes(grdField->text()) << ": "
-          << plot.skipped << " 行の記録を描いていません（最初は " << plot.firstSkippedLine
-          << " 行目）。tarvo-check --program chart で確かめられます\n";
+          << form.NotDrawnSentence().toStdString() << '\n';
       complete = false;
     }
     // A figure sent to a pipe or device (/dev/stdout) must not have the report written

@@ -72,13 +72,14 @@ class MapLineHandler : public core::MapDataHandler {
 
 }  // namespace
 
-void ReadMapLines(core::LineReader& reader, const MapLineStyle& style, platform::LineSeries& map,
-                  platform::LineSeries& westEast, platform::LineSeries& southNorth) {
+core::SectionsRead ReadMapLines(core::LineReader& reader, const MapLineStyle& style,
+                                platform::LineSeries& map, platform::LineSeries& westEast,
+                                platform::LineSeries& southNorth) {
   // The map holds a few hundred thousand points at most; the series keep their room.
   for (platform::LineSeries* series : {&map, &westEast, &southNorth})
     series->Clear(series->x.capacity());
   MapLineHandler handler(style, map, westEast, southNorth);
-  core::ReadMapData(reader, core::Program::Chart, handler);
+  return core::ReadMapData(reader, core::Program::Chart, handler);
 }
 
 }  // namespace chart

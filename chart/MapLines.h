@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "core/MapData.h"
 #include "platform/chart/Chart.h"
 
 namespace core {
@@ -27,8 +28,9 @@ struct MapLineStyle {
 /// shown map; latitude, altitude otherwise). The series are emptied first. Profiles are
 /// staircases: at each new position the line first runs at the previous altitude. Raises
 /// core::ConversionError (with its line) for a malformed number, the points read before it
-/// staying in the series.
-void ReadMapLines(core::LineReader& reader, const MapLineStyle& style, platform::LineSeries& map,
-                  platform::LineSeries& westEast, platform::LineSeries& southNorth);
+/// staying in the series. Returns which sections the file held.
+core::SectionsRead ReadMapLines(core::LineReader& reader, const MapLineStyle& style,
+                                platform::LineSeries& map, platform::LineSeries& westEast,
+                                platform::LineSeries& southNorth);
 
 }  // namespace chart

@@ -64,11 +64,15 @@ PlotResult PlotText(const std::function<bool(std::string&)>& nextLine, const Plo
   ClearDotMaps(6, map, westEast, southNorth);
   PlotResult result;
   core::DistributionReader reader(core::Program::Chart, input.gridSize);
+  core::NotDrawnTally notDrawn(core::Program::Chart);
   std::string line;
   int lineNumber = 0;
+  bool plotting = true;
   while (nextLine(line)) {
     ++lineNumber;
     const core::LineOutcome outcome = reader.Feed(line);
+    notDrawn.Feed(outcome, lineNumber);
+    if (!plotting) continue;
     switch (outcome.kind) {
       case core::LineOutcome::Kind::Short:
         break;
@@ -83,7 +87,8 @@ PlotResult PlotText(const std::function<bool(std::string&)>& nextLine, const Plo
       case core::LineOutcome::Kind::Stop:
         result.stopLine = lineNumber;
         result.stopTitle = QString::fromStdString(outcome.title);
-        return result;
+        plotting = false;
+        break;
       case core::LineOutcome::Kind::Record: {
         const auto k = static_cast<size_t>(outcome.category - 1);
         const platform::TMarkStyle& style = input.styles.at(k);
@@ -97,10 +102,12 @@ PlotResult PlotText(const std::function<bool(std::string&)>& nextLine, const Plo
       }
       case core::LineOutcome::Kind::Reject:
       case core::LineOutcome::Kind::Error:
-        if (result.skipped++ == 0) result.firstSkippedLine = lineNumber;
         break;
     }
   }
+  result.skipped = static_cast<int>(notDrawn.Records());
+  result.firstSkippedLine = notDrawn.FirstLine();
+  result.firstSkippedReason = QString::fromStdString(notDrawn.FirstReason());
   return result;
 }
 

@@ -34,10 +34,13 @@ struct PlotResult {
   int categories = 0;             ///< category headers met, at most 6
   std::array<QString, 6> titles;  ///< their header lines
   int records = 0;                ///< records placed on the charts
-  int skipped = 0;  ///< record lines not drawn: unreadable, refused, or before the first header
+  /// Record lines not drawn: unreadable, refused, before the first header, or after the
+  /// header that ended the pass.
+  int skipped = 0;
   int firstSkippedLine = 0;  ///< 1-based line of the first of them
-  int stopLine = 0;          ///< 1-based line of the header beyond the sixth; 0 when none
-  QString stopTitle;         ///< that header
+  QString firstSkippedReason;
+  int stopLine = 0;   ///< 1-based line of the header beyond the sixth; 0 when none
+  QString stopTitle;  ///< that header
 };
 
 /// Empties and hides the series of categories 1..`categories` on the three charts.
@@ -55,7 +58,8 @@ void PlottingV(platform::PointSeries& westEast, platform::PointSeries& southNort
 
 /// Plots the distribution data text, one line at a time from `nextLine` (false at the
 /// end), on the three charts' category series, which are emptied first. A line that does
-/// not read is skipped and counted; a seventh header ends the pass.
+/// not read is skipped and counted; a seventh header ends the plotting, and the lines after
+/// it are read only to count the records not drawn.
 PlotResult PlotText(const std::function<bool(std::string&)>& nextLine, const PlotInput& input,
                     const CategorySeries& map, const CategorySeries& westEast,
                     const CategorySeries& southNorth);

@@ -221,6 +221,9 @@ class TForm1 : public QMainWindow {
   const std::array<QString, 6>& CategoryTitles() const { return m_categoryTitles; }
   /// What the last plotting pass came to.
   const PlotResult& LastPlot() const { return m_lastPlot; }
+  /// How many records the last plotting pass did not draw, the first one's line and
+  /// reason, and the checker's command that lists them; empty when all were drawn.
+  QString NotDrawnSentence() const;
 
   // What the charts draw over themselves, and the read-out of a press on them.
   void Chart0AfterDraw(QPainter& painter, const platform::ChartMapping& mapping);
@@ -303,6 +306,8 @@ class TForm1 : public QMainWindow {
 
  private:
   void BuildWindow();
+  /// The warning panel from the last map lines and plotting pass.
+  void ShowWhatIsNotDrawn();
   void BuildMarkEditor();
   void BuildSettingBoard();
   void BuildStatusBar();
@@ -354,6 +359,8 @@ class TForm1 : public QMainWindow {
   std::vector<std::pair<QString, QString>> m_titleEdits;
   QFrame* m_markEditor = nullptr;
   PlotResult m_lastPlot;
+  /// The sections of the map file the last map lines missed ("*G-MAP").
+  QStringList m_missingSections;
   std::array<QComboBox*, 6> m_cboxMark{};
   std::array<QComboBox*, 6> m_cboxSize{};
   std::array<QPushButton*, 6> m_mrkColor{};

@@ -29,6 +29,7 @@
 #include "platform/ui/BusyCursor.h"
 #include "platform/ui/Desktop.h"
 #include "platform/ui/PanelText.h"
+#include "platform/ui/StatusWarning.h"
 #include "platform/ui/Swatch.h"
 
 namespace chart {
@@ -87,7 +88,45 @@ void TForm1::DrawMapLines() {
   const QString path =
       ResolveDataFile(findChild<QLineEdit*>(QStringLiteral("EditMapFile"))->text());
   core::LineReader reader = core::LineReader::Open(platform::FileNameBytes(path));
-  ReadMapLines(reader, style, *m_seriesH.lines, *m_seriesW.lines, *m_seriesS.lines);
+  m_missingSections.clear();
+  const core::SectionsRead read =
+      ReadMapLines(reader, style, *m_seriesH.lines, *m_seriesW.lines, *m_seriesS.lines);
+  for (const std::string& header :
+       core::MissingSections(read, style.prefecture && style.horizonMap, style.profileMap)) {
+    m_missingSections << QString::fromStdString(header);
+  }
+  ShowWhatIsNotDrawn();
+  // Told as Tarvo_L tells it: a map without its coastlines looks like a drawing otherwise.
+  if (!m_missingSections.isEmpty()) {
+    m_dialogs->ShowMessage(
+        QStringLiteral("地図ファイルに %1 の区画がないので、その線は描かれていません\n（%2）")
+            .arg(m_missingSections.join(QStringLiteral("、")), QFileInfo(path).fileName()));
+  }
+}
+
+void TForm1::ShowWhatIsNotDrawn() {
+  QStringList shortTexts;
+  QStringList sentences;
+  if (m_lastPlot.skipped > 0) {
+    shortTexts << QStringLiteral("描かない記録 %1").arg(m_lastPlot.skipped);
+    sentences << NotDrawnSentence();
+  }
+  if (!m_missingSections.isEmpty()) {
+    shortTexts << QStringLiteral("地図の区画なし");
+    sentences << QStringLiteral("地図ファイルに %1 の区画がないので、その線は描かれていません")
+                     .arg(m_missingSections.join(QStringLiteral("、")));
+  }
+  platform::ShowStatusWarning(m_status[13], shortTexts, sentences);
+}
+
+QString TForm1::NotDrawnSentence() const {
+  if (m_lastPlot.skipped == 0) return QString();
+  // The text plotted is the editor's; the checker reads it from the file it came from.
+  const QString source = m_editor->SourceFile();
+  return QString::fromStdString(core::NotDrawnSentence(
+      m_lastPlot.skipped, m_lastPlot.firstSkippedLine, m_lastPlot.firstSkippedReason.toStdString(),
+      core::Program::Chart, m_state.GridSize,
+      source.isEmpty() ? std::string("（保存したファイル）") : platform::FileNameBytes(source)));
 }
 
 void TForm1::ClearDotMaps() {
@@ -114,20 +153,9 @@ void TForm1::PlotOnMap() {
       if (title == header && !title.isEmpty()) title = edited;
     }
   }
-  // A user who sees fewer markers than records learns how many lines were passed over
-  // and where to look.
-  QLabel* skipped = m_status[13];
-  if (result.skipped > 0) {
-    skipped->setText(QStringLiteral("読めない行 %1").arg(result.skipped));
-    skipped->setToolTip(QStringLiteral("描かなかった記録の行が %1 行あります（最初は %2 行目）。"
-                                       "tarvo-check --program chart で一行ずつ確かめられます")
-                            .arg(result.skipped)
-                            .arg(result.firstSkippedLine));
-  } else {
-    skipped->clear();
-    skipped->setToolTip(QString());
-  }
   m_lastPlot = result;
+  // A user who sees fewer markers than records learns how many, where the first is and why.
+  ShowWhatIsNotDrawn();
   for (platform::ChartWidget* chart : m_charts)
     chart->update();
   if (result.stopLine > 0) {

@@ -59,7 +59,15 @@ int RunExportUnguarded(const QStringList& arguments, const QString& programPath,
     return dialogs.TellErrors(err, kProgram, form.ErrorFile().isEmpty() ? file : form.ErrorFile());
   };
   // A figure that was drawn but does not show everything asked for: written, and told.
-  auto warned = [&] { return dialogs.TellWarnings(err, kProgram); };
+  auto warned = [&] {
+    bool told = dialogs.TellWarnings(err, kProgram);
+    if (form.NotDrawn() > 0) {
+      err << kProgram << ": 警告: " << platform::FileNameBytes(form.State().GrdFileName) << ": "
+          << form.NotDrawnSentence().toStdString() << '\n';
+      told = true;
+    }
+    return told;
+  };
   if (report(form.State().IniFileName)) return 1;
 
   // Each --set as if the settings file held it.
@@ -118,7 +126,10 @@ int RunExportUnguarded(const QStringList& arguments, const QString& programPath,
 
   if (!request.outFile.isEmpty()) {
     form.RunDrawing(true, true);
-    if (report(grdField->text())) return 1;
+    if (report(grdField->text())) {
+      warned();
+      return 1;
+    }
     const bool incomplete = warned();
     return write(request.outFile) && !incomplete ? 0 : 1;
   }
@@ -136,6 +147,7 @@ int RunExportUnguarded(const QStringList& arguments, const QString& programPath,
         << png.toStdString() << '\n';
     if (!form.DropFile(data)) {
       report(data);
+      warned();
       failed = true;
       continue;
     }

@@ -378,11 +378,17 @@ void TForm1::BuildStatusBar() {
     const char* text;
     Qt::Alignment align;
   } panels[] = {
-      {60, "W=000", Qt::AlignLeft},         {160, "地形図：Nippon.mdt", Qt::AlignLeft},
-      {70, "分布データ：", Qt::AlignRight}, {180, "Noname.grd", Qt::AlignLeft},
-      {54, "データ数：", Qt::AlignCenter},  {80, "0000/0", Qt::AlignLeft},
-      {50, "点密度：", Qt::AlignRight},     {60, "二次", Qt::AlignLeft},
-      {50, "作成幅：", Qt::AlignRight},     {50, "窓幅", Qt::AlignLeft},
+      {60, "W=000", Qt::AlignLeft},
+      {160, "地形図：Nippon.mdt", Qt::AlignLeft},
+      {70, "分布データ：", Qt::AlignRight},
+      {180, "Noname.grd", Qt::AlignLeft},
+      {54, "データ数：", Qt::AlignCenter},
+      {80, "0000/0", Qt::AlignLeft},
+      {50, "点密度：", Qt::AlignRight},
+      {60, "二次", Qt::AlignLeft},
+      {50, "作成幅：", Qt::AlignRight},
+      {50, "窓幅", Qt::AlignLeft},
+      {0, "", Qt::AlignLeft},  // what the figure does not show, in a warning colour
   };
   QStatusBar* bar = statusBar();
   bar->setObjectName(QStringLiteral("StatusBar1"));
@@ -552,6 +558,7 @@ BaseMapStyle TForm1::CurrentBaseMapStyle() const {
 
 void TForm1::DrawBaseMap() {
   m_mapWarning.clear();
+  m_missingSections.clear();
   core::LineReader mapFile =
       core::LineReader::Open(platform::FileNameBytes(ResolveDataFile(m_state.MapFileName)));
   const BaseMapStyle style = CurrentBaseMapStyle();
@@ -559,16 +566,12 @@ void TForm1::DrawBaseMap() {
   // A file without the sections the figure needs (a wrong file, or one cut short) would
   // otherwise give an empty map that looks like a drawing.
   QStringList missing;
-  auto need = [&](core::MapSection section, bool wanted) {
-    if (wanted && !read.Has(section)) {
-      missing << QString::fromLatin1(core::SectionHeader(section).data(),
-                                     static_cast<qsizetype>(core::SectionHeader(section).size()));
-    }
-  };
-  need(core::MapSection::HMap, true);
-  need(core::MapSection::GMap, style.withPref);
-  need(core::MapSection::WEProf, style.mapsType == 3);
-  need(core::MapSection::SNProf, style.mapsType == 3);
+  for (const std::string& header :
+       core::MissingSections(read, style.withPref, style.mapsType == 3)) {
+    missing << QString::fromStdString(header);
+  }
+  m_missingSections = missing;
+  ShowWhatIsNotDrawn();
   if (!missing.isEmpty()) {
     m_mapWarning =
         QStringLiteral("地形図ファイルに %1 の区画がないので、その線は描かれていません\n（%2）")

@@ -173,6 +173,10 @@ class TForm1 : public QMainWindow {
   QRect LegendBox() const { return m_legendBox; }
   /// The file the last failed drawing or drop concerned (map or data file).
   const QString& ErrorFile() const { return m_errorFile; }
+  /// Records of the last plotting pass that are not drawn, and the sentence that tells how
+  /// many, the first one's line and reason, and the checker's command that lists them.
+  long NotDrawn() const { return m_notDrawn; }
+  const QString& NotDrawnSentence() const { return m_notDrawnSentence; }
 
   DrawingState& State() { return m_state; }
   const DrawingState& State() const { return m_state; }
@@ -203,6 +207,8 @@ class TForm1 : public QMainWindow {
   void ConnectPanelCommands();
   void SetCategoryTitle(int category, const QString& title);
   void SetLegendHeading(const QString& heading);
+  /// The warning panel from the last base map and plotting pass.
+  void ShowWhatIsNotDrawn();
   QFont LegendFont() const;
   QFont TitleFont() const;
 
@@ -217,7 +223,7 @@ class TForm1 : public QMainWindow {
   QScrollArea* m_scrollBox = nullptr;
   platform::LayerView* m_layerView = nullptr;
   QFrame* m_settingBoard = nullptr;
-  std::array<QLabel*, 10> m_status{};
+  std::array<QLabel*, 11> m_status{};
 
   QFrame* m_markEditor = nullptr;
   std::array<QComboBox*, 5> m_cboxMark{};
@@ -233,6 +239,11 @@ class TForm1 : public QMainWindow {
   QString m_plotWarning;
   /// What the last base map could not draw for want of a section of the map file.
   QString m_mapWarning;
+  /// The sections of the map file the last base map missed ("*G-MAP"), for the status bar.
+  QStringList m_missingSections;
+  /// Records of the last plotting pass that are not drawn, and the sentence telling them.
+  long m_notDrawn = 0;
+  QString m_notDrawnSentence;
   QString m_errorFile;
   QFont m_titleFont;
   /// The figure type the settings file last read asked for.

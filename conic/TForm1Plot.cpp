@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <algorithm>
+#include <optional>
 
 #include "conic/Swatch.h"
 #include "conic/TForm1.h"
@@ -18,6 +19,7 @@
 #include "core/TextFile.h"
 #include "platform/text/FileName.h"
 #include "platform/ui/DialogService.h"
+#include "platform/ui/StatusWarning.h"
 
 namespace conic {
 
@@ -149,6 +151,8 @@ void TForm1::ReadAndPlot(const QString& fname, bool isNew) {
   const QString path = ResolveDataFile(fname);
   core::LineReader reader = core::LineReader::Open(platform::FileNameBytes(path));
   ClearAllPlot();
+  m_notDrawn = 0;
+  m_notDrawnSentence.clear();
   if (isNew) SetLegendHeading(QFileInfo(fname).completeBaseName());
   auto* grdField = findChild<QLineEdit*>(QStringLiteral("EditGrdFile"));
   // The data field names the file however the pass ends.
@@ -162,10 +166,15 @@ void TForm1::ReadAndPlot(const QString& fname, bool isNew) {
   } showFileName{grdField, fname, isNew};
 
   core::DistributionReader grd(core::Program::Conic, m_state.GridSize, core::kConicRegion);
+  // Past the point where drawing ends the file is still read, to count what was not drawn.
+  core::NotDrawnTally notDrawn(core::Program::Conic);
+  std::optional<core::ConversionError> conversion;
+  bool plotting = true;
   std::string line;
-  bool reading = true;
-  while (reading && reader.Next(line)) {
+  while (reader.Next(line)) {
     const core::LineOutcome outcome = grd.Feed(line);
+    notDrawn.Feed(outcome, reader.LineNumber());
+    if (!plotting) continue;
     switch (outcome.kind) {
       case core::LineOutcome::Kind::Header:
         m_state.CategoryCount = outcome.category;
@@ -180,7 +189,7 @@ void TForm1::ReadAndPlot(const QString& fname, bool isNew) {
                             .arg(QString::fromStdString(outcome.title))
                             .arg(core::CategoryLimit(core::Program::Conic))
                             .arg(QFileInfo(fname).fileName());
-        reading = false;
+        plotting = false;
         break;
       case core::LineOutcome::Kind::Record: {
         const TMarkStyle& style = m_state.MarkStyles.at(static_cast<size_t>(outcome.category - 1));
@@ -193,12 +202,22 @@ void TForm1::ReadAndPlot(const QString& fname, bool isNew) {
         break;
       }
       case core::LineOutcome::Kind::Error:
-        throw core::ConversionError(outcome.message, reader.LineNumber());
+        conversion.emplace(outcome.message, reader.LineNumber());
+        plotting = false;
+        break;
       case core::LineOutcome::Kind::Short:
       case core::LineOutcome::Kind::Reject:
         break;
     }
   }
+  m_notDrawn = notDrawn.Records();
+  m_notDrawnSentence =
+      m_notDrawn == 0
+          ? QString()
+          : QString::fromStdString(core::NotDrawnSentence(
+                notDrawn, core::Program::Conic, m_state.GridSize, platform::FileNameBytes(path)));
+  ShowWhatIsNotDrawn();
+  if (conversion) throw *conversion;
 
   if (findChild<QCheckBox*>(QStringLiteral("ShowMapTitle"))->isChecked()) {
     DrawTitle(m_canvasP, m_geometry, TitleFont(), m_titleColor,
@@ -222,6 +241,21 @@ void TForm1::ReadAndPlot(const QString& fname, bool isNew) {
   if (isNew) grdField->setText(fname);
   SetStatus(3, QFileInfo(grdField->text()).fileName());
   SetStatus(5, QStringLiteral("%1 / %2").arg(m_state.PlotCount).arg(m_state.CategoryCount));
+}
+
+void TForm1::ShowWhatIsNotDrawn() {
+  QStringList shortTexts;
+  QStringList sentences;
+  if (m_notDrawn > 0) {
+    shortTexts << QStringLiteral("描かない記録 %1").arg(m_notDrawn);
+    sentences << m_notDrawnSentence;
+  }
+  if (!m_missingSections.isEmpty()) {
+    shortTexts << QStringLiteral("地形図の区画なし");
+    sentences << QStringLiteral("地形図ファイルに %1 の区画がないので、その線は描かれていません")
+                     .arg(m_missingSections.join(QStringLiteral("、")));
+  }
+  platform::ShowStatusWarning(m_status[10], shortTexts, sentences);
 }
 
 void TForm1::EditMarkItemClick() {

@@ -1,6 +1,7 @@
 #include "core/DistributionData.h"
 
 #include <algorithm>
+#include <cctype>
 
 #include "core/Errors.h"
 #include "core/TextCodec.h"
@@ -98,6 +99,76 @@ LineOutcome DistributionReader::Feed(std::string_view line) {
     out.pos = *placed.pos;
   }
   return out;
+}
+
+std::string NotDrawnReason(const LineOutcome& outcome) {
+  if (outcome.kind == LineOutcome::Kind::Error) return outcome.message;
+  if (outcome.noCategory) return "最初の見出しより前の記録なので描かれません";
+  return RejectionText(outcome.why);
+}
+
+void NotDrawnTally::Count(int line, const std::string& reason) {
+  if (m_records++ == 0) {
+    m_firstLine = line;
+    m_firstReason = reason;
+  }
+}
+
+void NotDrawnTally::Feed(const LineOutcome& outcome, int line) {
+  using Kind = LineOutcome::Kind;
+  const bool record =
+      outcome.kind == Kind::Record || outcome.kind == Kind::Reject || outcome.kind == Kind::Error;
+  if (!m_stoppedWhy.empty()) {
+    if (record) Count(line, m_stoppedWhy);
+    return;
+  }
+  if (outcome.kind == Kind::Reject || outcome.kind == Kind::Error) {
+    Count(line, NotDrawnReason(outcome));
+  }
+  if (outcome.kind == Kind::Stop) {
+    m_stoppedWhy = "カテゴリは " + std::to_string(CategoryLimit(m_program)) + " つまでなので、" +
+                   std::to_string(line) + " 行目の見出しから後の記録は描かれません";
+  } else if (outcome.stops) {
+    m_stoppedWhy = std::to_string(line) +
+                   " 行目の変換エラーで読み込みを終えたので、その後の記録は描かれません";
+  }
+}
+
+std::string CheckCommand(Program program, int gridSize, std::string_view file) {
+  std::string quoted(file);
+  // Plain names go as they are; anything a shell would read otherwise goes in single
+  // quotes, a quote inside written as '\''.
+  const bool plain = !file.empty() && std::all_of(file.begin(), file.end(), [](char c) {
+    return std::isalnum(static_cast<unsigned char>(c)) ||
+           std::string_view("/._-+,:@%").find(c) != std::string_view::npos ||
+           static_cast<unsigned char>(c) >= 0x80;
+  });
+  if (!plain) {
+    quoted = "'";
+    for (const char c : file) {
+      if (c == '\'') {
+        quoted += "'\\''";
+      } else {
+        quoted += c;
+      }
+    }
+    quoted += "'";
+  }
+  return std::string("tarvo-check --program ") + (program == Program::Conic ? "conic" : "chart") +
+         " --precision " + std::to_string(gridSize) + " " + quoted;
+}
+
+std::string NotDrawnSentence(long records, int firstLine, const std::string& firstReason,
+                             Program program, int gridSize, std::string_view file) {
+  return std::to_string(records) + " 件の記録を描いていません（最初は " +
+         std::to_string(firstLine) + " 行目: " + VisibleText(firstReason) + "）。一覧は " +
+         CheckCommand(program, gridSize, file) + " で見られます";
+}
+
+std::string NotDrawnSentence(const NotDrawnTally& tally, Program program, int gridSize,
+                             std::string_view file) {
+  return NotDrawnSentence(tally.Records(), tally.FirstLine(), tally.FirstReason(), program,
+                          gridSize, file);
 }
 
 GrdText LoadGrdText(LineReader& reader) {

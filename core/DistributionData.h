@@ -81,6 +81,46 @@ class DistributionReader {
   bool m_stopped = false;
 };
 
+/// The records of one reading that a program does not draw, told the same way by both
+/// programs and the checker: how many, and the file line and reason of the first. A record
+/// is not drawn when it is refused (outside the map, a code the precision cannot place,
+/// before the first header), when a field is no number, and when it stands after the point
+/// where the program stops reading (a header beyond the category limit; for the conic
+/// program, a conversion error). Feed every line of the file, also past that point.
+class NotDrawnTally {
+ public:
+  explicit NotDrawnTally(Program program) : m_program(program) {}
+  /// The outcome of the file's line `line` (1-based).
+  void Feed(const LineOutcome& outcome, int line);
+  long Records() const { return m_records; }
+  int FirstLine() const { return m_firstLine; }
+  const std::string& FirstReason() const { return m_firstReason; }
+
+ private:
+  void Count(int line, const std::string& reason);
+
+  Program m_program;
+  long m_records = 0;
+  int m_firstLine = 0;
+  std::string m_firstReason;
+  std::string m_stoppedWhy;  ///< once reading stopped: why the records after are not drawn
+};
+
+/// Why a record the reader gives as Reject or Error is not drawn (Japanese).
+std::string NotDrawnReason(const LineOutcome& outcome);
+
+/// The checker's command that lists every record not drawn, for the program and precision
+/// in force, the file name quoted for the shell when it needs it.
+std::string CheckCommand(Program program, int gridSize, std::string_view file);
+
+/// "N 件の記録を描いていません（最初は L 行目: reason）。一覧は COMMAND で見られます" — the
+/// one sentence both programs write in the status bar's tool tip and the scripted export's
+/// warning.
+std::string NotDrawnSentence(long records, int firstLine, const std::string& firstReason,
+                             Program program, int gridSize, std::string_view file);
+std::string NotDrawnSentence(const NotDrawnTally& tally, Program program, int gridSize,
+                             std::string_view file);
+
 /// How the bytes of a distribution data file were written, so that saving its text writes
 /// them alike: the user's other tools keep reading the file as they did.
 struct GrdLayout {

@@ -2,6 +2,8 @@
 
 #include <array>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "core/Errors.h"
 #include "core/Number.h"
@@ -151,6 +153,18 @@ SectionsRead ReadMapData(LineReader& reader, Program program, MapDataHandler& ha
   } catch (const ConversionError& error) {
     throw ConversionError(error.what(), reader.LineNumber());
   }
+}
+
+std::vector<std::string> MissingSections(const SectionsRead& read, bool boundaries, bool profiles) {
+  std::vector<std::string> missing;
+  const std::pair<MapSection, bool> needed[] = {{MapSection::HMap, true},
+                                                {MapSection::GMap, boundaries},
+                                                {MapSection::WEProf, profiles},
+                                                {MapSection::SNProf, profiles}};
+  for (const auto& [section, wanted] : needed) {
+    if (wanted && !read.Has(section)) missing.emplace_back(SectionHeader(section));
+  }
+  return missing;
 }
 
 }  // namespace core

@@ -2,7 +2,9 @@
 
 #include <array>
 #include <cstddef>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/Program.h"
 
@@ -68,6 +70,11 @@ struct SectionsRead {
   std::array<bool, 5> read{};
   bool Has(MapSection section) const { return read.at(static_cast<size_t>(section)); }
 };
+
+/// The headers of the sections a figure needs but the reading did not find, in the file's
+/// order (for instance {"*G-MAP"}): the coastlines always, the boundaries when they are
+/// drawn, both profile outlines when the profiles are.
+std::vector<std::string> MissingSections(const SectionsRead& read, bool boundaries, bool profiles);
 
 /// Reads a whole map data file with the program's rules and hands sections, points and
 /// breaks to the handler; it keeps nothing but which sections it read. Reading stops at a

@@ -165,7 +165,10 @@ TEST_F(ChartExportTest, AWarningNamesTheLineOfTheFile) {
                           "; a record that no mesh has:\r\n53X94611\r\n");
   const Outcome o = Run({QStringLiteral("--export"), P("x.png"), P("c.grd")});
   EXPECT_EQ(o.code, 1);
-  EXPECT_NE(o.err.find("1 行の記録を描いていません（最初は 6 行目）"), std::string::npos) << o.err;
+  EXPECT_NE(o.err.find("1 件の記録を描いていません（最初は 6 行目: "), std::string::npos) << o.err;
+  EXPECT_NE(o.err.find("tarvo-check --program chart --precision 1 " + (m_root / "c.grd").string()),
+            std::string::npos)
+      << o.err;
   EXPECT_NE(o.out.find("records=1"), std::string::npos) << o.out;
 }
 

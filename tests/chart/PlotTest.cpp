@@ -110,16 +110,50 @@ TEST(ChartPlot, ASeventhHeaderEndsThePassAndIsTold) {
   EXPECT_NE(told.message.indexOf(QStringLiteral("13 行目の見出し「Category 7」")), -1);
 }
 
-TEST(ChartPlot, LinesPassedOverAreCountedInTheStatusBar) {
+TEST(ChartPlot, RecordsNotDrawnAreCountedInTheStatusBar) {
   Window w;
   w.Plot(QStringLiteral("35.0,136.0\nAbies\n35.x,136.0\n35.0,136.0\n3536\n53X94611\n"));
   // Before the first header, unreadable, and a code no mesh has; "3536" is too short to
   // be a record at all.
   EXPECT_EQ(w.form->LastPlot().skipped, 3);
   EXPECT_EQ(w.form->LastPlot().firstSkippedLine, 1);
-  EXPECT_EQ(w.form->StatusText(13), QStringLiteral("読めない行 3"));
+  auto* panel = w.form->findChild<QLabel*>(QStringLiteral("StatusPanel13"));
+  EXPECT_EQ(panel->text(), QStringLiteral("描かない記録 3"));
+  EXPECT_TRUE(panel->toolTip().contains(
+      QStringLiteral("3 件の記録を描いていません（最初は 1 行目: 最初の見出しより前の記録なので")))
+      << panel->toolTip().toStdString();
+  EXPECT_TRUE(
+      panel->toolTip().contains(QStringLiteral("tarvo-check --program chart --precision 0")))
+      << panel->toolTip().toStdString();
+  EXPECT_FALSE(panel->styleSheet().isEmpty());  // in the warning colour
+  // Records after a seventh header are not drawn either.
+  QString seven;
+  for (int i = 1; i <= 7; ++i)
+    seven += QStringLiteral("Category %1\n35.0,136.0,100\n").arg(i);
+  w.Plot(seven + QStringLiteral("35.1,136.1\n"));
+  EXPECT_EQ(w.form->LastPlot().skipped, 2);
+  EXPECT_EQ(w.form->LastPlot().firstSkippedLine, 14);
   w.Plot(QStringLiteral("Abies\n35.0,136.0\n"));
-  EXPECT_EQ(w.form->StatusText(13), QString());
+  EXPECT_EQ(panel->text(), QString());
+  EXPECT_EQ(panel->toolTip(), QString());
+}
+
+TEST(ChartPlot, AMapWithoutTheSectionsTheFigureNeedsIsTold) {
+  Window w;
+  w.Field("EditMapFile")->setText(w.Write("coast.mdt", "*H-MAP\r\n135,34\r\n137,36\r\n0,0\r\n"));
+  w.form->BtnNewMapClick();
+  auto* panel = w.form->findChild<QLabel*>(QStringLiteral("StatusPanel13"));
+  EXPECT_EQ(panel->text(), QStringLiteral("地図の区画なし"));
+  EXPECT_TRUE(panel->toolTip().contains(QStringLiteral("*WE-PROF、*SN-PROF")))
+      << panel->toolTip().toStdString();
+  const auto& calls = w.dialogs->Calls();
+  ASSERT_FALSE(calls.empty());
+  EXPECT_EQ(calls.back().kind, platform::DialogKind::Message);
+  EXPECT_TRUE(calls.back().message.contains(QStringLiteral("（coast.mdt）")));
+  // With the profiles off, the coastline is all the figure needs.
+  w.form->findChild<QCheckBox*>(QStringLiteral("ProfileMap"))->setChecked(false);
+  w.form->BtnNewMapClick();
+  EXPECT_EQ(panel->text(), QString());
 }
 
 TEST(ChartPlot, ReadingReplacesAddingAppendsAndTheEditorsAddButtonAdds) {

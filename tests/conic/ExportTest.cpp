@@ -61,7 +61,7 @@ TEST_F(ExportTest, ExportWritesTheBytesTheWindowSaves) {
   const fs::path exported = m_root / "out" / "exported.png";
   const Outcome r = Run({QStringLiteral("--export"), Q(exported)});
   EXPECT_EQ(r.code, 0) << r.err;
-  EXPECT_EQ(r.out, exported.string() + " records=20 categories=3 width=800 height=1131\n");
+  EXPECT_EQ(r.out, exported.string() + " records=19 categories=3 width=800 height=1131\n");
   EXPECT_EQ(r.err, "");
 
   auto dialogs = std::make_unique<ScriptedDialogs>();
@@ -118,13 +118,20 @@ TEST_F(ExportTest, ExportDirPlotsEveryFileOverOneBaseMap) {
   std::vector<std::string> err;
   for (std::string line; std::getline(lines, line);)
     err.push_back(line);
-  ASSERT_EQ(err.size(), 4u) << r.err;
+  ASSERT_EQ(err.size(), 5u) << r.err;
   EXPECT_EQ(err[0], "[1/3] " + (m_root / "a.grd").string() + " -> " + dir + "/a.png");
   EXPECT_EQ(err[1], "[2/3] " + (m_root / "bad.grd").string() + " -> " + dir + "/bad.png");
   EXPECT_NE(err[2].find("bad.grd"), std::string::npos) << err[2];
   EXPECT_NE(err[2].find("'35.1x' は浮動小数点数ではありません"), std::string::npos) << err[2];
   EXPECT_NE(err[2].find("3 行目"), std::string::npos) << err[2];
-  EXPECT_EQ(err[3], "[3/3] " + (m_root / "b.grd").string() + " -> " + dir + "/b.png");
+  // The records the error kept from the figure are counted, with the checker's command.
+  EXPECT_NE(err[3].find("1 件の記録を描いていません（最初は 3 行目: '35.1x' は"), std::string::npos)
+      << err[3];
+  EXPECT_NE(
+      err[3].find("tarvo-check --program conic --precision 10 " + (m_root / "bad.grd").string()),
+      std::string::npos)
+      << err[3];
+  EXPECT_EQ(err[4], "[3/3] " + (m_root / "b.grd").string() + " -> " + dir + "/b.png");
   EXPECT_FALSE(fs::exists(m_root / "out" / "bad.png"));
 
   // Each figure is the one --export draws of its file alone.
@@ -205,11 +212,14 @@ TEST_F(ExportTest, UsersFilesAreDrawnAsMeantAndWhatIsNotDrawnIsTold) {
        " records=5 categories=5 width=800 height=1131\n",
        {"警告: 11 行目の見出し「Category 6」は描けません", "（six.grd）"},
        true},
-      {"a byte-order mark and coordinates outside the map",
+      {"a byte-order mark and coordinates outside the map: drawn, told, exit 1",
        {QStringLiteral("--set"), IslandMap(), QStringLiteral("--export"), png, P("bom.grd")},
-       0,
+       1,
        " records=2 categories=1 width=800 height=1131\n",
-       {},
+       {"警告: " + (m_root / "bom.grd").string() +
+        ": 2 件の記録を描いていません（最初は 3 行目: 地図の範囲外です）。一覧は "
+        "tarvo-check --program conic --precision 10 " +
+        (m_root / "bom.grd").string() + " で見られます\n"},
        true},
       {"an error in the map file names the map file",
        {QStringLiteral("--set"), QStringLiteral("DataFile.MapFile=") + P("m2.mdt"),

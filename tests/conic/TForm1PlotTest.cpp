@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <filesystem>
@@ -167,6 +168,37 @@ TEST_F(PlotTest, LegendEditorTakesItsRowsOverAndRedraws) {
   // A file with other headers replaces the edited title.
   DrawData(Write("other.grd", "Quercus\r\n53394611\r\n"));
   EXPECT_EQ(Edit("EditLegName1")->text(), QStringLiteral("Quercus"));
+}
+
+TEST_F(PlotTest, WhatIsNotDrawnShowsInTheStatusBar) {
+  auto* panel = Child<QLabel>("StatusPanel10");
+  ASSERT_NE(panel, nullptr);
+  // Outside the map, an error and the record after it; the secondary-mesh code is drawn at
+  // the default precision.
+  DrawData(Write("faulty.grd",
+                 "Fagus\r\n35.0,136.0,300\r\n10.0,100.0\r\n604077\r\n"
+                 "35.x,136.0\r\n35.1,136.1\r\n"));
+  EXPECT_EQ(m_dialogs->Calls().back().kind, DialogKind::Error);  // the error is shown as ever
+  EXPECT_EQ(panel->text(), QStringLiteral("描かない記録 3"));
+  EXPECT_EQ(m_form->NotDrawn(), 3);  // the error line and the one after it, as well
+  EXPECT_TRUE(
+      panel->toolTip().contains(QStringLiteral("3 件の記録を描いていません（最初は 3 行目: "
+                                               "地図の範囲外です）")))
+      << panel->toolTip().toStdString();
+  // A map without the boundaries the figure asks for.
+  Edit("EditMapFile")
+      ->setText(
+          QString::fromStdString(Write("noboundary.mdt",
+                                       "*H-MAP\r\n135,34\r\n137,34\r\n137,36\r\n135,34\r\n0,0\r\n"
+                                       "*WE-PROF\r\n135,0\r\n137,0\r\n0,0\r\n"
+                                       "*SN-PROF\r\n34,0\r\n36,0\r\n0,0\r\n")));
+  Child<QCheckBox>("WithPref")->setChecked(true);
+  DrawData(Write("fine.grd", "Fagus\r\n35.0,136.0,300\r\n"));
+  EXPECT_EQ(panel->text(), QStringLiteral("地形図の区画なし"));
+  EXPECT_TRUE(panel->toolTip().contains(QStringLiteral("*G-MAP")));
+  Child<QCheckBox>("WithPref")->setChecked(false);
+  DrawData(Write("fine.grd", "Fagus\r\n35.0,136.0,300\r\n"));
+  EXPECT_EQ(panel->text(), QString());
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <new>
 #include <stdexcept>
 
+#include "core/Coordinates.h"
 #include "core/DistributionData.h"
 #include "core/Errors.h"
 #include "core/MeshCode.h"
@@ -121,8 +122,17 @@ std::vector<std::string> RecordNotes(std::string_view line, const LineOutcome& o
     if (note.empty()) note = SeparatedCodeNote(text);
     if (!note.empty()) notes.push_back(std::move(note));
   }
-  if (outcome.kind == LineOutcome::Kind::Record) {
-    std::string note = AltitudeNote(outcome.pos.alt, program);
+  if (outcome.kind == LineOutcome::Kind::Record && outcome.pos.alt != core::kNoAltitude) {
+    // Judged as written: banding at the precision would turn −9999 into −9950.
+    double written = outcome.pos.alt;
+    if (!outcome.meshRecord) {
+      if (const auto exact = core::CoordToPos(core::CutComment(line), core::kGridExact)) {
+        written = exact->alt;
+      }
+    }
+    std::string note = core::ImplausibleAltitude(written);
+    if (!note.empty()) notes.push_back(std::move(note));
+    note = AltitudeNote(outcome.pos.alt, program);
     if (!note.empty()) notes.push_back(std::move(note));
   }
   std::string edge = EdgeNote(line, outcome, program);
@@ -151,8 +161,12 @@ std::string CheckUsage() {
          "  --program     conic（Tarvo_L、既定）か chart（Tarvo）の読み方\n"
          "  --precision   プロット精度: 0 座標そのまま, 1 基準メッシュ, 2 倍メッシュ,\n"
          "                5 5倍メッシュ, 10 二次メッシュ（既定）, 12 半メッシュ（chart のみ）\n"
-         "  --keep-going  読み込みが終わる行の後も調べ続ける\n"
-         "  FILE          調べるファイル（- で標準入力）\n";
+         "  --keep-going  読み込みが終わる行の後も一行ずつ表示する\n"
+         "  --strict      記録に注意（note）が一つでもあれば終了コードを 1 にする\n"
+         "  FILE          調べるファイル（- で標準入力）\n"
+         "  終了コード: 0 すべての記録が描かれる（--strict では注意もない）、1 描かれない記録\n"
+         "  （範囲外・置けないメッシュコード・数でない値・読み込みが終わった後の記録）がある、\n"
+         "  2 使い方の誤りか読めないファイル。最後の行の「標高のない記録」の注意は数えません\n";
 }
 
 CheckOptions ParseCheckArgs(const std::vector<std::string>& args) {
@@ -178,6 +192,8 @@ CheckOptions ParseCheckArgs(const std::vector<std::string>& args) {
       precisionText = value(arg);
     } else if (arg == "--keep-going") {
       options.keepGoing = true;
+    } else if (arg == "--strict") {
+      options.strict = true;
     } else if (arg.size() > 1 && arg.front() == '-') {
       throw std::invalid_argument("知らないオプションです: " + arg);
     } else if (haveFile) {
@@ -205,14 +221,15 @@ CheckTotals CheckRecords(core::LineReader& reader, const CheckOptions& options, 
   const Program program = options.program;
   core::DistributionReader grd(program, options.gridSize, core::RecordBounds(program));
   CheckTotals totals;
+  core::NotDrawnTally notDrawn(program);
   bool stopped = false;
+  bool silent = false;  // past the stop without --keep-going: counted, not shown
   std::string raw;
   int lastLine = 0;
   std::map<int, int> withoutAltitude;  // records per category
 
   while (reader.Next(raw)) {
     const int number = reader.LineNumber();
-    lastLine = number;
     auto row = [&](const char* kind, int category, const std::string& detail) {
       out << number << '\t' << kind << '\t' << category << '\t' << detail << '\n';
     };
@@ -227,6 +244,9 @@ CheckTotals CheckRecords(core::LineReader& reader, const CheckOptions& options, 
     }
 
     const LineOutcome outcome = grd.Feed(line);
+    notDrawn.Feed(outcome, number);
+    if (silent) continue;
+    lastLine = number;
     switch (outcome.kind) {
       case LineOutcome::Kind::Short:
         row("short", outcome.category, ShortDetail(raw, core::CutComment(line)));
@@ -250,9 +270,7 @@ CheckTotals CheckRecords(core::LineReader& reader, const CheckOptions& options, 
       }
       case LineOutcome::Kind::Reject:
         ++totals.rejected;
-        row("reject", outcome.category,
-            outcome.noCategory ? "最初の見出しより前の記録なので描かれません"
-                               : core::RejectionText(outcome.why));
+        row("reject", outcome.category, core::NotDrawnReason(outcome));
         break;
       case LineOutcome::Kind::Error:
         ++totals.errors;
@@ -265,6 +283,7 @@ CheckTotals CheckRecords(core::LineReader& reader, const CheckOptions& options, 
     for (const std::string& note : RecordNotes(line, outcome, program)) {
       row("note", outcome.category, note);
       ++totals.notes;
+      ++totals.recordNotes;
     }
     if (outcome.stops) {
       // Reading stops once; looking on past that point, a later header beyond the limit
@@ -277,18 +296,23 @@ CheckTotals CheckRecords(core::LineReader& reader, const CheckOptions& options, 
                    : std::string("変換エラーのため、ここで読み込みを終えます"));
       }
       stopped = true;
-      if (!options.keepGoing) break;
+      // The rest is still read, so that the count of records not drawn is whole.
+      if (!options.keepGoing) {
+        silent = true;
+        totals.categories = grd.Categories();
+      }
     }
   }
+  totals.notDrawn = notDrawn.Records();
   if (!withoutAltitude.empty()) {
     out << lastLine << "\tnote\t0\t" << NoAltitudeNote(withoutAltitude) << '\n';
     ++totals.notes;
   }
-  totals.categories = grd.Categories();
+  if (!silent) totals.categories = grd.Categories();
   // New counts go at the end, so that scripts reading the earlier fields keep working.
   out << "records=" << totals.records << " rejected=" << totals.rejected
       << " errors=" << totals.errors << " categories=" << totals.categories
-      << " notes=" << totals.notes << '\n';
+      << " notes=" << totals.notes << " not_drawn=" << totals.notDrawn << '\n';
   return totals;
 }
 
@@ -320,7 +344,7 @@ int CheckMain(const std::vector<std::string>& args, std::FILE* standardInput, st
           << (error != 0 ? "（" + std::string(std::strerror(error)) + "）" : std::string()) << '\n';
       return 2;
     }
-    return totals.errors > 0 ? 1 : 0;
+    return totals.notDrawn > 0 || (options.strict && totals.recordNotes > 0) ? 1 : 0;
   } catch (const core::IoError& error) {
     out.flush();
     err << "tarvo-check: " << error.Path() << ": " << error.what() << '\n';

@@ -18,7 +18,8 @@ struct CheckOptions {
   core::Program program = core::Program::Conic;
   int gridSize = 10;
   bool keepGoing = false;
-  std::string file;  ///< a path, or "-" for standard input
+  bool strict = false;  ///< a note on a record fails the check too
+  std::string file;     ///< a path, or "-" for standard input
 };
 
 /// Counts for the closing line.
@@ -27,7 +28,9 @@ struct CheckTotals {
   int rejected = 0;
   int errors = 0;
   int categories = 0;
-  int notes = 0;  ///< `note` rows: what the figure will silently not show
+  int notes = 0;        ///< `note` rows: what the figure will silently not show
+  int recordNotes = 0;  ///< the notes on single records (not the closing one)
+  long notDrawn = 0;    ///< records the program does not draw, after the stop too
 };
 
 /// Parses the command line (without the program name). Raises std::invalid_argument with
@@ -42,8 +45,9 @@ CheckOptions ParseCheckArgs(const std::vector<std::string>& args);
 /// line read, with category 0 since it speaks of every category.
 CheckTotals CheckRecords(core::LineReader& reader, const CheckOptions& options, std::ostream& out);
 
-/// The whole command: 0 when the file has no conversion error, 1 when it has, 2 for a
-/// usage error or a file that cannot be read (message on `err`).
+/// The whole command: 0 when the program draws every record of the file (and, with
+/// `strict`, no record has a note), 1 when it does not, 2 for a usage error or a file that
+/// cannot be read (message on `err`).
 int CheckMain(const std::vector<std::string>& args, std::FILE* standardInput, std::ostream& out,
               std::ostream& err);
 
