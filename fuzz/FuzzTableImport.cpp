@@ -85,11 +85,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         core::DistributionReader grd(program, grid,
                                      own ? core::RecordBounds(program) : std::nullopt);
         long read = 0;
+        bool stopped = false;
         for (std::string raw; lines.Next(raw);) {
           fuzz::Require(raw.find(';') == std::string::npos, "no written line holds a comment");
           const std::string line = program == core::Program::Chart ? core::DecodeLine(raw) : raw;
           const core::LineOutcome outcome = grd.Feed(line);
           if (outcome.kind == core::LineOutcome::Kind::Header) continue;
+          // Tarvo keeps six categories and Tarvo_L five: a file written for Tarvo may hold a
+          // header Tarvo_L stops at, but never one its own program stops at.
+          if (outcome.kind == core::LineOutcome::Kind::Stop) {
+            fuzz::Require(!own, "the program a file is written for keeps all its categories");
+            stopped = true;
+            break;
+          }
           fuzz::Require(outcome.kind == core::LineOutcome::Kind::Record ||
                             outcome.kind == core::LineOutcome::Kind::Reject,
                         "every written line is a header or a record");
@@ -112,7 +120,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
           fuzz::Require(outcome.pos.alt == want,
                         "every elevation written reads back as the import reports it");
         }
-        fuzz::Require(read == file.records, "the program reads every record written");
+        fuzz::Require(stopped || read == file.records, "the program reads every record written");
       }
     }
     fuzz::Require(core::SafeFileName(file.key).size() <= core::kMaxFileNameBytes &&
