@@ -23,7 +23,7 @@ using platform::CollectingDialogs;
 constexpr char kProgram[] = "Tarvo";
 
 // Built on first use: the settings' names come from the window's table.
-const platform::ExportSyntax& Syntax() {
+const platform::ExportSyntax& BuiltSyntax() {
   static const platform::ExportSyntax syntax{
       kProgram,
       {"[SETTINGS.ini] [--set SECTION.KEY=VALUE]... --export OUT.emf|OUT.svg|OUT.pdf|OUT.png "
@@ -41,9 +41,9 @@ const platform::ExportSyntax& Syntax() {
 int RunExportUnguarded(const QStringList& arguments, const QString& programPath, std::ostream& out,
                        std::ostream& err) {
   platform::ExportRequest request;
-  if (const QString why = platform::ParseExportArguments(arguments, Syntax(), request);
+  if (const QString why = platform::ParseExportArguments(arguments, ExportSyntax(), request);
       !why.isEmpty()) {
-    platform::PrintUsage(err, Syntax(), why);
+    platform::PrintUsage(err, ExportSyntax(), why);
     return 2;
   }
   // A settings file named on the command line must be there: a misspelt name would
@@ -119,7 +119,7 @@ int RunExportUnguarded(const QStringList& arguments, const QString& programPath,
     }
   }
   if (const QString why = platform::OutputClash(outputs, inputs); !why.isEmpty()) {
-    platform::PrintUsage(err, Syntax(), why);
+    platform::PrintUsage(err, ExportSyntax(), why);
     return 2;
   }
   if (!platform::MakeOutputFolder(kProgram, request, err)) return 1;
@@ -189,6 +189,10 @@ int RunExportUnguarded(const QStringList& arguments, const QString& programPath,
 }
 
 }  // namespace
+
+const platform::ExportSyntax& ExportSyntax() {
+  return BuiltSyntax();
+}
 
 int RunExport(const QStringList& arguments, const QString& programPath, std::ostream& out,
               std::ostream& err) {

@@ -4,6 +4,8 @@
 #include <QStringList>
 #include <ostream>
 
+#include "platform/ui/ScriptedExport.h"
+
 namespace chart {
 
 /// Runs the scripted export: builds the figure with the window's own commands and writes
@@ -12,6 +14,9 @@ namespace chart {
 /// Prints "OUT records=N categories=N width=W height=H" on `out`; errors go to `err`.
 /// Returns 0 on success, 1 when the figure failed or does not show everything asked for,
 /// 2 for a usage error. Needs a QApplication (the offscreen platform is enough).
+/// The forms and options of the scripted export's command line.
+const platform::ExportSyntax& ExportSyntax();
+
 int RunExport(const QStringList& arguments, const QString& programPath, std::ostream& out,
               std::ostream& err);
 

@@ -4,7 +4,7 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-#include "chart/Version.h"
+#include "platform/ui/CommandLine.h"
 
 namespace chart {
 
@@ -14,8 +14,7 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
   setFixedSize(345, 133);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(new QLabel(QStringLiteral("3-V Evadavudezur Uvozod"), this));
-  auto* version = new QLabel(
-      QStringLiteral("Tarvo Version ") + VersionText(QString::fromLatin1(kFileVersion)), this);
+  auto* version = new QLabel(QStringLiteral("Tarvo Version ") + platform::ProjectVersion(), this);
   version->setObjectName(QStringLiteral("Version"));
   layout->addWidget(version);
   layout->addWidget(new QLabel(QStringLiteral("三面分布図作成プログラム"), this));

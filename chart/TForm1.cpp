@@ -28,6 +28,7 @@
 #include "core/Number.h"
 #include "platform/text/FileName.h"
 #include "platform/ui/BusyCursor.h"
+#include "platform/ui/CommandLine.h"
 #include "platform/ui/PanelText.h"
 #include "platform/ui/ProgramFiles.h"
 #include "platform/ui/Swatch.h"
@@ -39,7 +40,10 @@ namespace {
 using platform::AxisSide;
 using platform::ChartAxis;
 
-constexpr char kCaption[] = " Tarvo for Windows";
+// The window's caption, with the project's version.
+QString Caption() {
+  return QStringLiteral(" Tarvo, Version ") + platform::ProjectVersion();
+}
 // Aqua, as a Windows colour value.
 constexpr WinColor kAqua = 0xFFFF00;
 
@@ -69,7 +73,7 @@ TForm1::~TForm1() {
 }
 
 void TForm1::BuildWindow() {
-  setWindowTitle(QString::fromUtf8(kCaption));
+  setWindowTitle(Caption());
   resize(864, 654);
   m_sheet = new QScrollArea(this);
   m_sheet->setObjectName(QStringLiteral("MappingSheet"));

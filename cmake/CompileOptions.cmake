@@ -16,3 +16,5 @@ if(TARVO_SANITIZE)
     -fno-omit-frame-pointer)
   target_link_options(tarvo_options INTERFACE -fsanitize=address,undefined,float-cast-overflow)
 endif()
+# One version for every program's --version, window title and about box: the project's.
+target_compile_definitions(tarvo_options INTERFACE TARVO_VERSION="${PROJECT_VERSION}")

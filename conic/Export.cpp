@@ -21,7 +21,7 @@ using platform::IsStream;
 constexpr char kProgram[] = "Tarvo_L";
 
 // Built on first use: the settings' names come from the window's table.
-const platform::ExportSyntax& Syntax() {
+const platform::ExportSyntax& BuiltSyntax() {
   static const platform::ExportSyntax syntax{
       kProgram,
       {"[SETTINGS.ini] [--set SECTION.KEY=VALUE]... --export OUT.png [DATA.grd]",
@@ -33,8 +33,8 @@ const platform::ExportSyntax& Syntax() {
 
 }  // namespace
 
-bool IsExportCommand(const QStringList& arguments) {
-  return platform::IsExportCommand(arguments);
+const platform::ExportSyntax& ExportSyntax() {
+  return BuiltSyntax();
 }
 
 namespace {
@@ -42,9 +42,9 @@ namespace {
 int RunExportUnguarded(const QStringList& arguments, const QString& programPath, std::ostream& out,
                        std::ostream& err) {
   platform::ExportRequest request;
-  if (const QString why = platform::ParseExportArguments(arguments, Syntax(), request);
+  if (const QString why = platform::ParseExportArguments(arguments, ExportSyntax(), request);
       !why.isEmpty()) {
-    platform::PrintUsage(err, Syntax(), why);
+    platform::PrintUsage(err, ExportSyntax(), why);
     return 2;
   }
   auto owned = std::make_unique<CollectingDialogs>();
@@ -103,7 +103,7 @@ int RunExportUnguarded(const QStringList& arguments, const QString& programPath,
     }
   }
   if (const QString why = platform::OutputClash(outputs, inputs); !why.isEmpty()) {
-    platform::PrintUsage(err, Syntax(), why);
+    platform::PrintUsage(err, ExportSyntax(), why);
     return 2;
   }
   if (!platform::MakeOutputFolder(kProgram, request, err)) return 1;

@@ -4,10 +4,9 @@
 #include <QStringList>
 #include <ostream>
 
-namespace conic {
+#include "platform/ui/ScriptedExport.h"
 
-/// True when the arguments ask for the headless export rather than the window.
-bool IsExportCommand(const QStringList& arguments);
+namespace conic {
 
 /// Runs the scripted export: draws figures with the window's own commands and writes them
 /// as PNG files, without a display and without any dialog.
@@ -16,6 +15,9 @@ bool IsExportCommand(const QStringList& arguments);
 /// Prints "OUT records=N categories=N width=W height=H" per figure on `out`; errors go to
 /// `err`. Returns 0 on success, 1 when a figure failed, 2 for a usage error.
 /// Needs a QGuiApplication (the offscreen platform is enough).
+/// The forms and options of the scripted export's command line.
+const platform::ExportSyntax& ExportSyntax();
+
 int RunExport(const QStringList& arguments, const QString& programPath, std::ostream& out,
               std::ostream& err);
 

@@ -5,6 +5,8 @@
 #include <QPixmap>
 #include <QPushButton>
 
+#include "platform/ui/CommandLine.h"
+
 namespace conic {
 
 namespace {
@@ -38,12 +40,15 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent, Qt::Tool) {
     const char* text;
     int y;
   } labels[] = {
-      {"Version", "Tarvo_L.exe Version 0.92", 12},
+      {"Version", "", 12},
       {"ProductName", "Tarvo_L, Lambert conformal conic projection", 34},
       {"Comments", "植物の分布記録から日本の三面分布図を描きます。", 56},
   };
   for (const auto& l : labels) {
-    auto* label = new QLabel(QString::fromUtf8(l.text), this);
+    auto* label =
+        new QLabel(*l.text ? QString::fromUtf8(l.text)
+                           : QStringLiteral("Tarvo_L Version ") + platform::ProjectVersion(),
+                   this);
     label->setObjectName(QString::fromLatin1(l.name));
     label->setGeometry(56, l.y, 280, 20);
   }

@@ -33,6 +33,7 @@
 #include "platform/raster/LayerView.h"
 #include "platform/text/IniFile.h"
 #include "platform/ui/BusyCursor.h"
+#include "platform/ui/CommandLine.h"
 #include "platform/ui/DialogService.h"
 #include "platform/ui/PanelText.h"
 #include "platform/ui/ProgramFiles.h"
@@ -43,8 +44,12 @@ namespace {
 
 using platform::ShowWholeText;
 
-constexpr char kCaption[] =
-    "日本三面分布図作成（Lambert conformal conic projection） Tarvo_L.exe, Version 0.92";
+// The window's caption, with the project's version.
+QString Caption() {
+  return QStringLiteral(
+             "日本三面分布図作成（Lambert conformal conic projection） Tarvo_L, Version ") +
+         platform::ProjectVersion();
+}
 
 QString FileNamePart(const QString& path) {
   return QFileInfo(path).fileName();
@@ -412,7 +417,7 @@ void TForm1::BuildStatusBar() {
 
 void TForm1::FormCreate(const QStringList& arguments) {
   setAcceptDrops(true);
-  setWindowTitle(QString::fromUtf8(kCaption));
+  setWindowTitle(Caption());
   const QFileInfo program(m_programPath);
   m_dialogs->open.filter =
       QStringLiteral("設定ファイル|*.ini|地形図ファイル|*.mdt|データファイル|*.grd");

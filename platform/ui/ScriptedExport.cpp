@@ -32,16 +32,6 @@ bool CollectingDialogs::TellWarnings(std::ostream& err, const char* program) {
   return any;
 }
 
-bool IsExportCommand(const QStringList& arguments) {
-  for (const QString& arg : arguments) {
-    if (arg == QLatin1String("--export") || arg == QLatin1String("--export-dir") ||
-        arg == QLatin1String("--set")) {
-      return true;
-    }
-  }
-  return false;
-}
-
 bool IsStream(const QString& path) {
   struct stat info {};
   return !path.isEmpty() && ::stat(FileNameBytes(path).c_str(), &info) == 0 &&

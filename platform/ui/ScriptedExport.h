@@ -60,9 +60,6 @@ struct ExportRequest {
   QStringList data;                               ///< the data files
 };
 
-/// True when the arguments ask for the headless export rather than the window.
-bool IsExportCommand(const QStringList& arguments);
-
 /// Reads the arguments into `request`; returns why they cannot be run, empty when they can.
 QString ParseExportArguments(const QStringList& arguments, const ExportSyntax& syntax,
                              ExportRequest& request);

@@ -9,7 +9,6 @@
 #include <memory>
 
 #include "chart/ChartLayout.h"
-#include "chart/Version.h"
 #include "platform/ui/DialogService.h"
 #include "tests/chart/PanelDefaults.h"
 #include "tests/support/Keys.h"
@@ -38,13 +37,6 @@ void SetText(TForm1& form, const char* name, const QString& text) {
 
 void Check(TForm1& form, const char* name) {
   form.findChild<QRadioButton*>(QString::fromLatin1(name))->setChecked(true);
-}
-
-TEST(ChartVersion, IsMajorThenMinorAndRevisionTogether) {
-  EXPECT_EQ(VersionText(QStringLiteral("3.9.1.0")), QStringLiteral("3.91"));
-  EXPECT_EQ(VersionText(QStringLiteral("4.10.2.7")), QStringLiteral("4.102"));
-  EXPECT_EQ(VersionText(QStringLiteral("3.9.1")), QString());
-  EXPECT_EQ(VersionText(QStringLiteral("3.x.1.0")), QString());
 }
 
 TEST(ChartWindow, ReadsThePanelsStartValuesIntoTheDrawingState) {

@@ -53,8 +53,8 @@ class TForm1Test : public testing::Test {
 TEST_F(TForm1Test, StartsWithTheSettingsPanelOverAnEmptySheet) {
   auto form = Make();
   EXPECT_EQ(form->windowTitle(),
-            QStringLiteral("日本三面分布図作成（Lambert conformal conic projection） Tarvo_L.exe, "
-                           "Version 0.92"));
+            QStringLiteral("日本三面分布図作成（Lambert conformal conic projection） Tarvo_L, "
+                           "Version " TARVO_VERSION));
   EXPECT_FALSE(Child<QWidget>(*form, "SettingBoard")->isHidden());
   EXPECT_EQ(form->CanvasM().Width(), 800);
   EXPECT_EQ(form->CanvasM().Height(), 1131);

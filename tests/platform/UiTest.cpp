@@ -20,6 +20,7 @@
 #include <utility>
 
 #include "platform/ui/BusyCursor.h"
+#include "platform/ui/CommandLine.h"
 #include "platform/ui/DialogService.h"
 #include "platform/ui/FontSubstitution.h"
 
@@ -460,6 +461,60 @@ TEST_F(QtDialogServiceTest, TheSaveQuestionHasThreeAnswers) {
     EXPECT_EQ(m_dialogs.AskSave(U("設定が変わっています")), choice) << caption;
     captions.sort();
     EXPECT_EQ(captions, (QStringList{U("キャンセル"), U("保存"), U("保存しない")}));
+  }
+}
+
+// ---------------------------------------------------------------- Command lines
+
+TEST(CommandLine, IsSortedBeforeAnyWindowExists) {
+  const SettingName set{"Map", "GridSize"};
+  ExportSyntax syntax;
+  syntax.program = "Tarvo_L";
+  syntax.usage = {"--export OUT.png [DATA.grd]"};
+  syntax.allowDir = true;
+  syntax.settings = {&set};
+  const struct {
+    QStringList args;
+    CommandKind kind;
+    QStringList kept;  // for a window or an export
+    const char* why;
+  } cases[] = {
+      {{}, CommandKind::Window, {}, ""},
+      {{U("s.ini"), U("d.grd")}, CommandKind::Window, {U("s.ini"), U("d.grd")}, ""},
+      {{U("-platform"), U("xcb"), U("d.grd"), U("-style=Fusion"), U("--reverse")},
+       CommandKind::Window,
+       {U("d.grd")},
+       ""},
+      {{U("d.grd"), U("--help")}, CommandKind::Help, {}, ""},
+      {{U("-h")}, CommandKind::Help, {}, ""},
+      {{U("--exprot"), U("x.png"), U("--help")}, CommandKind::Help, {}, ""},  // help wins
+      {{U("--version"), U("-x")}, CommandKind::Version, {}, ""},
+      {{U("--export"), U("x.png"), U("-style"), U("Fusion"), U("d.grd")},
+       CommandKind::Export,
+       {U("--export"), U("x.png"), U("d.grd")},
+       ""},
+      {{U("--exprot"), U("x.png"), U("d.grd")},
+       CommandKind::UsageError,
+       {},
+       "知らないオプションです: --exprot"},
+      {{U("-x"), U("d.grd")}, CommandKind::UsageError, {}, "知らないオプションです: -x"},
+      {{U("--export")}, CommandKind::UsageError, {}, "--export には出力ファイルを一つ指定します"},
+      {{U("--set"), U("Map.GridSize=1"), U("d.grd")},
+       CommandKind::UsageError,
+       {},
+       "--export か --export-dir"},
+  };
+  for (const auto& c : cases) {
+    const CommandLine line = ReadCommandLine(c.args, syntax);
+    EXPECT_EQ(line.kind, c.kind) << c.args.join(u' ').toStdString();
+    if (c.kind == CommandKind::Window || c.kind == CommandKind::Export) {
+      EXPECT_EQ(line.arguments, c.kept) << c.args.join(u' ').toStdString();
+    }
+    if (*c.why == '\0') {
+      EXPECT_TRUE(line.why.isEmpty()) << line.why.toStdString();
+    } else {
+      EXPECT_TRUE(line.why.startsWith(U(c.why))) << line.why.toStdString();
+    }
   }
 }
 

@@ -156,7 +156,7 @@ std::string NoAltitudeNote(const std::map<int, int>& byCategory) {
 
 std::string CheckUsage() {
   return "使い方: tarvo-check [--program conic|chart] [--precision 0|1|2|5|10|12] "
-         "[--keep-going] FILE|-\n"
+         "[--keep-going] [--strict] FILE|-\n"
          "  分布データファイルを一行ずつ調べ、プログラムがその行をどう扱うかを表示します。\n"
          "  --program     conic（Tarvo_L、既定）か chart（Tarvo）の読み方\n"
          "  --precision   プロット精度: 0 座標そのまま, 1 基準メッシュ, 2 倍メッシュ,\n"
@@ -164,6 +164,7 @@ std::string CheckUsage() {
          "  --keep-going  読み込みが終わる行の後も一行ずつ表示する\n"
          "  --strict      記録に注意（note）が一つでもあれば終了コードを 1 にする\n"
          "  FILE          調べるファイル（- で標準入力）\n"
+         "  --version     版を出して終わる\n"
          "  終了コード: 0 すべての記録が描かれる（--strict では注意もない）、1 描かれない記録\n"
          "  （範囲外・置けないメッシュコード・数でない値・読み込みが終わった後の記録）がある、\n"
          "  2 使い方の誤りか読めないファイル。最後の行の「標高のない記録」の注意は数えません\n";
@@ -321,6 +322,12 @@ int CheckMain(const std::vector<std::string>& args, std::FILE* standardInput, st
   for (const std::string& arg : args) {
     if (arg == "--help" || arg == "-h") {
       out << CheckUsage();
+      return 0;
+    }
+  }
+  for (const std::string& arg : args) {
+    if (arg == "--version") {
+      out << "tarvo-check " << TARVO_VERSION << '\n';
       return 0;
     }
   }

@@ -69,6 +69,7 @@ std::string ImportUsage() {
          "  --feet         単位のない標高をフィートとして読む（見出しが「(ft)」で終わる列も同じ）\n"
          "  --swap-latlon  緯度の列と経度の列を入れ替えて読む\n"
          "  --prefer-mesh  座標とメッシュコードの両方がある行でメッシュコードを使う\n"
+         "  --version      版を出して終わる\n"
          "\n"
          "  読む見出し（大文字小文字・全角半角・空白と _ は区別しない）:\n"
          "    位置   decimalLatitude/decimalLongitude、緯度/経度、latitude/longitude、\n"
@@ -177,6 +178,12 @@ int ImportMain(const std::vector<std::string>& args, std::FILE* standardInput, s
   for (const std::string& arg : args) {
     if (arg == "--help" || arg == "-h") {
       out << ImportUsage();
+      return 0;
+    }
+  }
+  for (const std::string& arg : args) {
+    if (arg == "--version") {
+      out << kName << ' ' << TARVO_VERSION << '\n';
       return 0;
     }
   }
