@@ -478,7 +478,7 @@ void TForm1::OpenFileArgument(const QStringList& arguments) {
   // A file opened from the file manager is no change the user made to the settings.
   struct Baseline {
     TForm1& form;
-    ~Baseline() { form.m_settingsBaseline = form.SettingsSnapshot(); }
+    ~Baseline() { form.m_settingsBaseline.Take(); }
   } baseline{*this};
   // The file fields let go of a name that names no file, so a missing one is told here.
   if (!platform::FileExists(file.path)) {
@@ -823,17 +823,11 @@ bool TForm1::MayClose() {
       return false;
     }
   }
-  return !SettingsChanged() ||
-         platform::AskToKeepWork(*m_dialogs, platform::SettingsChangedQuestion(),
-                                 [this] { return WriteDefaultSettingsTold(); });
+  return m_settingsBaseline.MayClose(*m_dialogs, [this] { return WriteDefaultSettingsTold(); });
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
-  if (MayClose()) {
-    event->accept();
-  } else {
-    event->ignore();
-  }
+  platform::CloseIf(event, MayClose());
 }
 
 void TForm1::HelpVersionClick() {

@@ -17,6 +17,7 @@
 #include "platform/text/SettingsTable.h"
 #include "platform/ui/DialogService.h"
 #include "platform/ui/MarkStyle.h"
+#include "platform/ui/SettingsBaseline.h"
 
 class QAction;
 class QCloseEvent;
@@ -295,10 +296,8 @@ class TForm1 : public QMainWindow {
   void closeEvent(QCloseEvent* event) override;
 
  public:
-  /// What the settings file would hold if written now.
-  std::string SettingsSnapshot() const;
   /// True when the settings differ from those last read or written.
-  bool SettingsChanged() const;
+  bool SettingsChanged() const { return m_settingsBaseline.Changed(); }
   /// Before the window closes: asks about unsaved data in the editor, then about changed
   /// settings (not after "終了", which wrote them); false when the user cancels or a save
   /// fails.
@@ -336,7 +335,8 @@ class TForm1 : public QMainWindow {
   std::unique_ptr<platform::DialogService> m_dialogs;
   QString m_programPath;
   /// The settings as last read or written, to tell whether closing would lose a change.
-  std::string m_settingsBaseline;
+  platform::SettingsBaseline m_settingsBaseline{
+      [this] { return platform::SettingsSnapshot(Settings(), *this); }};
   /// The figure format the save dialog offered last (1-based filter: EMF, SVG, PDF, PNG).
   int m_figureFilterIndex = 1;
   DrawingState m_state;

@@ -134,15 +134,7 @@ void TForm1::StoreSettings(platform::IniFile& ini) const {
 
 void TForm1::WriteIniFile() {
   platform::WriteSettingsFile(Settings(), *this, ResolveSettingsFile(m_state.IniFileName));
-  m_settingsBaseline = SettingsSnapshot();
-}
-
-std::string TForm1::SettingsSnapshot() const {
-  return platform::SettingsSnapshot(Settings(), *this);
-}
-
-bool TForm1::SettingsChanged() const {
-  return SettingsSnapshot() != m_settingsBaseline;
+  m_settingsBaseline.Take();
 }
 
 bool TForm1::ReadIniFileTold() {
@@ -157,7 +149,7 @@ bool TForm1::ReadIniFileTold() {
                          QString::fromStdString(error.Path()));
   }
   // What the window now shows is what the user was given; only their own changes count.
-  m_settingsBaseline = SettingsSnapshot();
+  m_settingsBaseline.Take();
   return read;
 }
 

@@ -15,6 +15,7 @@
 #include "platform/raster/RasterLayer.h"
 #include "platform/text/SettingsTable.h"
 #include "platform/ui/DialogService.h"
+#include "platform/ui/SettingsBaseline.h"
 
 class QAction;
 class QCheckBox;
@@ -254,7 +255,7 @@ class TForm1 : public QMainWindow {
 
  public:
   /// True when the settings differ from those last read or written.
-  bool SettingsChanged() const;
+  bool SettingsChanged() const { return m_settingsBaseline.Changed(); }
   /// Before the window closes another way than "終了": asks about changed settings; false
   /// when the user cancels or the save fails.
   bool MayClose();
@@ -269,9 +270,10 @@ class TForm1 : public QMainWindow {
   /// Writes the settings to the default file, as "終了" does; true when written (a failure
   /// is shown).
   bool WriteDefaultSettingsTold();
-  void TakeSettingsBaseline();
+  void TakeSettingsBaseline() { m_settingsBaseline.Take(); }
   /// The settings as last read or written, to tell whether closing would lose a change.
-  std::string m_settingsBaseline;
+  platform::SettingsBaseline m_settingsBaseline{
+      [this] { return platform::SettingsSnapshot(Settings(), *this); }};
 };
 
 }  // namespace conic

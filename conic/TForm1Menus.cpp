@@ -116,17 +116,11 @@ void TForm1::MenuQuitItemClick() {
 }
 
 bool TForm1::MayClose() {
-  return !SettingsChanged() ||
-         platform::AskToKeepWork(*m_dialogs, platform::SettingsChangedQuestion(),
-                                 [this] { return WriteDefaultSettingsTold(); });
+  return m_settingsBaseline.MayClose(*m_dialogs, [this] { return WriteDefaultSettingsTold(); });
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
-  if (MayClose()) {
-    event->accept();
-  } else {
-    event->ignore();
-  }
+  platform::CloseIf(event, MayClose());
 }
 
 void TForm1::FontBtnClick() {

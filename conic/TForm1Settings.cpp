@@ -64,14 +64,6 @@ void TForm1::ReadIniFile() {
   TakeSettingsBaseline();
 }
 
-void TForm1::TakeSettingsBaseline() {
-  m_settingsBaseline = platform::SettingsSnapshot(Settings(), *this);
-}
-
-bool TForm1::SettingsChanged() const {
-  return platform::SettingsSnapshot(Settings(), *this) != m_settingsBaseline;
-}
-
 const platform::SettingsTable<TForm1>& TForm1::Settings() {
   using platform::CheckSetting;
   using platform::ColorSetting;

@@ -9,6 +9,7 @@
 
 #include "core/Errors.h"
 #include "core/FolderSave.h"
+#include "tests/support/Files.h"
 
 namespace core {
 namespace {
@@ -16,24 +17,15 @@ namespace {
 namespace fs = std::filesystem;
 
 std::string Slurp(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  return testsupport::ReadBytes(path);
 }
 
 fs::path Fresh(const std::string& suffix = "") {
-  const auto* info = testing::UnitTest::GetInstance()->current_test_info();
-  const fs::path dir =
-      fs::path(testing::TempDir()) / ("folder-save-" + std::string(info->name()) + suffix);
-  fs::remove_all(dir);
-  fs::create_directories(dir);
-  return dir;
+  return testsupport::EmptyTestFolder("folder-save-", suffix);
 }
 
 std::set<std::string> Names(const fs::path& dir) {
-  std::set<std::string> names;
-  for (const auto& entry : fs::directory_iterator(dir))
-    names.insert(entry.path().filename().string());
-  return names;
+  return testsupport::FileNames(dir);
 }
 
 const FolderSave::Swap kSwaps[] = {FolderSave::Swap::Exchange, FolderSave::Swap::Rename};

@@ -6,9 +6,12 @@
 #include <fstream>
 #include <iterator>
 #include <ostream>
+#include <set>
 #include <string>
 
 #include <gtest/gtest.h>
+
+#include "tests/support/Files.h"
 
 /// Failures show a QString's text rather than its bytes.
 inline void PrintTo(const QString& text, std::ostream* os) {
@@ -21,16 +24,6 @@ inline QString Q(const std::filesystem::path& path) {
   return QString::fromStdString(path.string());
 }
 
-inline std::string ReadBytes(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-inline void WriteBytes(const std::filesystem::path& path, const std::string& bytes) {
-  if (path.has_parent_path()) std::filesystem::create_directories(path.parent_path());
-  std::ofstream(path, std::ios::binary) << bytes;
-}
-
 /// A one-island map (135-137 E, 34-36 N) cut by a boundary at 136 E, with both profiles:
 /// quick to draw, with land and sea to tell apart.
 inline constexpr char kIslandMap[] =
@@ -38,16 +31,6 @@ inline constexpr char kIslandMap[] =
     "*G-MAP\r\n136,34\r\n136,36\r\n0,0\r\n"
     "*WE-PROF\r\n135,0\r\n136,500\r\n137,0\r\n0,0\r\n"
     "*SN-PROF\r\n34,0\r\n35,500\r\n36,0\r\n0,0\r\n";
-
-/// An empty folder of the running test's own, named `prefix` and the test, with a "bin"
-/// folder inside to play the program's folder.
-inline std::filesystem::path FreshTestFolder(const std::string& prefix) {
-  const auto* info = testing::UnitTest::GetInstance()->current_test_info();
-  const auto root = std::filesystem::path(testing::TempDir()) / (prefix + info->name());
-  std::filesystem::remove_all(root);
-  std::filesystem::create_directories(root / "bin");
-  return root;
-}
 
 /// A writable program folder of the tests' own, so that no settings file is looked for or
 /// made anywhere else.

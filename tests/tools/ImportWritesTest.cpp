@@ -17,6 +17,8 @@
 #include <vector>
 
 #include "core/TextCodec.h"
+#include "tests/support/Files.h"
+#include "tests/support/ToolRuns.h"
 #include "tools/import/ImportMain.h"
 
 namespace tableimport {
@@ -26,42 +28,17 @@ namespace fs = std::filesystem;
 
 const std::string kData = std::string(TARVO_TEST_DATA) + "/import/";
 
-struct ImportRun {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-ImportRun Import(const std::vector<std::string>& args, std::FILE* in = stdin) {
-  std::ostringstream out;
-  std::ostringstream err;
-  const int status = ImportMain(args, in, out, err);
-  return {status, out.str(), err.str()};
-}
-
-std::string ReadBytes(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void WriteBytes(const fs::path& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
+using ImportRun = testsupport::ToolRun;
+using testsupport::Import;
+using testsupport::ReadBytes;
+using testsupport::WriteBytes;
 
 fs::path Fresh() {
-  const auto* info = testing::UnitTest::GetInstance()->current_test_info();
-  const fs::path dir =
-      fs::path(testing::TempDir()) / ("import-writes-" + std::string(info->name()));
-  fs::remove_all(dir);
-  fs::create_directories(dir);
-  return dir;
+  return testsupport::EmptyTestFolder("import-writes-");
 }
 
 std::set<std::string> Names(const fs::path& dir) {
-  std::set<std::string> names;
-  for (const auto& entry : fs::directory_iterator(dir))
-    names.insert(entry.path().filename().string());
-  return names;
+  return testsupport::FileNames(dir);
 }
 
 std::vector<std::string> GrdLines(const std::string& bytes) {

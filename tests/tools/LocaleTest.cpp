@@ -10,8 +10,7 @@
 #include <vector>
 
 #include "tests/support/CommaLocale.h"
-#include "tools/check/RecordCheck.h"
-#include "tools/import/ImportMain.h"
+#include "tests/support/ToolRuns.h"
 
 namespace {
 
@@ -19,23 +18,9 @@ namespace fs = std::filesystem;
 
 const std::string kData = std::string(TARVO_TEST_DATA) + "/";
 
-struct ToolRun {
-  int status;
-  std::string out;
-  std::string err;
-};
-
-ToolRun Import(const std::vector<std::string>& args) {
-  std::ostringstream out, err;
-  const int status = tableimport::ImportMain(args, stdin, out, err);
-  return {status, out.str(), err.str()};
-}
-
-ToolRun Check(const std::vector<std::string>& args) {
-  std::ostringstream out, err;
-  const int status = check::CheckMain(args, stdin, out, err);
-  return {status, out.str(), err.str()};
-}
+using testsupport::Check;
+using testsupport::Import;
+using testsupport::ToolRun;
 
 TEST(ToolsInEveryLocale, ImportAndCheckWriteTheSameBytesUnderACommaLocale) {
   const testsupport::CommaLocale comma;

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "tools/check/RecordCheck.h"
-#include "tools/import/ImportMain.h"
+#include "tests/support/Files.h"
+#include "tests/support/ToolRuns.h"
 
 namespace {
 
@@ -18,39 +18,15 @@ namespace fs = std::filesystem;
 
 const std::string kData = std::string(TARVO_TEST_DATA) + "/import/";
 
-struct ToolRun {
-  int status;
-  std::string out;
-  std::string err;
-};
-
-ToolRun Import(const std::vector<std::string>& args) {
-  std::ostringstream out, err;
-  const int status = tableimport::ImportMain(args, stdin, out, err);
-  return {status, out.str(), err.str()};
-}
-
-ToolRun Check(const std::vector<std::string>& args) {
-  std::ostringstream out, err;
-  const int status = check::CheckMain(args, stdin, out, err);
-  return {status, out.str(), err.str()};
-}
+using testsupport::Check;
+using testsupport::Import;
+using testsupport::ToolRun;
 
 fs::path Fresh() {
-  const auto* info = testing::UnitTest::GetInstance()->current_test_info();
-  const fs::path dir = fs::path(testing::TempDir()) / ("region-" + std::string(info->name()));
-  fs::remove_all(dir);
-  fs::create_directories(dir);
-  return dir;
+  return testsupport::EmptyTestFolder("region-");
 }
 
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);)
-    lines.push_back(line);
-  return lines;
-}
+using testsupport::Lines;
 
 // The rows of a report for one table line.
 std::vector<std::string> RowsOf(const std::string& err, const std::string& table, int line) {
