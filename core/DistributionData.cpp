@@ -135,7 +135,9 @@ void NotDrawnTally::Feed(const LineOutcome& outcome, int line) {
 }
 
 std::string CheckCommand(Program program, int gridSize, std::string_view file) {
-  std::string quoted(file);
+  std::string command = std::string("tarvo-check --program ") +
+                        (program == Program::Conic ? "conic" : "chart") + " --precision " +
+                        std::to_string(gridSize) + ' ';
   // Plain names go as they are; anything a shell would read otherwise goes in single
   // quotes, a quote inside written as '\''.
   const bool plain = !file.empty() && std::all_of(file.begin(), file.end(), [](char c) {
@@ -143,19 +145,17 @@ std::string CheckCommand(Program program, int gridSize, std::string_view file) {
            std::string_view("/._-+,:@%").find(c) != std::string_view::npos ||
            static_cast<unsigned char>(c) >= 0x80;
   });
-  if (!plain) {
-    quoted = "'";
-    for (const char c : file) {
-      if (c == '\'') {
-        quoted += "'\\''";
-      } else {
-        quoted += c;
-      }
+  if (plain) return command.append(file);
+  command += '\'';
+  for (const char c : file) {
+    if (c == '\'') {
+      command += "'\\''";
+    } else {
+      command += c;
     }
-    quoted += "'";
   }
-  return std::string("tarvo-check --program ") + (program == Program::Conic ? "conic" : "chart") +
-         " --precision " + std::to_string(gridSize) + " " + quoted;
+  command += '\'';
+  return command;
 }
 
 std::string NotDrawnSentence(long records, int firstLine, const std::string& firstReason,

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -160,6 +161,32 @@ TEST(DistributionReader, ChartTakesEditorLinesWithTheFilesCommentRule) {
   EXPECT_EQ(out[7].title, "ab");
   EXPECT_EQ(out[8].kind, Kind::Record);
   EXPECT_EQ(out[9].title, "Quercus ");
+}
+
+TEST(NotDrawnTally, CountsWhatIsNotDrawnAlsoPastTheStop) {
+  for (const Program program : {kConic, kChart}) {
+    DistributionReader reader(program, 1,
+                              program == kConic ? std::optional(kConicRegion) : std::nullopt);
+    NotDrawnTally tally(program);
+    const std::vector<std::string> lines = {"35.0,136.0", "Fagus",    "35.0,136.0",
+                                            "35.x,136.0", "53394611", "10.0,100.0"};
+    for (size_t i = 0; i < lines.size(); ++i)
+      tally.Feed(reader.Feed(lines[i]), static_cast<int>(i + 1));
+    EXPECT_EQ(tally.FirstLine(), 1);
+    EXPECT_EQ(tally.FirstReason(), "最初の見出しより前の記録なので描かれません");
+    // Tarvo_L stops at the error: the two records after it are not drawn either; Tarvo
+    // skips the error and draws the far record, as it has no map region.
+    EXPECT_EQ(tally.Records(), program == kConic ? 4 : 2) << static_cast<int>(program);
+  }
+}
+
+TEST(CheckCommand, QuotesANameTheShellWouldSplit) {
+  EXPECT_EQ(CheckCommand(kConic, 1, "grd/ブナ.grd"),
+            "tarvo-check --program conic --precision 1 grd/ブナ.grd");
+  EXPECT_EQ(CheckCommand(kChart, 10, "my data.grd"),
+            "tarvo-check --program chart --precision 10 'my data.grd'");
+  EXPECT_EQ(CheckCommand(kConic, 0, "it's $HOME.grd"),
+            "tarvo-check --program conic --precision 0 'it'\\''s $HOME.grd'");
 }
 
 class GrdFileTest : public testing::Test {
