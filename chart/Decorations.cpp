@@ -132,8 +132,7 @@ LegendLayout CornerLegend(int categories) {
 void DrawLegend(QPainter& painter, const LegendLayout& legend,
                 const std::array<platform::TMarkStyle, 6>& styles,
                 const std::array<QString, 6>& titles) {
-  QPen black(Qt::black);
-  black.setCosmetic(true);
+  const QPen black = platform::ScaledPen(Qt::black, 1, painter);
   if (!legend.box.isNull()) {
     painter.setPen(black);
     painter.setBrush(Qt::white);
@@ -145,9 +144,7 @@ void DrawLegend(QPainter& painter, const LegendLayout& legend,
   for (size_t k = 0; k < legend.markers.size() && k < 6; ++k) {
     const platform::TMarkStyle& style = styles.at(k);
     if (const auto shape = ChartMarkerShape(style.shape)) {
-      QPen rim(platform::ToQColor(style.rimColor));
-      rim.setCosmetic(true);
-      painter.setPen(rim);
+      painter.setPen(platform::ScaledPen(platform::ToQColor(style.rimColor), 1, painter));
       painter.setBrush(platform::ToQColor(style.fillColor));
       platform::DrawMarker(painter, *shape, legend.markers[k].x(), legend.markers[k].y(),
                            style.size);

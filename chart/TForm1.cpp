@@ -735,6 +735,9 @@ void TForm1::ReplaceMaps() {
     platform::ChartWidget* widget = m_charts[i];
     const ChartRect& r = layout.rect[i];
     widget->setGeometry(r.left, r.top, std::max(r.width, 0), std::max(r.height, 0));
+    // Enlarged, a chart is the same picture at more pixels: its text, markers and lines
+    // grow with it.
+    widget->SetScale(m_state.ZoomFactor);
     widget->setVisible(layout.shown[i]);
     if (layout.shown[i]) covered |= widget->geometry();
     widget->update();
