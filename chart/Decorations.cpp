@@ -106,6 +106,21 @@ std::vector<TextAt> SouthNorthLabels(const platform::ChartMapping& profile, doub
   return labels;
 }
 
+bool LegendOnMap(const platform::ChartMapping& map, double lon, double lat) {
+  const double x = map.ToPixel(AxisSide::Bottom, lon);
+  const double y = map.ToPixel(AxisSide::Left, lat);
+  // A hair of slack: an anchor on the range's edge converts to the plot's edge, give or
+  // take a rounding error.
+  constexpr double kSlack = 1e-6;
+  const QRectF& plot = map.Plot();
+  return x >= plot.left() - kSlack && x <= plot.right() + kSlack && y >= plot.top() - kSlack &&
+         y <= plot.bottom() + kSlack;
+}
+
+QPointF MapCornerOf(const platform::ChartMapping& map) {
+  return map.Plot().topLeft() + QPointF(4, 4);
+}
+
 LegendLayout MapLegend(double x, double y, int categories, double titleWidth) {
   LegendLayout legend;
   const int n = std::clamp(categories, 0, 6);

@@ -46,6 +46,15 @@ struct LegendLayout {
   std::vector<QPointF> titles;
 };
 
+/// Whether a legend anchored at longitude `lon`, latitude `lat` stands on the map: the
+/// anchor lies inside the map's plot, its edges included. A legend anchored outside (east
+/// of a regional range, or south of it) would be drawn off the chart and lost; it goes to
+/// the corner instead.
+bool LegendOnMap(const platform::ChartMapping& map, double lon, double lat);
+/// Where the legend's upper-left corner goes on the map alone when it cannot stand at its
+/// anchor: just inside the plot's upper-left corner, the map alone having no corner chart.
+QPointF MapCornerOf(const platform::ChartMapping& map);
+
 /// The legend on the map with its upper-left corner at (x, y), for titles as wide as
 /// `titleWidth` at most.
 LegendLayout MapLegend(double x, double y, int categories, double titleWidth);

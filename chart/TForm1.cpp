@@ -412,7 +412,8 @@ void TForm1::BuildStatusBar() {
   } panels[] = {{220, "Noname", true}, {50, "点精度", true}, {40, "", true},  {40, "区画", true},
                 {40, "", true},        {40, "緯度", true},   {66, "", false}, {40, "経度", true},
                 {74, "", false},       {40, "標高", true},   {50, "", false}, {50, "コード", true},
-                {80, "", false},       {80, "", false}};
+                {80, "", false},       {80, "", false},      {0, "", false},  {0, "", false},
+                {0, "", false}};
   QStatusBar* bar = statusBar();
   bar->setObjectName(QStringLiteral("StatusBar1"));
   for (size_t i = 0; i < m_status.size(); ++i) {
@@ -431,7 +432,15 @@ void TForm1::BuildStatusBar() {
     }
     bar->addWidget(l, i == 0 ? 1 : 0);
     m_status[i] = l;
+    // The figure's notes take room only while they say something.
+    if (static_cast<int>(i) >= kLegendPanel) SetNote(l, QString(), QString());
   }
+}
+
+void TForm1::SetNote(QLabel* panel, const QString& text, const QString& tip) {
+  panel->setText(text);
+  panel->setToolTip(tip);
+  panel->setVisible(!text.isEmpty());
 }
 
 QString TForm1::StatusText(int panel) const {
@@ -686,6 +695,8 @@ void TForm1::ReplaceMaps() {
       ShowLabels(1, true);
       break;
     case 2:
+      // No map, so no legend on it to tell about.
+      ShowLegendNote(false);
       ShowLabels(2, true);
       ShowLabels(3, true);
       we.titleVisible = true;

@@ -121,6 +121,25 @@ TEST(ChartLegend, BoxAndRowsPutTheLastCategoryOnTop) {
   EXPECT_EQ(corner.titles[0], QPointF(40, 84));
 }
 
+TEST(ChartLegend, StandsOnTheMapOnlyWhenItsAnchorLiesInsideTheRange) {
+  const struct {
+    double gx1, gx2, gy1, gy2;
+    double lon, lat;
+    bool onMap;
+  } cases[] = {
+      {128, 146, 30, 46, 134, 32, true},       // all Japan: the default anchor
+      {129, 133, 31, 34, 134, 32, false},      // Kyushu: east of the range
+      {132, 135, 32.7, 34.5, 134, 32, false},  // Shikoku: inside its longitudes, south of it
+      {129, 133, 31, 34, 133, 34, true},       // on the range's corner
+      {129, 133, 31, 34, 0, 0, false},         // no anchor
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(LegendOnMap(Mapping(c.gx1, c.gx2, c.gy1, c.gy2), c.lon, c.lat), c.onMap)
+        << c.gx1 << "-" << c.gx2 << " " << c.lon << "," << c.lat;
+  }
+  EXPECT_EQ(MapCornerOf(Mapping(129, 133, 31, 34)), QPointF(4, 4));
+}
+
 TEST(ChartReadOut, AltitudesAreWholeMetresToFourDigits) {
   EXPECT_EQ(AltitudeText(1234.4), QStringLiteral("1234"));
   EXPECT_EQ(AltitudeText(2.5), QStringLiteral("3"));
@@ -166,15 +185,74 @@ TEST(ChartReadOut, APressShowsWhereItIsAndTheMapsMovesTheLegend) {
 namespace chart {
 namespace {
 
-// How many pixels of a chart on screen are not white.
-int InkOf(platform::ChartWidget* chart) {
+// How many pixels of a chart on screen are not white, in `area` when given.
+int InkOf(platform::ChartWidget* chart, QRect area = QRect()) {
   const QImage image = chart->grab().toImage();
+  if (area.isNull()) area = image.rect();
   int ink = 0;
-  for (int y = 0; y < image.height(); ++y) {
-    for (int x = 0; x < image.width(); ++x)
+  for (int y = area.top(); y <= area.bottom(); ++y) {
+    for (int x = area.left(); x <= area.right(); ++x)
       ink += (image.pixel(x, y) & 0xFFFFFF) != 0xFFFFFF ? 1 : 0;
   }
   return ink;
+}
+
+TEST(ChartLegend, AnAnchorOutsideTheRangePutsItInTheCornerAndTheStatusBarSaysSo) {
+  auto dialogs = std::make_unique<platform::ScriptedDialogs>();
+  TForm1 form(QStringList(), std::move(dialogs), testsupport::ProgramDir() + QStringLiteral("/T"));
+  form.SetFixedClientSize(800, 600);
+  form.findChild<QLineEdit*>(QStringLiteral("EditMapFile"))->clear();
+  form.show();
+  auto field = [&form](const char* name) {
+    return form.findChild<QLineEdit*>(QString::fromLatin1(name));
+  };
+  const struct {
+    const char* range[4];   // west, east, south, north
+    const char* anchor[2];  // longitude, latitude
+    bool corner;
+  } cases[] = {
+      {{"129.00", "133.00", "31.00", "34.00"}, {"134.00", "32.00"}, true},  // Kyushu
+      {{"132.00", "135.00", "32.40", "34.30"}, {"134.00", "32.00"}, true},  // Shikoku
+      {{"128.00", "146.00", "30.00", "46.00"}, {"134.00", "32.00"}, false},
+      {{"129.00", "133.00", "31.00", "34.00"}, {"130.00", "33.30"}, false},
+  };
+  for (const auto& c : cases) {
+    const char* names[] = {"EditGX1", "EditGX2", "EditGY1", "EditGY2"};
+    for (int i = 0; i < 4; ++i)
+      field(names[i])->setText(QString::fromLatin1(c.range[i]));
+    field("EditLabelX")->setText(QString::fromLatin1(c.anchor[0]));
+    field("EditLabelY")->setText(QString::fromLatin1(c.anchor[1]));
+    form.ShowAllClick();
+    form.Editor()->SetLines({"Abies", "32.5,131.0,100", "Betula", "33.0,132.5,200"});
+    form.PlotOnMap();
+    QApplication::processEvents();
+    const std::string name = std::string(c.range[0]) + "-" + c.range[1];
+    form.ChartAt(1)->grab();
+    EXPECT_EQ(InkOf(form.ChartAt(0)) > 0, c.corner) << name;
+    EXPECT_EQ(form.State().LegendPixelX < 0, c.corner) << name;
+    EXPECT_EQ(form.StatusText(TForm1::kLegendPanel).isEmpty(), !c.corner) << name;
+    if (c.corner) {
+      EXPECT_TRUE(form.findChild<QLabel*>(QStringLiteral("StatusPanel14"))
+                      ->toolTip()
+                      .contains(QStringLiteral("範囲の外")));
+    }
+    // The map alone has no corner chart: the legend stands in the map's upper-left corner.
+    form.ShowHorizonClick();
+    form.Editor()->SetLines({"Abies", "32.5,131.0,100", "Betula", "33.0,132.5,200"});
+    form.PlotOnMap();
+    const QRectF plot = form.ChartAt(1)->Mapping().Plot();
+    const QRect corner(static_cast<int>(plot.left()) + 2, static_cast<int>(plot.top()) + 2, 60, 40);
+    EXPECT_EQ(InkOf(form.ChartAt(1), corner) > 0, c.corner) << name;
+    EXPECT_EQ(form.StatusText(TForm1::kLegendPanel).isEmpty(), !c.corner) << name;
+  }
+  // The corner chosen on the corner chart is no anchor outside the range.
+  form.ShowAllClick();
+  form.Editor()->SetLines({"Abies", "32.5,131.0,100"});
+  form.PlotOnMap();
+  form.SetLegendPosClick(true);
+  QApplication::processEvents();
+  EXPECT_GT(InkOf(form.ChartAt(0)), 0);
+  EXPECT_EQ(form.StatusText(TForm1::kLegendPanel), QString());
 }
 
 TEST(ChartLegend, MovesOntoTheMapAndBackIntoTheCorner) {

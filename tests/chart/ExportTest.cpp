@@ -158,6 +158,39 @@ TEST_F(ChartExportTest, RefusesWhatItCannotDoWithoutWritingAnything) {
             "[DataFile]\r\nTitle=Test\r\n[Map]\r\nMeshSize=1\r\n");
 }
 
+// How many pixels of the colour the area of an image holds.
+int CountIn(const QImage& image, QRect area, QRgb colour) {
+  int n = 0;
+  area = area.intersected(image.rect());
+  for (int y = area.top(); y <= area.bottom(); ++y) {
+    for (int x = area.left(); x <= area.right(); ++x)
+      n += image.pixel(x, y) == colour ? 1 : 0;
+  }
+  return n;
+}
+
+TEST_F(ChartExportTest, ALegendAnchoredOutsideTheRangeStandsInTheCorner) {
+  // Kyushu, and the default anchor 134° E, 32° N east of it. The legend's marker is blue;
+  // the one record stands away from the upper left.
+  testsupport::WriteBytes(m_root / "k.grd", "Fagus\r\n32.5,132.5,500\r\n");
+  const QStringList kyushu = {QStringLiteral("--set"), QStringLiteral("Map.GX1=129.00"),
+                              QStringLiteral("--set"), QStringLiteral("Map.GX2=133.00"),
+                              QStringLiteral("--set"), QStringLiteral("Map.GY1=31.00"),
+                              QStringLiteral("--set"), QStringLiteral("Map.GY2=34.00")};
+  const QRgb blue = qRgb(0, 0, 255);
+  for (const char* profiles : {"Draw.ProfileMap=1", "Draw.ProfileMap=0"}) {
+    const Outcome o =
+        Run(kyushu + QStringList{QStringLiteral("--set"), QString::fromLatin1(profiles),
+                                 QStringLiteral("--export"), P("k.png"), P("k.grd")});
+    EXPECT_EQ(o.code, 0) << o.err;
+    const QImage image(P("k.png"));
+    ASSERT_FALSE(image.isNull());
+    // The three-view's corner chart is its upper-left 300 pixels; the map alone has the
+    // legend just inside its own upper-left corner.
+    EXPECT_GT(CountIn(image, QRect(0, 0, 300, 300), blue), 10) << profiles;
+  }
+}
+
 TEST_F(ChartExportTest, AWarningNamesTheLineOfTheFile) {
   // Comments above the record that is not drawn count, as they do for tarvo-check.
   testsupport::WriteBytes(m_root / "c.grd",
