@@ -40,6 +40,10 @@ using platform::AxisSide;
 using platform::ChartAxis;
 
 constexpr char kCaption[] = " Tarvo for Windows";
+// Degree labels are read back by the label rule (RewriteDegreeLabel): five decimals give
+// it the value to the second where a range under a degree is labelled in minutes. Whole
+// degrees and the blanks between them come out as with one decimal.
+constexpr char kDegreeFormat[] = "###.#####";
 // Aqua, as a Windows colour value.
 constexpr WinColor kAqua = 0xFFFF00;
 
@@ -136,32 +140,33 @@ void TForm1::SetupCharts() {
   corner.titleVisible = false;
 
   platform::Chart& map = m_charts[1]->Model();
-  map.Axis(AxisSide::Bottom).valueFormat = "###.#";
+  map.Axis(AxisSide::Bottom).valueFormat = kDegreeFormat;
   map.Axis(AxisSide::Bottom).labelSeparation = 1;
-  map.Axis(AxisSide::Left).valueFormat = "##.0";
+  map.Axis(AxisSide::Left).valueFormat = kDegreeFormat;
   map.Axis(AxisSide::Left).labelSeparation = 20;
   map.Axis(AxisSide::Right).visible = false;
   platform::Chart& we = m_charts[2]->Model();
-  we.Axis(AxisSide::Bottom).valueFormat = "###.#";
+  we.Axis(AxisSide::Bottom).valueFormat = kDegreeFormat;
   we.Axis(AxisSide::Bottom).labelSeparation = 2;
   we.Axis(AxisSide::Left).valueFormat = "###0m";
   we.Axis(AxisSide::Left).labelSeparation = 40;
   we.Axis(AxisSide::Right).visible = false;
   platform::Chart& sn = m_charts[3]->Model();
-  sn.Axis(AxisSide::Bottom).valueFormat = "###.#";
+  sn.Axis(AxisSide::Bottom).valueFormat = kDegreeFormat;
   sn.Axis(AxisSide::Right).valueFormat = " ##.#";
   sn.Axis(AxisSide::Left).valueFormat = "###0m";
   sn.Axis(AxisSide::Bottom).labelSeparation = 10;
   sn.Axis(AxisSide::Right).labelSeparation = 10;
   sn.Axis(AxisSide::Left).labelSeparation = 40;
 
-  // Only whole degrees are labelled where the layout shows the labels itself.
-  map.getAxisLabel = [this](AxisSide, QString& text) {
-    if (m_state.MapKind == 1) RewriteDegreeLabel(text);
-  };
-  for (platform::Chart* profile : {&we, &sn}) {
-    profile->getAxisLabel = [this](AxisSide, QString& text) {
-      if (m_state.MapKind == 2) RewriteDegreeLabel(text);
+  // Only whole degrees are labelled where the layout shows the labels itself, unless the
+  // axis spans less than a degree: then its lines are labelled in minutes.
+  for (const int i : {1, 2, 3}) {
+    platform::Chart* chart = &m_charts[static_cast<size_t>(i)]->Model();
+    const int kind = i == 1 ? 1 : 2;
+    chart->getAxisLabel = [this, chart, kind](AxisSide side, QString& text) {
+      const ChartAxis& axis = chart->Axis(side);
+      if (m_state.MapKind == kind) RewriteDegreeLabel(text, axis.maximum - axis.minimum < 1);
     };
   }
 }
@@ -708,7 +713,7 @@ void TForm1::ReplaceMaps() {
       snBottom.labelsVisible = true;
       snBottom.minimum = m_state.GY1;
       snBottom.maximum = m_state.GY2;
-      snBottom.valueFormat = "###.#";
+      snBottom.valueFormat = kDegreeFormat;
       snLeft.inverted = false;
       snLeft.visible = true;
       snLeft.axisPen = {0, 1, true, false};

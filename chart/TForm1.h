@@ -333,6 +333,8 @@ class TForm1 : public QMainWindow {
 
   /// Whether the legend has an anchor of its own: not the corner chosen on the corner chart.
   bool HasLegendAnchor() const;
+  /// The grid panel: says which mesh lines the shown charts left out, or nothing.
+  void ShowGridNote();
   /// The legend panel: says that the legend was moved into the corner, or nothing.
   void ShowLegendNote(bool moved);
   /// Sets a note panel's text and tool tip; an empty text hides the panel.

@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "chart/Decorations.h"
+#include "chart/GridNote.h"
 #include "chart/TForm1.h"
 #include "core/MeshCode.h"
 
@@ -29,6 +30,8 @@ void TForm1::SetupDecorations() {
   m_charts[3]->Model().afterDraw = [this](QPainter& p, const platform::ChartMapping& m) {
     Chart3AfterDraw(p, m);
   };
+  for (platform::ChartWidget* chart : m_charts)
+    chart->onPainted = [this] { ShowGridNote(); };
   m_charts[1]->onMouseDown = [this](Qt::MouseButton b, QPoint p) { Chart1MouseDown(b, p); };
   m_charts[2]->onMouseDown = [this](Qt::MouseButton b, QPoint p) { Chart2MouseDown(b, p); };
   m_charts[3]->onMouseDown = [this](Qt::MouseButton b, QPoint p) { Chart3MouseDown(b, p); };
@@ -71,7 +74,22 @@ void TForm1::Chart1AfterDraw(QPainter& painter, const platform::ChartMapping& ma
   const platform::Chart& map = m_charts[1]->Model();
   painter.setFont(map.labelFont);
   painter.setPen(platform::ToQColor(map.labelColor));
-  DrawTexts(painter, MapDegreeLabels(mapping, m_state.GX1, m_state.GX2, m_state.GY1, m_state.GY2));
+  const QFontMetricsF labels(map.labelFont, painter.device());
+  DrawTexts(painter, MapDegreeLabels(mapping, m_state.GX1, m_state.GX2, m_state.GY1, m_state.GY2,
+                                     [&labels](const QString& text) {
+                                       return labels.horizontalAdvance(text);
+                                     }));
+}
+
+void TForm1::ShowGridNote() {
+  // What the window shows: the shown charts' last paints.
+  LinesLeftOut out;
+  for (const int i : {1, 2, 3}) {
+    if (m_layout.shown.at(static_cast<size_t>(i)))
+      AddLinesLeftOut(out, m_charts.at(static_cast<size_t>(i))->LastReport(), i, m_state.MapKind);
+  }
+  const Note note = LinesLeftOutNote(out);
+  SetNote(m_status[kGridPanel], note.text, note.tip);
 }
 
 bool TForm1::HasLegendAnchor() const {
@@ -105,7 +123,11 @@ void TForm1::Chart2AfterDraw(QPainter& painter, const platform::ChartMapping& ma
   const platform::Chart& profile = m_charts[2]->Model();
   painter.setFont(profile.labelFont);
   painter.setPen(platform::ToQColor(profile.labelColor));
-  DrawTexts(painter, WestEastLabels(mapping, m_state.GX1, m_state.GX2, m_state.GH1, m_state.GH2));
+  const QFontMetricsF labels(profile.labelFont, painter.device());
+  DrawTexts(painter, WestEastLabels(mapping, m_state.GX1, m_state.GX2, m_state.GH1, m_state.GH2,
+                                    [&labels](const QString& text) {
+                                      return labels.horizontalAdvance(text);
+                                    }));
 }
 
 void TForm1::Chart3AfterDraw(QPainter& painter, const platform::ChartMapping& mapping) {

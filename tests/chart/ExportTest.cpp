@@ -191,6 +191,34 @@ TEST_F(ChartExportTest, ALegendAnchoredOutsideTheRangeStandsInTheCorner) {
   }
 }
 
+TEST_F(ChartExportTest, MeshLinesTooCloseToDrawAreLeftOutAndARangeUnderADegreeIsLabelled) {
+  const QRgb aqua = qRgb(0, 255, 255);
+  // All Japan with standard mesh lines: 0.8 pixels apart, they would flood the map. Left
+  // out, the second-order lines remain, 8 pixels apart across and 6 up.
+  Outcome o = Run({QStringLiteral("--set"), QStringLiteral("Map.MeshSize=3"),
+                   QStringLiteral("--export"), P("all.png")});
+  EXPECT_EQ(o.code, 0) << o.err;
+  QImage image(P("all.png"));
+  ASSERT_EQ(image.size(), QSize(1526, 1628));
+  const QRect middle(626, 626, 600, 700);  // inside the map (326, 326)–(1526, 1628)
+  const double share = CountIn(image, middle, aqua) / (600.0 * 700.0);
+  EXPECT_GT(share, 0.15);
+  EXPECT_LT(share, 0.35);
+
+  // 135°12'–135°48' E, 35°06'–35°30' N: no whole degree inside, labelled in minutes below
+  // the map and left of it. The map stands at (300, 300)–(1500, 1277), its plot from 360
+  // across and down to 1237.
+  o = Run({QStringLiteral("--set"), QStringLiteral("Map.GX1=135.12"), QStringLiteral("--set"),
+           QStringLiteral("Map.GX2=135.48"), QStringLiteral("--set"),
+           QStringLiteral("Map.GY1=35.06"), QStringLiteral("--set"),
+           QStringLiteral("Map.GY2=35.30"), QStringLiteral("--export"), P("small.png")});
+  EXPECT_EQ(o.code, 0) << o.err;
+  image = QImage(P("small.png"));
+  ASSERT_EQ(image.size(), QSize(1500, 1277));
+  EXPECT_GT(CountIn(image, QRect(300, 1240, 1200, 37), aqua), 20);
+  EXPECT_GT(CountIn(image, QRect(300, 300, 58, 937), aqua), 20);
+}
+
 TEST_F(ChartExportTest, AWarningNamesTheLineOfTheFile) {
   // Comments above the record that is not drawn count, as they do for tarvo-check.
   testsupport::WriteBytes(m_root / "c.grd",
