@@ -71,6 +71,8 @@ struct DrawingState {
   /// Categories and records of the data plotted last.
   int CategoryCount = 0;
   int PlotCount = 0;
+  /// The profiles show only the records inside the map's range.
+  bool ProfilesInRange = true;
 };
 
 /// The marker styles a settings file without them gives: shapes 1 to 6, size 3, blue
@@ -150,6 +152,8 @@ class TForm1 : public QMainWindow {
   /// The Detail menu's mesh-line entries, by mesh level.
   void MeshLineClick(int meshSize);
   void PrefLinesClick();
+  /// "断面図には範囲内の記録だけを描く": turns the choice over and plots again.
+  void ProfilesInRangeClick();
   void ShowAllClick();
   void ShowHorizonClick();
   void ShowVerticalClick();

@@ -62,7 +62,7 @@ TEST_F(ChartExportTest, WritesTheFigureOfEachChartSetAtItsSize) {
     const Outcome o =
         Run({QStringLiteral("--set"), QString::fromLatin1(c.set), QStringLiteral("--export"), png});
     EXPECT_EQ(o.code, 0) << o.err;
-    EXPECT_EQ(o.out, png.toStdString() + " records=0 categories=0 " + c.size + '\n');
+    EXPECT_EQ(o.out, png.toStdString() + " records=0 categories=0 " + c.size + " outside=0\n");
     const QImage image(png);
     ASSERT_FALSE(image.isNull());
     EXPECT_EQ(QStringLiteral("width=%1 height=%2").arg(image.width()).arg(image.height()),
@@ -217,6 +217,31 @@ TEST_F(ChartExportTest, MeshLinesTooCloseToDrawAreLeftOutAndARangeUnderADegreeIs
   ASSERT_EQ(image.size(), QSize(1500, 1277));
   EXPECT_GT(CountIn(image, QRect(300, 1240, 1200, 37), aqua), 20);
   EXPECT_GT(CountIn(image, QRect(300, 300, 58, 937), aqua), 20);
+}
+
+TEST_F(ChartExportTest, RecordsOutsideTheRangeAreCountedAndKeptOffTheProfiles) {
+  // Kyushu, and a record on the Kii peninsula: east of the range, at a latitude inside it.
+  testsupport::WriteBytes(m_root / "kii.grd", "Fagus\r\n33.5,135.5,500\r\n");
+  const QStringList kyushu = {QStringLiteral("--set"), QStringLiteral("Map.GX1=129.00"),
+                              QStringLiteral("--set"), QStringLiteral("Map.GX2=133.00"),
+                              QStringLiteral("--set"), QStringLiteral("Map.GY1=31.00"),
+                              QStringLiteral("--set"), QStringLiteral("Map.GY2=34.00")};
+  const std::pair<const char*, bool> cases[] = {{"Draw.ProfilesInRange=1", false},
+                                                {"Draw.ProfilesInRange=0", true}};
+  for (const auto& [setting, onProfile] : cases) {
+    const Outcome o =
+        Run(kyushu + QStringList{QStringLiteral("--set"), QString::fromLatin1(setting),
+                                 QStringLiteral("--export"), P("kii.png"), P("kii.grd")});
+    // Outside the figure is no error: exit status 0, nothing on standard error.
+    EXPECT_EQ(o.code, 0) << o.err;
+    EXPECT_EQ(o.err, "");
+    EXPECT_NE(o.out.find("records=1 categories=1 width=1500 height=1399 outside=1"),
+              std::string::npos)
+        << o.out;
+    // The south-north profile stands left of the map, (0, 300)–(300, 1399).
+    const QImage image(P("kii.png"));
+    EXPECT_EQ(CountIn(image, QRect(0, 300, 300, 1099), qRgb(0, 0, 255)) > 0, onProfile) << setting;
+  }
 }
 
 TEST_F(ChartExportTest, AWarningNamesTheLineOfTheFile) {
