@@ -396,5 +396,36 @@ TEST(ChartWidget, ZoomsIntoADraggedRectangleAndReportsPresses) {
   EXPECT_EQ(where, QPoint(30, 40));
 }
 
+TEST(ChartWidget, AtAScaleShowsTheSmallerChartEnlargedAndReadsPressesInItsOwnPixels) {
+  ChartWidget widget;
+  widget.Model() = Bare();
+  widget.Model().Axis(AxisSide::Bottom).gridPen = {kRed, 1, true, false};
+  widget.Model().Axis(AxisSide::Bottom).minorGridPen = {kGreen, 1, true, false};
+  widget.Model().Axis(AxisSide::Bottom).minorTickCount = 9;
+  widget.resize(400, 300);
+  widget.SetScale(2);
+  EXPECT_EQ(widget.ChartRect(), QRect(0, 0, 200, 150));
+  const ChartMapping mapping = widget.Mapping();
+  const ChartMapping small(PlotRect(widget.Model(), QRect(0, 0, 200, 150)), widget.Model().axes);
+  for (const double v : {0.0, 3.5, 10.0}) {
+    EXPECT_DOUBLE_EQ(mapping.ToPixel(AxisSide::Bottom, v), 2 * small.ToPixel(AxisSide::Bottom, v));
+    EXPECT_DOUBLE_EQ(mapping.ToPixel(AxisSide::Left, v), 2 * small.ToPixel(AxisSide::Left, v));
+  }
+  // The minor lines stand 1.8 of the chart's pixels apart: left out at any scale, and the
+  // paint says so.
+  bool painted = false;
+  widget.onPainted = [&painted] { painted = true; };
+  const QImage shown = widget.grab().toImage();
+  EXPECT_TRUE(painted);
+  EXPECT_NEAR(widget.LastReport().minorLeftOut[0], 0.1, 1e-12);
+  EXPECT_EQ(widget.LastReport().gridLeftOut[0], 0);
+  // Grid lines two pixels wide, as on a chart half the size drawn twice as large.
+  const int x = static_cast<int>(std::floor(small.ToPixel(AxisSide::Bottom, 5))) * 2;
+  const int y = static_cast<int>(mapping.ToPixel(AxisSide::Left, 5.3));
+  EXPECT_EQ(shown.pixel(x, y), qRgb(255, 0, 0));
+  EXPECT_EQ(shown.pixel(x + 1, y), qRgb(255, 0, 0));
+  EXPECT_EQ(shown.pixel(x + 2, y), kWhite);
+}
+
 }  // namespace
 }  // namespace platform
