@@ -272,6 +272,16 @@ TEST(ChartReadOut, APressShowsWhereItIsAndTheMapsMovesTheLegend) {
 namespace chart {
 namespace {
 
+// A shown window without a map file, whose builds draw the charts alone.
+std::unique_ptr<TForm1> MaplessWindow() {
+  auto form = std::make_unique<TForm1>(QStringList(), std::make_unique<platform::ScriptedDialogs>(),
+                                       testsupport::ProgramDir() + QStringLiteral("/T"));
+  form->SetFixedClientSize(800, 600);
+  form->findChild<QLineEdit*>(QStringLiteral("EditMapFile"))->clear();
+  form->show();
+  return form;
+}
+
 // How many pixels of a chart on screen are not white, in `area` when given.
 int InkOf(platform::ChartWidget* chart, QRect area = QRect()) {
   const QImage image = chart->grab().toImage();
@@ -285,11 +295,8 @@ int InkOf(platform::ChartWidget* chart, QRect area = QRect()) {
 }
 
 TEST(ChartGridNote, TheStatusBarSaysWhichMeshLevelTheWindowLeftOut) {
-  auto dialogs = std::make_unique<platform::ScriptedDialogs>();
-  TForm1 form(QStringList(), std::move(dialogs), testsupport::ProgramDir() + QStringLiteral("/T"));
-  form.SetFixedClientSize(800, 600);
-  form.findChild<QLineEdit*>(QStringLiteral("EditMapFile"))->clear();
-  form.show();
+  const std::unique_ptr<TForm1> window = MaplessWindow();
+  TForm1& form = *window;
   // All of Japan on a map 600 pixels wide: standard mesh lines would stand less than a
   // pixel apart, second-order ones 4 pixels.
   const std::pair<const char*, const char*> levels[] = {
@@ -304,11 +311,8 @@ TEST(ChartGridNote, TheStatusBarSaysWhichMeshLevelTheWindowLeftOut) {
 }
 
 TEST(ChartLegend, AnAnchorOutsideTheRangePutsItInTheCornerAndTheStatusBarSaysSo) {
-  auto dialogs = std::make_unique<platform::ScriptedDialogs>();
-  TForm1 form(QStringList(), std::move(dialogs), testsupport::ProgramDir() + QStringLiteral("/T"));
-  form.SetFixedClientSize(800, 600);
-  form.findChild<QLineEdit*>(QStringLiteral("EditMapFile"))->clear();
-  form.show();
+  const std::unique_ptr<TForm1> window = MaplessWindow();
+  TForm1& form = *window;
   auto field = [&form](const char* name) {
     return form.findChild<QLineEdit*>(QString::fromLatin1(name));
   };
@@ -362,14 +366,11 @@ TEST(ChartLegend, AnAnchorOutsideTheRangePutsItInTheCornerAndTheStatusBarSaysSo)
 }
 
 TEST(ChartLegend, MovesOntoTheMapAndBackIntoTheCorner) {
-  auto dialogs = std::make_unique<platform::ScriptedDialogs>();
-  TForm1 form(QStringList(), std::move(dialogs), testsupport::ProgramDir() + QStringLiteral("/T"));
-  form.SetFixedClientSize(800, 600);
-  form.findChild<QLineEdit*>(QStringLiteral("EditMapFile"))->clear();
+  const std::unique_ptr<TForm1> window = MaplessWindow();
+  TForm1& form = *window;
   form.BtnNewMapClick();
   form.Editor()->SetLines({"Abies", "35.0,136.0,100", "Betula", "36.0,137.0,200"});
   form.PlotOnMap();
-  form.show();
   // The panel's anchor lies on the map: the corner stays empty.
   EXPECT_GT(form.State().LegendPixelX, 0);
   EXPECT_EQ(InkOf(form.ChartAt(0)), 0);

@@ -36,6 +36,13 @@ class ChartExportTest : public testing::Test {
     EXPECT_TRUE(fs::is_empty(m_root / "bin")) << "a settings file was written";
   }
   QString P(const char* name) const { return Q(m_root / name); }
+  // The range of Kyushu, 129–133° E, 31–34° N.
+  static QStringList Kyushu() {
+    QStringList args;
+    for (const char* set : {"Map.GX1=129.00", "Map.GX2=133.00", "Map.GY1=31.00", "Map.GY2=34.00"})
+      args << QStringLiteral("--set") << QString::fromLatin1(set);
+    return args;
+  }
   Outcome Run(QStringList args) const {
     std::ostringstream out, err;
     // After the settings file, which must come first; before the case's own settings.
@@ -173,15 +180,11 @@ TEST_F(ChartExportTest, ALegendAnchoredOutsideTheRangeStandsInTheCorner) {
   // Kyushu, and the default anchor 134° E, 32° N east of it. The legend's marker is blue;
   // the one record stands away from the upper left.
   testsupport::WriteBytes(m_root / "k.grd", "Fagus\r\n32.5,132.5,500\r\n");
-  const QStringList kyushu = {QStringLiteral("--set"), QStringLiteral("Map.GX1=129.00"),
-                              QStringLiteral("--set"), QStringLiteral("Map.GX2=133.00"),
-                              QStringLiteral("--set"), QStringLiteral("Map.GY1=31.00"),
-                              QStringLiteral("--set"), QStringLiteral("Map.GY2=34.00")};
   const QRgb blue = qRgb(0, 0, 255);
   for (const char* profiles : {"Draw.ProfileMap=1", "Draw.ProfileMap=0"}) {
     const Outcome o =
-        Run(kyushu + QStringList{QStringLiteral("--set"), QString::fromLatin1(profiles),
-                                 QStringLiteral("--export"), P("k.png"), P("k.grd")});
+        Run(Kyushu() + QStringList{QStringLiteral("--set"), QString::fromLatin1(profiles),
+                                   QStringLiteral("--export"), P("k.png"), P("k.grd")});
     EXPECT_EQ(o.code, 0) << o.err;
     const QImage image(P("k.png"));
     ASSERT_FALSE(image.isNull());
@@ -222,16 +225,12 @@ TEST_F(ChartExportTest, MeshLinesTooCloseToDrawAreLeftOutAndARangeUnderADegreeIs
 TEST_F(ChartExportTest, RecordsOutsideTheRangeAreCountedAndKeptOffTheProfiles) {
   // Kyushu, and a record on the Kii peninsula: east of the range, at a latitude inside it.
   testsupport::WriteBytes(m_root / "kii.grd", "Fagus\r\n33.5,135.5,500\r\n");
-  const QStringList kyushu = {QStringLiteral("--set"), QStringLiteral("Map.GX1=129.00"),
-                              QStringLiteral("--set"), QStringLiteral("Map.GX2=133.00"),
-                              QStringLiteral("--set"), QStringLiteral("Map.GY1=31.00"),
-                              QStringLiteral("--set"), QStringLiteral("Map.GY2=34.00")};
   const std::pair<const char*, bool> cases[] = {{"Draw.ProfilesInRange=1", false},
                                                 {"Draw.ProfilesInRange=0", true}};
   for (const auto& [setting, onProfile] : cases) {
     const Outcome o =
-        Run(kyushu + QStringList{QStringLiteral("--set"), QString::fromLatin1(setting),
-                                 QStringLiteral("--export"), P("kii.png"), P("kii.grd")});
+        Run(Kyushu() + QStringList{QStringLiteral("--set"), QString::fromLatin1(setting),
+                                   QStringLiteral("--export"), P("kii.png"), P("kii.grd")});
     // Outside the figure is no error: exit status 0, nothing on standard error.
     EXPECT_EQ(o.code, 0) << o.err;
     EXPECT_EQ(o.err, "");
