@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "chart/AxisLabel.h"
+#include "chart/GridType.h"
 #include "chart/Plotting.h"
 
 namespace chart {
@@ -34,6 +36,10 @@ double Clamp(double v, double low, double high) {
   return std::isfinite(v) ? std::clamp(v, low, high) : low;
 }
 
+double Measure(const TextWidth& width, const QString& text) {
+  return width ? width(text) : 8.0 * static_cast<double>(text.size());
+}
+
 }  // namespace
 
 std::vector<int> LongitudeLabelValues(double gx1, double gx2) {
@@ -53,21 +59,65 @@ std::vector<int> LatitudeLabelValues(double gy1, double gy2) {
   return Steps(v, gy2, step);
 }
 
+std::vector<DegreeLabel> FineDegreeLabels(double from, double to, bool latitude,
+                                          double pixelsPerDegree, const TextWidth& width) {
+  std::vector<DegreeLabel> labels;
+  if (!(to > from) || !std::isfinite(from) || !std::isfinite(to) || to - from >= 1) return labels;
+  // Second-order lines, then every 2nd, 4th and 8th of them: the last are first-order.
+  const double finest = latitude ? kOneTwelfth : 0.125;
+  for (int every = 1; every <= 8; every *= 2) {
+    const double step = finest * every;
+    labels.clear();
+    double room = 0;
+    for (double k = std::ceil(from / step - 1e-9); k * step <= to + 1e-9; ++k) {
+      const double v = k * step;
+      const bool whole = std::fabs(v - std::round(v)) < 1e-9;
+      const QString text = DegreeMinuteLabel(v, !labels.empty() && !whole);
+      labels.push_back({v, text});
+      room = std::max(room, latitude ? 0.0 : Measure(width, text));
+    }
+    // Across, a label's width and a gap; up, a label's height and a gap.
+    room = latitude ? 20 : room + 8;
+    if (!std::isfinite(pixelsPerDegree) || step * pixelsPerDegree >= room) break;
+  }
+  return labels;
+}
+
 std::vector<TextAt> MapDegreeLabels(const platform::ChartMapping& map, double gx1, double gx2,
-                                    double gy1, double gy2) {
+                                    double gy1, double gy2, const TextWidth& width) {
   std::vector<TextAt> labels;
   const double bottom = map.ToPixel(AxisSide::Left, gy1) + 6;
-  for (const int v : LongitudeLabelValues(gx1, gx2))
-    labels.push_back(
-        {QString::number(v) + kDegree, {map.ToPixel(AxisSide::Bottom, v) - 10, bottom}});
-  const double left = map.ToPixel(AxisSide::Bottom, gx1) - 30;
-  for (const int v : LatitudeLabelValues(gy1, gy2))
-    labels.push_back({QString::number(v) + kDegree, {left, map.ToPixel(AxisSide::Left, v) - 6}});
+  if (gx2 - gx1 < 1) {
+    const double perDegree =
+        std::fabs(map.ToPixel(AxisSide::Bottom, gx1 + 1) - map.ToPixel(AxisSide::Bottom, gx1));
+    for (const DegreeLabel& l : FineDegreeLabels(gx1, gx2, false, perDegree, width)) {
+      labels.push_back(
+          {l.text, {map.ToPixel(AxisSide::Bottom, l.value) - Measure(width, l.text) / 2, bottom}});
+    }
+  } else {
+    for (const int v : LongitudeLabelValues(gx1, gx2))
+      labels.push_back(
+          {QString::number(v) + kDegree, {map.ToPixel(AxisSide::Bottom, v) - 10, bottom}});
+  }
+  const double edge = map.ToPixel(AxisSide::Bottom, gx1);
+  if (gy2 - gy1 < 1) {
+    const double perDegree =
+        std::fabs(map.ToPixel(AxisSide::Left, gy1 + 1) - map.ToPixel(AxisSide::Left, gy1));
+    for (const DegreeLabel& l : FineDegreeLabels(gy1, gy2, true, perDegree, width)) {
+      labels.push_back(
+          {l.text, {edge - 4 - Measure(width, l.text), map.ToPixel(AxisSide::Left, l.value) - 6}});
+    }
+  } else {
+    for (const int v : LatitudeLabelValues(gy1, gy2)) {
+      labels.push_back(
+          {QString::number(v) + kDegree, {edge - 30, map.ToPixel(AxisSide::Left, v) - 6}});
+    }
+  }
   return labels;
 }
 
 std::vector<TextAt> WestEastLabels(const platform::ChartMapping& profile, double gx1, double gx2,
-                                   double gh1, double gh2) {
+                                   double gh1, double gh2, const TextWidth& width) {
   std::vector<TextAt> labels;
   const double x = profile.ToPixel(AxisSide::Bottom, gx1) - 36;
   auto y = [&profile](double altitude) { return profile.ToPixel(AxisSide::Left, altitude) - 8; };
@@ -83,6 +133,16 @@ std::vector<TextAt> WestEastLabels(const platform::ChartMapping& profile, double
   labels.push_back({QStringLiteral("   m"), {x, last - 18}});
   labels.push_back({QStringLiteral("   0"), {x, y(gh1)}});
   const double below = profile.ToPixel(AxisSide::Left, gh1) + 10;
+  if (gx2 - gx1 < 1) {
+    const double perDegree = std::fabs(profile.ToPixel(AxisSide::Bottom, gx1 + 1) -
+                                       profile.ToPixel(AxisSide::Bottom, gx1));
+    for (const DegreeLabel& l : FineDegreeLabels(gx1, gx2, false, perDegree, width)) {
+      labels.push_back(
+          {l.text,
+           {profile.ToPixel(AxisSide::Bottom, l.value) - Measure(width, l.text) / 2, below}});
+    }
+    return labels;
+  }
   for (const int v : LongitudeLabelValues(gx1, gx2)) {
     labels.push_back(
         {QString::number(v) + kDegree, {profile.ToPixel(AxisSide::Bottom, v) - 10, below}});
@@ -104,6 +164,21 @@ std::vector<TextAt> SouthNorthLabels(const platform::ChartMapping& profile, doub
   }
   labels.push_back({QStringLiteral("0"), {profile.ToPixel(AxisSide::Bottom, 0) - 2, y}});
   return labels;
+}
+
+bool LegendOnMap(const platform::ChartMapping& map, double lon, double lat) {
+  const double x = map.ToPixel(AxisSide::Bottom, lon);
+  const double y = map.ToPixel(AxisSide::Left, lat);
+  // A hair of slack: an anchor on the range's edge converts to the plot's edge, give or
+  // take a rounding error.
+  constexpr double kSlack = 1e-6;
+  const QRectF& plot = map.Plot();
+  return x >= plot.left() - kSlack && x <= plot.right() + kSlack && y >= plot.top() - kSlack &&
+         y <= plot.bottom() + kSlack;
+}
+
+QPointF MapCornerOf(const platform::ChartMapping& map) {
+  return map.Plot().topLeft() + QPointF(4, 4);
 }
 
 LegendLayout MapLegend(double x, double y, int categories, double titleWidth) {
@@ -132,8 +207,7 @@ LegendLayout CornerLegend(int categories) {
 void DrawLegend(QPainter& painter, const LegendLayout& legend,
                 const std::array<platform::TMarkStyle, 6>& styles,
                 const std::array<QString, 6>& titles) {
-  QPen black(Qt::black);
-  black.setCosmetic(true);
+  const QPen black = platform::ScaledPen(Qt::black, 1, painter);
   if (!legend.box.isNull()) {
     painter.setPen(black);
     painter.setBrush(Qt::white);
@@ -145,9 +219,7 @@ void DrawLegend(QPainter& painter, const LegendLayout& legend,
   for (size_t k = 0; k < legend.markers.size() && k < 6; ++k) {
     const platform::TMarkStyle& style = styles.at(k);
     if (const auto shape = ChartMarkerShape(style.shape)) {
-      QPen rim(platform::ToQColor(style.rimColor));
-      rim.setCosmetic(true);
-      painter.setPen(rim);
+      painter.setPen(platform::ScaledPen(platform::ToQColor(style.rimColor), 1, painter));
       painter.setBrush(platform::ToQColor(style.fillColor));
       platform::DrawMarker(painter, *shape, legend.markers[k].x(), legend.markers[k].y(),
                            style.size);

@@ -152,7 +152,7 @@ int RunExportUnguarded(const QStringList& arguments, const QString& programPath,
     const QSize size = form.FigureSize();
     said << platform::FileNameBytes(path) << " records=" << form.State().PlotCount
          << " categories=" << form.State().CategoryCount << " width=" << size.width()
-         << " height=" << size.height() << '\n';
+         << " height=" << size.height() << " outside=" << plot.outside << '\n';
     return complete;
   };
 

@@ -25,8 +25,10 @@ struct FigureLayout {
 /// pixels wide; the two profiles share a 1600 × 600 figure, the longer side getting 1600
 /// pixels; the three-view has a 1200-pixel map with a band of 300 pixels (a quarter of the
 /// map's height when that is 1200 or more) for the profiles and the corner. At an
-/// enlargement other than 1 the profiles and the three-view are scaled whole, every
-/// rectangle with them, rather than drawn small in a corner of a larger figure.
+/// enlargement other than 1 every chart set is the figure of enlargement 1 scaled whole,
+/// every rectangle with it, rather than drawn small in a corner of a larger figure; the
+/// charts are drawn into the rectangles of enlargement 1 through a painter scaled by the
+/// enlargement, so that their text, markers and lines grow with them.
 /// `mapAspect` must be positive and finite (the layout refused the range otherwise).
 /// Raises LayoutError when a side of the figure would pass kMaxFigureSide.
 FigureLayout FigureLayoutOf(int mapKind, double mapAspect, int zoom);

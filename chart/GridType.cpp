@@ -1,5 +1,7 @@
 #include "chart/GridType.h"
 
+#include <cmath>
+
 namespace chart {
 
 namespace {
@@ -91,9 +93,11 @@ void SetGridType(const GridAxes& axes, const GridInput& in) {
   lat.tickLength = 3;
   switch (in.meshSize) {
     case 0:
-      lon.increment = 1;
+      // Without lines the increment places only the ticks and labels: a range under a
+      // degree has them at the second-order mesh, having no whole degree to show.
+      lon.increment = width < 1 ? 0.125 : 1;
       lon.tickLength = 3;
-      lat.increment = 1;
+      lat.increment = height < 1 ? kOneTwelfth : 1;
       HideGrids(lon);
       HideGrids(lat);
       break;
@@ -139,6 +143,7 @@ void SetGridType(const GridAxes& axes, const GridInput& in) {
   MeshPens(weAlt, in.meshColor);
   weAlt.increment = 500;
   ProfileDegrees(weLon, in, 1, 0.125, width > 2);
+  if (in.meshSize == 0 && width < 1) weLon.increment = 0.125;
   ProfileAltitude(weAlt, in);
 
   if (!axes.snLatitude || !axes.snAltitude) return;
@@ -154,7 +159,17 @@ void SetGridType(const GridAxes& axes, const GridInput& in) {
   MeshPens(snAlt, in.meshColor);
   snAlt.increment = 500;
   ProfileDegrees(snLat, in, kTwoThirds, kOneTwelfth, height > 1.4);
+  if (in.meshSize == 0 && height < 1) snLat.increment = kOneTwelfth;
   ProfileAltitude(snAlt, in);
+}
+
+int MeshLevelOf(double spacing, bool latitude) {
+  const double first = latitude ? kTwoThirds : 1;
+  for (int level = 1; level <= 3; ++level) {
+    const double cell = level == 1 ? first : level == 2 ? first / 8 : first / 80;
+    if (std::fabs(spacing - cell) <= cell * 1e-6) return level;
+  }
+  return 0;
 }
 
 }  // namespace chart

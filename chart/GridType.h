@@ -37,4 +37,9 @@ inline constexpr double kOneTwelfth = 1.0 / 12.0;
 /// not name keep their values.
 void SetGridType(const GridAxes& axes, const GridInput& in);
 
+/// The mesh level whose lines stand `spacing` degrees apart along a longitude axis (1°,
+/// 7'30", 45") or, with `latitude`, a latitude axis (40', 5', 30"): 1, 2 or 3 (standard);
+/// 0 for any other spacing, such as one the chart coarsened for its labels.
+int MeshLevelOf(double spacing, bool latitude);
+
 }  // namespace chart

@@ -65,6 +65,7 @@ PlotResult PlotText(const std::function<bool(std::string&)>& nextLine, const Plo
   PlotResult result;
   core::DistributionReader reader(core::Program::Chart, input.gridSize);
   core::NotDrawnTally notDrawn(core::Program::Chart);
+  const bool ranged = input.gx2 > input.gx1 && input.gy2 > input.gy1;
   std::string line;
   int lineNumber = 0;
   bool plotting = true;
@@ -94,9 +95,17 @@ PlotResult PlotText(const std::function<bool(std::string&)>& nextLine, const Plo
         const platform::TMarkStyle& style = input.styles.at(k);
         const auto lat = static_cast<float>(outcome.pos.lat);
         const auto lon = static_cast<float>(outcome.pos.lon);
+        const bool inside =
+            !ranged || (outcome.pos.lon >= input.gx1 && outcome.pos.lon <= input.gx2 &&
+                        outcome.pos.lat >= input.gy1 && outcome.pos.lat <= input.gy2);
+        if (!inside && result.outside++ == 0) result.firstOutsideLine = lineNumber;
         if (input.horizonMap) PlottingH(*map[k], style, lon, lat);
-        PlottingV(*westEast[k], *southNorth[k], style, input, lon, lat,
-                  static_cast<float>(outcome.pos.alt));
+        // A record from another island would otherwise stand on a profile over ground the
+        // map does not show.
+        if (inside || !input.profilesInRange) {
+          PlottingV(*westEast[k], *southNorth[k], style, input, lon, lat,
+                    static_cast<float>(outcome.pos.alt));
+        }
         ++result.records;
         break;
       }

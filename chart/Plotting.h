@@ -27,6 +27,12 @@ struct PlotInput {
   bool horizonMap = true;
   bool profileMap = true;
   std::array<platform::TMarkStyle, 6> styles{};
+  /// The map's range in degrees; a range without width or height (none laid out yet) holds
+  /// every record.
+  double gx1 = 0, gx2 = 0, gy1 = 0, gy2 = 0;
+  /// Records outside the range are left off the profiles, so that the three views show
+  /// the same records; otherwise the profiles show them.
+  bool profilesInRange = true;
 };
 
 /// What a plotting pass came to.
@@ -39,8 +45,10 @@ struct PlotResult {
   int skipped = 0;
   int firstSkippedLine = 0;  ///< 1-based line of the first of them
   QString firstSkippedReason;
-  int stopLine = 0;   ///< 1-based line of the header beyond the sixth; 0 when none
-  QString stopTitle;  ///< that header
+  int stopLine = 0;          ///< 1-based line of the header beyond the sixth; 0 when none
+  QString stopTitle;         ///< that header
+  int outside = 0;           ///< of `records`, those outside the map's range
+  int firstOutsideLine = 0;  ///< 1-based line of the first of them
 };
 
 /// Empties and hides the series of categories 1..`categories` on the three charts.
@@ -59,7 +67,8 @@ void PlottingV(platform::PointSeries& westEast, platform::PointSeries& southNort
 /// Plots the distribution data text, one line at a time from `nextLine` (false at the
 /// end), on the three charts' category series, which are emptied first. A line that does
 /// not read is skipped and counted; a seventh header ends the plotting, and the lines after
-/// it are read only to count the records not drawn.
+/// it are read only to count the records not drawn. A record outside the map's range is
+/// counted as such, and left off the profiles when the input says so.
 PlotResult PlotText(const std::function<bool(std::string&)>& nextLine, const PlotInput& input,
                     const CategorySeries& map, const CategorySeries& westEast,
                     const CategorySeries& southNorth);

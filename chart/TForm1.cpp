@@ -44,6 +44,10 @@ using platform::ChartAxis;
 QString Caption() {
   return QStringLiteral(" Tarvo, Version ") + platform::ProjectVersion();
 }
+// Degree labels are read back by the label rule (RewriteDegreeLabel): five decimals give
+// it the value to the second where a range under a degree is labelled in minutes. Whole
+// degrees and the blanks between them come out as with one decimal.
+constexpr char kDegreeFormat[] = "###.#####";
 // Aqua, as a Windows colour value.
 constexpr WinColor kAqua = 0xFFFF00;
 
@@ -140,32 +144,33 @@ void TForm1::SetupCharts() {
   corner.titleVisible = false;
 
   platform::Chart& map = m_charts[1]->Model();
-  map.Axis(AxisSide::Bottom).valueFormat = "###.#";
+  map.Axis(AxisSide::Bottom).valueFormat = kDegreeFormat;
   map.Axis(AxisSide::Bottom).labelSeparation = 1;
-  map.Axis(AxisSide::Left).valueFormat = "##.0";
+  map.Axis(AxisSide::Left).valueFormat = kDegreeFormat;
   map.Axis(AxisSide::Left).labelSeparation = 20;
   map.Axis(AxisSide::Right).visible = false;
   platform::Chart& we = m_charts[2]->Model();
-  we.Axis(AxisSide::Bottom).valueFormat = "###.#";
+  we.Axis(AxisSide::Bottom).valueFormat = kDegreeFormat;
   we.Axis(AxisSide::Bottom).labelSeparation = 2;
   we.Axis(AxisSide::Left).valueFormat = "###0m";
   we.Axis(AxisSide::Left).labelSeparation = 40;
   we.Axis(AxisSide::Right).visible = false;
   platform::Chart& sn = m_charts[3]->Model();
-  sn.Axis(AxisSide::Bottom).valueFormat = "###.#";
+  sn.Axis(AxisSide::Bottom).valueFormat = kDegreeFormat;
   sn.Axis(AxisSide::Right).valueFormat = " ##.#";
   sn.Axis(AxisSide::Left).valueFormat = "###0m";
   sn.Axis(AxisSide::Bottom).labelSeparation = 10;
   sn.Axis(AxisSide::Right).labelSeparation = 10;
   sn.Axis(AxisSide::Left).labelSeparation = 40;
 
-  // Only whole degrees are labelled where the layout shows the labels itself.
-  map.getAxisLabel = [this](AxisSide, QString& text) {
-    if (m_state.MapKind == 1) RewriteDegreeLabel(text);
-  };
-  for (platform::Chart* profile : {&we, &sn}) {
-    profile->getAxisLabel = [this](AxisSide, QString& text) {
-      if (m_state.MapKind == 2) RewriteDegreeLabel(text);
+  // Only whole degrees are labelled where the layout shows the labels itself, unless the
+  // axis spans less than a degree: then its lines are labelled in minutes.
+  for (const int i : {1, 2, 3}) {
+    platform::Chart* chart = &m_charts[static_cast<size_t>(i)]->Model();
+    const int kind = i == 1 ? 1 : 2;
+    chart->getAxisLabel = [this, chart, kind](AxisSide side, QString& text) {
+      const ChartAxis& axis = chart->Axis(side);
+      if (m_state.MapKind == kind) RewriteDegreeLabel(text, axis.maximum - axis.minimum < 1);
     };
   }
 }
@@ -416,7 +421,8 @@ void TForm1::BuildStatusBar() {
   } panels[] = {{220, "Noname", true}, {50, "点精度", true}, {40, "", true},  {40, "区画", true},
                 {40, "", true},        {40, "緯度", true},   {66, "", false}, {40, "経度", true},
                 {74, "", false},       {40, "標高", true},   {50, "", false}, {50, "コード", true},
-                {80, "", false},       {80, "", false}};
+                {80, "", false},       {80, "", false},      {0, "", false},  {0, "", false},
+                {0, "", false}};
   QStatusBar* bar = statusBar();
   bar->setObjectName(QStringLiteral("StatusBar1"));
   for (size_t i = 0; i < m_status.size(); ++i) {
@@ -435,7 +441,15 @@ void TForm1::BuildStatusBar() {
     }
     bar->addWidget(l, i == 0 ? 1 : 0);
     m_status[i] = l;
+    // The figure's notes take room only while they say something.
+    if (static_cast<int>(i) >= kLegendPanel) SetNote(l, QString(), QString());
   }
+}
+
+void TForm1::SetNote(QLabel* panel, const QString& text, const QString& tip) {
+  panel->setText(text);
+  panel->setToolTip(tip);
+  panel->setVisible(!text.isEmpty());
 }
 
 QString TForm1::StatusText(int panel) const {
@@ -690,6 +704,8 @@ void TForm1::ReplaceMaps() {
       ShowLabels(1, true);
       break;
     case 2:
+      // No map, so no legend on it to tell about.
+      ShowLegendNote(false);
       ShowLabels(2, true);
       ShowLabels(3, true);
       we.titleVisible = true;
@@ -701,7 +717,7 @@ void TForm1::ReplaceMaps() {
       snBottom.labelsVisible = true;
       snBottom.minimum = m_state.GY1;
       snBottom.maximum = m_state.GY2;
-      snBottom.valueFormat = "###.#";
+      snBottom.valueFormat = kDegreeFormat;
       snLeft.inverted = false;
       snLeft.visible = true;
       snLeft.axisPen = {0, 1, true, false};
@@ -739,6 +755,9 @@ void TForm1::ReplaceMaps() {
     platform::ChartWidget* widget = m_charts[i];
     const ChartRect& r = layout.rect[i];
     widget->setGeometry(r.left, r.top, std::max(r.width, 0), std::max(r.height, 0));
+    // Enlarged, a chart is the same picture at more pixels: its text, markers and lines
+    // grow with it.
+    widget->SetScale(m_state.ZoomFactor);
     widget->setVisible(layout.shown[i]);
     if (layout.shown[i]) covered |= widget->geometry();
     widget->update();

@@ -72,6 +72,8 @@ struct DrawingState {
   /// Categories and records of the data plotted last.
   int CategoryCount = 0;
   int PlotCount = 0;
+  /// The profiles show only the records inside the map's range.
+  bool ProfilesInRange = true;
 };
 
 /// The marker styles a settings file without them gives: shapes 1 to 6, size 3, blue
@@ -151,6 +153,8 @@ class TForm1 : public QMainWindow {
   /// The Detail menu's mesh-line entries, by mesh level.
   void MeshLineClick(int meshSize);
   void PrefLinesClick();
+  /// "断面図には範囲内の記録だけを描く": turns the choice over and plots again.
+  void ProfilesInRangeClick();
   void ShowAllClick();
   void ShowHorizonClick();
   void ShowVerticalClick();
@@ -286,6 +290,12 @@ class TForm1 : public QMainWindow {
     return m_charts.at(static_cast<size_t>(index));
   }
   QString StatusText(int panel) const;
+  /// Status bar panels that tell what the figure shows otherwise than its settings ask,
+  /// shown only while they have something to say: the legend moved into the corner, mesh
+  /// lines left out, records outside the map's range.
+  static constexpr int kLegendPanel = 14;
+  static constexpr int kGridPanel = 15;
+  static constexpr int kOutsidePanel = 16;
   /// The client size the layout works with; tests and the scripted export fix it.
   void SetFixedClientSize(int width, int height);
 
@@ -329,6 +339,15 @@ class TForm1 : public QMainWindow {
   void KeepPathOfFile(const char* fieldName, QString& path);
   QSize ClientSize() const;
 
+  /// Whether the legend has an anchor of its own: not the corner chosen on the corner chart.
+  bool HasLegendAnchor() const;
+  /// The grid panel: says which mesh lines the shown charts left out, or nothing.
+  void ShowGridNote();
+  /// The legend panel: says that the legend was moved into the corner, or nothing.
+  void ShowLegendNote(bool moved);
+  /// Sets a note panel's text and tool tip; an empty text hides the panel.
+  static void SetNote(QLabel* panel, const QString& text, const QString& tip);
+
   /// Writes the settings to the default file, as "終了" does; true when written.
   bool WriteDefaultSettingsTold();
 
@@ -345,7 +364,7 @@ class TForm1 : public QMainWindow {
   QWidget* m_sheetArea = nullptr;
   QGroupBox* m_settingBoard = nullptr;
   std::array<platform::ChartWidget*, 4> m_charts{};
-  std::array<QLabel*, 14> m_status{};
+  std::array<QLabel*, 17> m_status{};
   QSize m_fixedClient;
   SeriesTables m_seriesH, m_seriesW, m_seriesS;
   /// The manual, when one was found at start; help stays off without it.

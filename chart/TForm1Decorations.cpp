@@ -2,8 +2,10 @@
 #include <QFontMetricsF>
 #include <QLabel>
 #include <QPainter>
+#include <optional>
 
 #include "chart/Decorations.h"
+#include "chart/GridNote.h"
 #include "chart/TForm1.h"
 #include "core/MeshCode.h"
 
@@ -28,6 +30,8 @@ void TForm1::SetupDecorations() {
   m_charts[3]->Model().afterDraw = [this](QPainter& p, const platform::ChartMapping& m) {
     Chart3AfterDraw(p, m);
   };
+  for (platform::ChartWidget* chart : m_charts)
+    chart->onPainted = [this] { ShowGridNote(); };
   m_charts[1]->onMouseDown = [this](Qt::MouseButton b, QPoint p) { Chart1MouseDown(b, p); };
   m_charts[2]->onMouseDown = [this](Qt::MouseButton b, QPoint p) { Chart2MouseDown(b, p); };
   m_charts[3]->onMouseDown = [this](Qt::MouseButton b, QPoint p) { Chart3MouseDown(b, p); };
@@ -40,26 +44,72 @@ QFont TForm1::LegendFont() const {
 }
 
 void TForm1::Chart1AfterDraw(QPainter& painter, const platform::ChartMapping& mapping) {
-  m_state.LegendPixelX = static_cast<int>(
-      std::lround(std::clamp(mapping.ToPixel(AxisSide::Bottom, m_state.LabX), -1e6, 1e6)));
-  m_state.LegendPixelY = static_cast<int>(
-      std::lround(std::clamp(mapping.ToPixel(AxisSide::Left, m_state.LabY), -1e6, 1e6)));
-  if (m_state.LegendPixelX > 0) {
+  const bool onMap = LegendOnMap(mapping, m_state.LabX, m_state.LabY);
+  std::optional<QPointF> at;
+  if (onMap) {
+    m_state.LegendPixelX =
+        static_cast<int>(std::lround(mapping.ToPixel(AxisSide::Bottom, m_state.LabX)));
+    m_state.LegendPixelY =
+        static_cast<int>(std::lround(mapping.ToPixel(AxisSide::Left, m_state.LabY)));
+    at = QPointF(m_state.LegendPixelX, m_state.LegendPixelY);
+  } else {
+    // Off the map the legend would be lost: it goes to the corner chart, or, on the map
+    // alone, which has none, into the map's own upper-left corner.
+    m_state.LegendPixelX = -1;
+    m_state.LegendPixelY = -1;
+    if (m_state.MapKind == 1) at = MapCornerOf(mapping);
+  }
+  ShowLegendNote(!onMap && HasLegendAnchor());
+  if (at) {
     painter.setFont(LegendFont());
     const QFontMetricsF metrics(painter.font(), painter.device());
     double width = 0;
     for (int k = 0; k < m_state.CategoryCount; ++k)
       width =
           std::max(width, metrics.horizontalAdvance(m_categoryTitles.at(static_cast<size_t>(k))));
-    DrawLegend(painter,
-               MapLegend(m_state.LegendPixelX, m_state.LegendPixelY, m_state.CategoryCount, width),
+    DrawLegend(painter, MapLegend(at->x(), at->y(), m_state.CategoryCount, width),
                m_state.MarkStyles, m_categoryTitles);
   }
   if (m_state.MapKind != 3) return;
   const platform::Chart& map = m_charts[1]->Model();
   painter.setFont(map.labelFont);
   painter.setPen(platform::ToQColor(map.labelColor));
-  DrawTexts(painter, MapDegreeLabels(mapping, m_state.GX1, m_state.GX2, m_state.GY1, m_state.GY2));
+  const QFontMetricsF labels(map.labelFont, painter.device());
+  DrawTexts(painter, MapDegreeLabels(mapping, m_state.GX1, m_state.GX2, m_state.GY1, m_state.GY2,
+                                     [&labels](const QString& text) {
+                                       return labels.horizontalAdvance(text);
+                                     }));
+}
+
+void TForm1::ShowGridNote() {
+  // What the window shows: the shown charts' last paints.
+  LinesLeftOut out;
+  for (const int i : {1, 2, 3}) {
+    if (m_layout.shown.at(static_cast<size_t>(i)))
+      AddLinesLeftOut(out, m_charts.at(static_cast<size_t>(i))->LastReport(), i, m_state.MapKind);
+  }
+  const Note note = LinesLeftOutNote(out);
+  SetNote(m_status[kGridPanel], note.text, note.tip);
+}
+
+bool TForm1::HasLegendAnchor() const {
+  // "凡例の左上指定" on the corner chart puts the anchor at 0, 0: the legend's place is then
+  // the corner by the user's choice.
+  return m_state.LabX != 0 || m_state.LabY != 0;
+}
+
+void TForm1::ShowLegendNote(bool moved) {
+  QLabel* note = m_status[kLegendPanel];
+  if (!moved) {
+    SetNote(note, QString(), QString());
+    return;
+  }
+  SetNote(note, QStringLiteral("凡例は隅"),
+          QStringLiteral("凡例の位置（北緯 %1、東経 %2）が地図の範囲の外なので、凡例を左上の隅に"
+                         "描いています。位置は設定パネルの「凡例位置」か、地図の右ボタンの"
+                         "「凡例の左上指定」で変えられます")
+              .arg(QString::fromStdString(core::DegToDMS(m_state.LabY)),
+                   QString::fromStdString(core::DegToDMS(m_state.LabX))));
 }
 
 void TForm1::Chart0AfterDraw(QPainter& painter, const platform::ChartMapping&) {
@@ -73,7 +123,11 @@ void TForm1::Chart2AfterDraw(QPainter& painter, const platform::ChartMapping& ma
   const platform::Chart& profile = m_charts[2]->Model();
   painter.setFont(profile.labelFont);
   painter.setPen(platform::ToQColor(profile.labelColor));
-  DrawTexts(painter, WestEastLabels(mapping, m_state.GX1, m_state.GX2, m_state.GH1, m_state.GH2));
+  const QFontMetricsF labels(profile.labelFont, painter.device());
+  DrawTexts(painter, WestEastLabels(mapping, m_state.GX1, m_state.GX2, m_state.GH1, m_state.GH2,
+                                    [&labels](const QString& text) {
+                                      return labels.horizontalAdvance(text);
+                                    }));
 }
 
 void TForm1::Chart3AfterDraw(QPainter& painter, const platform::ChartMapping& mapping) {

@@ -116,6 +116,10 @@ void TForm1::BuildMenus() {
   QAction* pref = add(detail, "PrefLines", "県界を表示する", [this] { PrefLinesClick(); });
   pref->setCheckable(true);
   pref->setChecked(true);
+  QAction* inRange = add(detail, "ProfilesInRange", "断面図には範囲内の記録だけを描く",
+                         [this] { ProfilesInRangeClick(); });
+  inRange->setCheckable(true);
+  inRange->setChecked(m_state.ProfilesInRange);
 
   QMenu* view = menuBar()->addMenu(QStringLiteral("表示(&V)"));
   add(view, "ShowAll", "三面分布図を表示", [this] { ShowAllClick(); });
@@ -222,6 +226,12 @@ void TForm1::PrefLinesClick() {
   findChild<QCheckBox*>(QStringLiteral("Prefecture"))
       ->setChecked(Command(QStringLiteral("PrefLines"))->isChecked());
   BtnNewMapClick();
+}
+
+void TForm1::ProfilesInRangeClick() {
+  m_state.ProfilesInRange = Command(QStringLiteral("ProfilesInRange"))->isChecked();
+  // The layout and the map stay; only the records are placed again.
+  PlotOnMap();
 }
 
 void TForm1::ShowAllClick() {

@@ -57,8 +57,14 @@ QSize TForm1::FigureSize() const {
 
 void TForm1::RenderFigure(QPainter& painter, int* linesNotDrawn) {
   if (linesNotDrawn) *linesNotDrawn = 0;
-  const FigureLayout figure =
-      FigureLayoutOf(m_state.MapKind, m_state.MapAspect, m_state.ZoomFactor);
+  // Refuses a figure too large to write.
+  FigureLayoutOf(m_state.MapKind, m_state.MapAspect, m_state.ZoomFactor);
+  // An enlarged figure is the figure of no enlargement drawn larger: text, markers, lines
+  // and the legend grow with it, so that it is the same picture at more pixels.
+  const FigureLayout figure = FigureLayoutOf(m_state.MapKind, m_state.MapAspect, 1);
+  const int zoom = std::max(m_state.ZoomFactor, 1);
+  painter.save();
+  painter.scale(zoom, zoom);
   // The map's drawing renews the legend anchor's pixels for the output's geometry; the
   // window's own are given back afterwards.
   const int legendX = m_state.LegendPixelX;
@@ -67,11 +73,12 @@ void TForm1::RenderFigure(QPainter& painter, int* linesNotDrawn) {
   for (const size_t i : {size_t{1}, size_t{0}, size_t{2}, size_t{3}}) {
     if (!figure.drawn[i]) continue;
     const ChartRect& r = figure.rect[i];
-    int missing = 0;
+    platform::DrawReport report;
     platform::DrawChart(painter, QRect(r.left, r.top, r.width, r.height), m_charts[i]->Model(),
-                        &missing);
-    if (linesNotDrawn) *linesNotDrawn += missing;
+                        &report);
+    if (linesNotDrawn) *linesNotDrawn += report.linesNotDrawn;
   }
+  painter.restore();
   m_state.LegendPixelX = legendX;
   m_state.LegendPixelY = legendY;
 }
@@ -251,7 +258,7 @@ void TForm1::CopyChart(int index, bool metafile) {
   image.fill(Qt::white);
   {
     QPainter painter(&image);
-    platform::DrawChart(painter, QRect(0, 0, w, h), chart->Model());
+    chart->Render(painter);
   }
   if (!metafile) {
     platform::CopyImageToClipboard(image);
@@ -262,11 +269,11 @@ void TForm1::CopyChart(int index, bool metafile) {
   platform::SvgDevice svg(w, h);
   {
     QPainter painter(&device);
-    platform::DrawChart(painter, QRect(0, 0, w, h), chart->Model());
+    chart->Render(painter);
   }
   {
     QPainter painter(&svg);
-    platform::DrawChart(painter, QRect(0, 0, w, h), chart->Model());
+    chart->Render(painter);
   }
   platform::CopyPictureToClipboard(device.Bytes(), ToBytes(svg.Bytes()), image);
 }

@@ -142,6 +142,11 @@ void TForm1::PlotOnMap() {
   input.horizonMap = Ticked(this, "HorizonMap");
   input.profileMap = Ticked(this, "ProfileMap");
   input.styles = m_state.MarkStyles;
+  input.gx1 = m_state.GX1;
+  input.gx2 = m_state.GX2;
+  input.gy1 = m_state.GY1;
+  input.gy2 = m_state.GY2;
+  input.profilesInRange = m_state.ProfilesInRange;
   m_state.CategoryCount = 0;
   const PlotResult result = PlotText(m_editor->LineReader(), input, m_seriesH.categories,
                                      m_seriesW.categories, m_seriesS.categories);
@@ -152,6 +157,20 @@ void TForm1::PlotOnMap() {
     for (const auto& [header, edited] : m_titleEdits) {
       if (title == header && !title.isEmpty()) title = edited;
     }
+  }
+  // Records outside the map's range are no errors: they are told apart from them.
+  if (result.outside > 0) {
+    SetNote(m_status[kOutsidePanel], QStringLiteral("範囲外 %1").arg(result.outside),
+            QStringLiteral("作図の範囲の外にある記録が %1 件あります（最初は %2 行目）。")
+                    .arg(result.outside)
+                    .arg(result.firstOutsideLine) +
+                (m_state.ProfilesInRange
+                     ? QStringLiteral("地図にない記録なので、断面図にも描いていません。"
+                                      "詳細メニューの「断面図には範囲内の記録だけを描く」を外すと"
+                                      "断面図に描きます")
+                     : QStringLiteral("断面図にだけ描いています")));
+  } else {
+    SetNote(m_status[kOutsidePanel], QString(), QString());
   }
   m_lastPlot = result;
   // A user who sees fewer markers than records learns how many, where the first is and why.

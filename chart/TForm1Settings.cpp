@@ -1,4 +1,5 @@
 // The settings file: what it holds, where it goes, and the commands that load and save it.
+#include <QAction>
 #include <QCheckBox>
 #include <QFileInfo>
 #include <QGroupBox>
@@ -78,6 +79,18 @@ const platform::SettingsTable<TForm1>& TForm1::Settings() {
         // Each box's own rule keeps one of the two ticked.
         CheckSetting<TForm1>({"Draw", "HorizonMap"}, "HorizonMap", true),
         CheckSetting<TForm1>({"Draw", "ProfileMap"}, "ProfileMap", true),
+        // The Detail menu's entry shows it.
+        platform::Setting<TForm1>(
+            SettingName{"Draw", "ProfilesInRange"},
+            [](TForm1& form, const platform::IniFile& ini, const QString& section,
+               const QString& key, int) {
+              form.State().ProfilesInRange = ini.ReadBool(section, key, true);
+              form.Command(QStringLiteral("ProfilesInRange"))
+                  ->setChecked(form.State().ProfilesInRange);
+            },
+            [](const TForm1& form, platform::IniFile& ini, const QString& section,
+               const QString& key,
+               int) { ini.WriteBool(section, key, form.State().ProfilesInRange); }),
         TextSetting<TForm1>({"Map", "GY1"}, "EditGY1", "30.00", kMaxTextChars, ratio),
         TextSetting<TForm1>({"Map", "GY2"}, "EditGY2", "46.00", kMaxTextChars, ratio),
         TextSetting<TForm1>({"Map", "GX1"}, "EditGX1", "128.00", kMaxTextChars),

@@ -52,9 +52,9 @@ bool Horizontal(AxisSide side) {
   return side == AxisSide::Bottom || side == AxisSide::Top;
 }
 
-QPen ToQPen(const ChartPen& pen) {
+QPen ToQPen(const ChartPen& pen, double scale) {
   QPen q(ToQColor(pen.color));
-  q.setWidth(std::max(pen.width, 1));
+  q.setWidthF(std::max(pen.width, 1) * scale);
   q.setCosmetic(true);
   q.setCapStyle(Qt::FlatCap);
   if (pen.dotted) q.setDashPattern({1, 1});
@@ -191,8 +191,9 @@ namespace {
 constexpr int kMaxStampedSize = 64;
 
 // The image a painter draws on, when markers can be stamped on it: a 32-bit image seen
-// through a whole-pixel translation alone, so that a marker drawn once and copied lands on
-// exactly the pixels it would have painted itself.
+// through a whole-pixel translation and a scale by a whole number alone, so that a marker
+// drawn once at that scale and copied lands on exactly the pixels it would have painted
+// itself.
 QImage* StampTarget(const QPainter& painter) {
   QPaintDevice* device = painter.device();
   if (!device || device->devType() != QInternal::Image) return nullptr;
@@ -205,8 +206,9 @@ QImage* StampTarget(const QPainter& painter) {
     return nullptr;
   }
   const QTransform t = painter.transform();
-  if (t.type() > QTransform::TxTranslate || t.dx() != std::round(t.dx()) ||
-      t.dy() != std::round(t.dy()) || image->devicePixelRatio() != 1.0 ||
+  if (t.type() > QTransform::TxScale || t.m11() != t.m22() || t.m11() != std::round(t.m11()) ||
+      t.m11() < 1 || t.m11() > 16 || t.dx() != std::round(t.dx()) || t.dy() != std::round(t.dy()) ||
+      image->devicePixelRatio() != 1.0 ||
       painter.compositionMode() != QPainter::CompositionMode_SourceOver ||
       painter.testRenderHint(QPainter::Antialiasing)) {
     return nullptr;
@@ -221,16 +223,17 @@ void StampMarkers(const QPainter& painter, QImage& target, const MarkerStyle& m,
                   const std::vector<QPoint>& centres, const std::vector<bool>& shown,
                   const QRectF& plot) {
   const int s = std::max(m.size, 0);
-  const int side = 2 * s + 5;
+  // The painter's whole-number scale (StampTarget): the stamp is drawn at it.
+  const int k = static_cast<int>(painter.transform().m11());
+  const int side = (2 * s + 5) * k;
   const int origin = s + 2;
   QImage stamp(side, side, QImage::Format_ARGB32_Premultiplied);
   stamp.fill(Qt::transparent);
   {
     QPainter p(&stamp);
     p.setRenderHint(QPainter::Antialiasing, false);
-    QPen outline(ToQColor(m.outline));
-    outline.setCosmetic(true);
-    p.setPen(outline);
+    p.scale(k, k);
+    p.setPen(ScaledPen(ToQColor(m.outline), 1, p));
     p.setBrush(ToQColor(m.fill));
     DrawMarker(p, m.shape, origin, origin, s);
   }
@@ -239,9 +242,10 @@ void StampMarkers(const QPainter& painter, QImage& target, const MarkerStyle& m,
   // The plot's clip as whole pixels of the target, its edges rounded as the painter rounds
   // them (a half up).
   auto edge = [](double v) { return static_cast<int>(std::floor(v + 0.5)); };
-  const QRect clip = QRect(QPoint(edge(plot.left()) + dx, edge(plot.top()) + dy),
-                           QPoint(edge(plot.right()) - 1 + dx, edge(plot.bottom()) - 1 + dy))
-                         .intersected(target.rect());
+  const QRect clip =
+      QRect(QPoint(edge(k * plot.left()) + dx, edge(k * plot.top()) + dy),
+            QPoint(edge(k * plot.right()) - 1 + dx, edge(k * plot.bottom()) - 1 + dy))
+          .intersected(target.rect());
   const bool opaqueTarget = target.format() == QImage::Format_RGB32;
   // The stamp's painted pixels, once: offset from its corner and colour.
   struct Dot {
@@ -261,10 +265,10 @@ void StampMarkers(const QPainter& painter, QImage& target, const MarkerStyle& m,
   auto at = [bits, stride](int x, int y) {
     return reinterpret_cast<QRgb*>(bits + static_cast<qsizetype>(y) * stride) + x;
   };
-  for (size_t k = 0; k < centres.size(); ++k) {
-    if (!shown[k]) continue;
-    const int left = centres[k].x() - origin + dx;
-    const int top = centres[k].y() - origin + dy;
+  for (size_t i = 0; i < centres.size(); ++i) {
+    if (!shown[i]) continue;
+    const int left = (centres[i].x() - origin) * k + dx;
+    const int top = (centres[i].y() - origin) * k + dy;
     if (left >= clip.left() && top >= clip.top() && left + side - 1 <= clip.right() &&
         top + side - 1 <= clip.bottom()) {
       for (const Dot& d : dots)
@@ -408,9 +412,24 @@ void DrawMarker(QPainter& painter, MarkerShape shape, double cx, double cy, doub
   }
 }
 
+double PenScale(const QPainter& painter) {
+  const double scale = std::sqrt(std::fabs(painter.worldTransform().determinant()));
+  return scale > 0 && std::isfinite(scale) ? scale : 1;
+}
+
+QPen ScaledPen(const QColor& color, double width, const QPainter& painter) {
+  QPen pen(color);
+  pen.setWidthF(width * PenScale(painter));
+  pen.setCosmetic(true);
+  return pen;
+}
+
 ChartMapping DrawChart(QPainter& painter, const QRect& rect, const Chart& chart,
-                       int* linesNotDrawn) {
-  if (linesNotDrawn) *linesNotDrawn = 0;
+                       DrawReport* report) {
+  DrawReport unused;
+  DrawReport& told = report ? *report : unused;
+  told = DrawReport{};
+  const double scale = PenScale(painter);
   painter.save();
   painter.setRenderHint(QPainter::Antialiasing, false);
   painter.setRenderHint(QPainter::TextAntialiasing, false);
@@ -430,6 +449,17 @@ ChartMapping DrawChart(QPainter& painter, const QRect& rect, const Chart& chart,
     increments[i] = SpacedIncrement(axis.maximum - axis.minimum, axis.increment, length,
                                     LabelRoom(chart, side, labels));
   }
+  // The grid lines of each axis stand this many of the chart's pixels apart; lines closer
+  // than kMinGridSpacing are left out, as are the minor lines between them.
+  std::array<double, 4> gridPixels{};
+  for (size_t i = 0; i < 4; ++i) {
+    const auto side = static_cast<AxisSide>(i);
+    const ChartAxis& axis = chart.axes[i];
+    const double range = std::fabs(axis.maximum - axis.minimum);
+    const double length = Horizontal(side) ? plot.width() : plot.height();
+    gridPixels[i] = range > 0 && std::isfinite(range) ? increments[i] / range * length : 0;
+  }
+  auto crowded = [](double pixels) { return std::isfinite(pixels) && pixels < kMinGridSpacing; };
   auto gridLine = [&](AxisSide side, double value) {
     const double p = pixel(mapping.ToPixel(side, value));
     if (Horizontal(side)) {
@@ -443,18 +473,28 @@ ChartMapping DrawChart(QPainter& painter, const QRect& rect, const Chart& chart,
     const ChartAxis& axis = chart.axes[i];
     if (!axis.visible) continue;
     bool tooMany = false;
-    if (axis.minorGridPen.visible) {
-      painter.setPen(ToQPen(axis.minorGridPen));
-      for (const double v : MinorGridValues(axis.minimum, axis.maximum, increments[i],
-                                            axis.minorTickCount, &tooMany))
-        gridLine(side, v);
-      if (tooMany && linesNotDrawn) ++*linesNotDrawn;
+    const bool hasLines = increments[i] > 0 && std::isfinite(increments[i]);
+    if (axis.minorGridPen.visible && hasLines && axis.minorTickCount >= 1) {
+      const int parts = axis.minorTickCount + 1;
+      if (crowded(gridPixels[i] / parts)) {
+        told.minorLeftOut[i] = increments[i] / parts;
+      } else {
+        painter.setPen(ToQPen(axis.minorGridPen, scale));
+        for (const double v : MinorGridValues(axis.minimum, axis.maximum, increments[i],
+                                              axis.minorTickCount, &tooMany))
+          gridLine(side, v);
+        if (tooMany) ++told.linesNotDrawn;
+      }
     }
-    if (axis.gridPen.visible) {
-      painter.setPen(ToQPen(axis.gridPen));
-      for (const double v : GridValues(axis.minimum, axis.maximum, increments[i], &tooMany))
-        gridLine(side, v);
-      if (tooMany && linesNotDrawn) ++*linesNotDrawn;
+    if (axis.gridPen.visible && hasLines) {
+      if (crowded(gridPixels[i])) {
+        told.gridLeftOut[i] = increments[i];
+      } else {
+        painter.setPen(ToQPen(axis.gridPen, scale));
+        for (const double v : GridValues(axis.minimum, axis.maximum, increments[i], &tooMany))
+          gridLine(side, v);
+        if (tooMany) ++told.linesNotDrawn;
+      }
     }
   }
 
@@ -477,18 +517,13 @@ ChartMapping DrawChart(QPainter& painter, const QRect& rect, const Chart& chart,
     std::uint32_t runColor = 0;
     auto flush = [&] {
       if (run.size() >= 2) {
-        QPen pen(ToQColor(runColor));
-        pen.setWidth(std::max(series.width, 1));
-        pen.setCosmetic(true);
+        QPen pen = ScaledPen(ToQColor(runColor), std::max(series.width, 1), painter);
         if (series.dotted) pen.setDashPattern({1, 1});
         painter.setPen(pen);
         painter.drawPolyline(run);
       }
       if (series.vertexDots && !run.isEmpty()) {
-        QPen dot(ToQColor(runColor));
-        dot.setWidth(1);
-        dot.setCosmetic(true);
-        painter.setPen(dot);
+        painter.setPen(ScaledPen(ToQColor(runColor), 1, painter));
         painter.drawPoints(run.constData(), static_cast<int>(run.size()));
       }
       run.clear();
@@ -536,9 +571,7 @@ ChartMapping DrawChart(QPainter& painter, const QRect& rect, const Chart& chart,
     const PointSeries& series = chart.points[i];
     if (!series.active || series.x.empty() || series.marker.shape == MarkerShape::None) continue;
     const MarkerStyle& m = series.marker;
-    QPen outline(ToQColor(m.outline));
-    outline.setCosmetic(true);
-    painter.setPen(outline);
+    painter.setPen(ScaledPen(ToQColor(m.outline), 1, painter));
     painter.setBrush(ToQColor(m.fill));
     const std::vector<bool>& shown = plan.shown[i];
     const std::vector<QPoint>& centres = plan.centres[i];
@@ -563,7 +596,7 @@ ChartMapping DrawChart(QPainter& painter, const QRect& rect, const Chart& chart,
                         : side == AxisSide::Left ? plot.left()
                                                  : plot.right();
     if (axis.axisPen.visible) {
-      painter.setPen(ToQPen(axis.axisPen));
+      painter.setPen(ToQPen(axis.axisPen, scale));
       if (Horizontal(side)) {
         painter.drawLine(QPointF(plot.left(), pixel(edge)), QPointF(plot.right(), pixel(edge)));
       } else {
@@ -572,10 +605,13 @@ ChartMapping DrawChart(QPainter& painter, const QRect& rect, const Chart& chart,
     }
     // Ticks and labels point away from the plot.
     const double out = side == AxisSide::Bottom || side == AxisSide::Right ? 1 : -1;
-    const std::vector<double> values = GridValues(axis.minimum, axis.maximum, increments[i]);
+    // Ticks as close as grid lines too close to draw would make a solid band.
+    const std::vector<double> values = crowded(gridPixels[i])
+                                           ? std::vector<double>()
+                                           : GridValues(axis.minimum, axis.maximum, increments[i]);
     for (const double v : values) {
       const double p = pixel(mapping.ToPixel(side, v));
-      painter.setPen(ToQPen(ChartPen{axis.axisPen.color, 1, true, false}));
+      painter.setPen(ToQPen(ChartPen{axis.axisPen.color, 1, true, false}, scale));
       if (axis.tickLength > 0) {
         if (Horizontal(side)) {
           painter.drawLine(QPointF(p, edge), QPointF(p, edge + out * axis.tickLength));

@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QPainter>
+#include <QPen>
 #include <QRect>
 #include <QRectF>
 #include <QString>
@@ -135,10 +136,33 @@ struct Chart {
 /// or titles take no room.
 QRectF PlotRect(const Chart& chart, const QRect& rect, const QPainter* painter = nullptr);
 
-/// Draws the chart into `rect` and returns its conversions. Grid and minor grid lines that
-/// an axis could not draw (too many for its range) are counted in `linesNotDrawn`.
+/// Grid or minor grid lines closer than this many of the chart's pixels are not drawn:
+/// closer, a line one pixel wide covers a third of the plot or more, and the lines bury
+/// what they stand over.
+inline constexpr double kMinGridSpacing = 3;
+
+/// What DrawChart left out of the grid, per axis in AxisSide order.
+struct DrawReport {
+  /// Sets of grid or minor grid lines too many for their range (see kMaxAxisLines).
+  int linesNotDrawn = 0;
+  /// The spacing, in axis values, of the grid lines and of the minor grid lines left out
+  /// because they would have stood closer than kMinGridSpacing pixels; 0 where nothing was
+  /// left out. Ticks at grid lines left out are left out with them.
+  std::array<double, 4> gridLeftOut{};
+  std::array<double, 4> minorLeftOut{};
+};
+
+/// Draws the chart into `rect` and returns its conversions; what it leaves out of the grid
+/// goes into `report`. A painter scaled by its world transform draws the same picture at
+/// more pixels: pen widths grow with the scale as text, markers and distances do.
 ChartMapping DrawChart(QPainter& painter, const QRect& rect, const Chart& chart,
-                       int* linesNotDrawn = nullptr);
+                       DrawReport* report = nullptr);
+
+/// The device pixels a chart pixel covers across, by the painter's world transform: 1 for
+/// an unscaled painter, 2 for one scaled by two.
+double PenScale(const QPainter& painter);
+/// A cosmetic pen `width` chart pixels wide on `painter`, however it is scaled.
+QPen ScaledPen(const QColor& color, double width, const QPainter& painter);
 
 /// One marker centred on (cx, cy), `halfSize` pixels each way, with the painter's pen and
 /// brush.

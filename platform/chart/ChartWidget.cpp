@@ -13,7 +13,24 @@ ChartWidget::ChartWidget(QWidget* parent) : QWidget(parent) {
 }
 
 ChartMapping ChartWidget::Mapping() const {
-  return ChartMapping(PlotRect(m_chart, rect()), m_chart.axes);
+  const QRectF plot = PlotRect(m_chart, ChartRect());
+  return ChartMapping(QRectF(plot.topLeft() * m_scale, plot.size() * m_scale), m_chart.axes);
+}
+
+void ChartWidget::SetScale(int scale) {
+  m_scale = std::max(scale, 1);
+}
+
+QRect ChartWidget::ChartRect() const {
+  // Rounded up: a chart a pixel wider than the widget loses only part of its white margin.
+  return QRect(0, 0, (width() + m_scale - 1) / m_scale, (height() + m_scale - 1) / m_scale);
+}
+
+void ChartWidget::Render(QPainter& painter, DrawReport* report) const {
+  painter.save();
+  painter.scale(m_scale, m_scale);
+  DrawChart(painter, ChartRect(), m_chart, report);
+  painter.restore();
 }
 
 void ChartWidget::ZoomTo(const QRect& pixels) {
@@ -46,9 +63,10 @@ void ChartWidget::paintEvent(QPaintEvent*) {
   }
   {
     QPainter painter(&m_frame);
-    DrawChart(painter, rect(), m_chart);
+    Render(painter, &m_lastReport);
   }
   QPainter(this).drawImage(0, 0, m_frame);
+  if (onPainted) onPainted();
 }
 
 void ChartWidget::mousePressEvent(QMouseEvent* event) {

@@ -143,6 +143,37 @@ TEST(SetGridType, LinesTheRegionalMeshOfEachLevel) {
   EXPECT_EQ(kOneTwelfth, 0.08333333333333333);
 }
 
+TEST(SetGridType, WithoutMeshLinesARangeUnderADegreeIsTickedAtTheSecondOrderMesh) {
+  Axes axes;
+  GridInput in;
+  in.gx1 = 135.2;
+  in.gx2 = 135.8;
+  in.gy1 = 35.1;
+  in.gy2 = 35.5;
+  in.gh2 = 3800;
+  SetGridType(axes.Pointers(), in);
+  EXPECT_DOUBLE_EQ(axes.lon.increment, 0.125);
+  EXPECT_DOUBLE_EQ(axes.lat.increment, kOneTwelfth);
+  EXPECT_DOUBLE_EQ(axes.weLon.increment, 0.125);
+  EXPECT_DOUBLE_EQ(axes.snLat.increment, kOneTwelfth);
+  EXPECT_FALSE(axes.lon.gridPen.visible);
+  EXPECT_FALSE(axes.lat.minorGridPen.visible);
+}
+
+TEST(MeshLevelOf, NamesTheLevelOfALineSpacing) {
+  const struct {
+    double spacing;
+    bool latitude;
+    int level;
+  } cases[] = {
+      {1, false, 1},      {0.125, false, 2},      {0.0125, false, 3},
+      {2.0 / 3, true, 1}, {kOneTwelfth, true, 2}, {1.0 / 120, true, 3},
+      {0.2, false, 0},    {0.125, true, 0},       {1, true, 0},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(MeshLevelOf(c.spacing, c.latitude), c.level) << c.spacing << " " << c.latitude;
+}
+
 TEST(SetGridType, MapOnlyLeavesTheSouthNorthProfileAlone) {
   Axes axes;
   platform::ChartAxis untouched = axes.snLat;
@@ -161,16 +192,30 @@ TEST(RewriteDegreeLabel, LabelsOnlyWholeDegrees) {
   const struct {
     const char16_t* in;
     const char16_t* out;
+    const char16_t* fine;  // on an axis under a degree
   } cases[] = {
-      {u"134.5", u" "},       {u"135", u"135\uFF9F"}, {u" 36", u"36\uFF9F"},
-      {u"35.0", u"35\uFF9F"}, {u"1500m", u"1500m"},   {u"", u""},
-      {u"abc", u"abc"},
+      {u"134.5", u" ", u"134\uFF9F30'"},
+      {u"135", u"135\uFF9F", u"135\uFF9F"},
+      {u" 36", u"36\uFF9F", u"36\uFF9F"},
+      {u"35.0", u"35\uFF9F", u"35\uFF9F"},
+      {u"135.125", u" ", u"135\uFF9F07'30\""},
+      {u"35.08333", u" ", u"35\uFF9F05'"},
+      {u"134.99999", u" ", u"135\uFF9F"},  // a rounding error off a whole degree
+      {u"1500m", u"1500m", u"1500m"},
+      {u"", u"", u""},
+      {u"abc", u"abc", u"abc"},
   };
   for (const auto& c : cases) {
     QString text = QString::fromUtf16(c.in);
     RewriteDegreeLabel(text);
     EXPECT_EQ(text, QString::fromUtf16(c.out)) << QString::fromUtf16(c.in).toStdString();
+    text = QString::fromUtf16(c.in);
+    RewriteDegreeLabel(text, true);
+    EXPECT_EQ(text, QString::fromUtf16(c.fine)) << QString::fromUtf16(c.in).toStdString();
   }
+  EXPECT_EQ(DegreeMinuteLabel(135.125, true), QStringLiteral("07'30\""));
+  EXPECT_EQ(DegreeMinuteLabel(136, true), QStringLiteral("136\uFF9F"));
+  EXPECT_EQ(DegreeMinuteLabel(35.75, true), QStringLiteral("45'"));
 }
 
 }  // namespace

@@ -36,6 +36,13 @@ class ChartExportTest : public testing::Test {
     EXPECT_TRUE(fs::is_empty(m_root / "bin")) << "a settings file was written";
   }
   QString P(const char* name) const { return Q(m_root / name); }
+  // The range of Kyushu, 129–133° E, 31–34° N.
+  static QStringList Kyushu() {
+    QStringList args;
+    for (const char* set : {"Map.GX1=129.00", "Map.GX2=133.00", "Map.GY1=31.00", "Map.GY2=34.00"})
+      args << QStringLiteral("--set") << QString::fromLatin1(set);
+    return args;
+  }
   Outcome Run(QStringList args) const {
     std::ostringstream out, err;
     // After the settings file, which must come first; before the case's own settings.
@@ -62,7 +69,7 @@ TEST_F(ChartExportTest, WritesTheFigureOfEachChartSetAtItsSize) {
     const Outcome o =
         Run({QStringLiteral("--set"), QString::fromLatin1(c.set), QStringLiteral("--export"), png});
     EXPECT_EQ(o.code, 0) << o.err;
-    EXPECT_EQ(o.out, png.toStdString() + " records=0 categories=0 " + c.size + '\n');
+    EXPECT_EQ(o.out, png.toStdString() + " records=0 categories=0 " + c.size + " outside=0\n");
     const QImage image(png);
     ASSERT_FALSE(image.isNull());
     EXPECT_EQ(QStringLiteral("width=%1 height=%2").arg(image.width()).arg(image.height()),
@@ -156,6 +163,84 @@ TEST_F(ChartExportTest, RefusesWhatItCannotDoWithoutWritingAnything) {
   }
   EXPECT_EQ(testsupport::ReadBytes(m_root / "s.ini"),
             "[DataFile]\r\nTitle=Test\r\n[Map]\r\nMeshSize=1\r\n");
+}
+
+// How many pixels of the colour the area of an image holds.
+int CountIn(const QImage& image, QRect area, QRgb colour) {
+  int n = 0;
+  area = area.intersected(image.rect());
+  for (int y = area.top(); y <= area.bottom(); ++y) {
+    for (int x = area.left(); x <= area.right(); ++x)
+      n += image.pixel(x, y) == colour ? 1 : 0;
+  }
+  return n;
+}
+
+TEST_F(ChartExportTest, ALegendAnchoredOutsideTheRangeStandsInTheCorner) {
+  // Kyushu, and the default anchor 134° E, 32° N east of it. The legend's marker is blue;
+  // the one record stands away from the upper left.
+  testsupport::WriteBytes(m_root / "k.grd", "Fagus\r\n32.5,132.5,500\r\n");
+  const QRgb blue = qRgb(0, 0, 255);
+  for (const char* profiles : {"Draw.ProfileMap=1", "Draw.ProfileMap=0"}) {
+    const Outcome o =
+        Run(Kyushu() + QStringList{QStringLiteral("--set"), QString::fromLatin1(profiles),
+                                   QStringLiteral("--export"), P("k.png"), P("k.grd")});
+    EXPECT_EQ(o.code, 0) << o.err;
+    const QImage image(P("k.png"));
+    ASSERT_FALSE(image.isNull());
+    // The three-view's corner chart is its upper-left 300 pixels; the map alone has the
+    // legend just inside its own upper-left corner.
+    EXPECT_GT(CountIn(image, QRect(0, 0, 300, 300), blue), 10) << profiles;
+  }
+}
+
+TEST_F(ChartExportTest, MeshLinesTooCloseToDrawAreLeftOutAndARangeUnderADegreeIsLabelled) {
+  const QRgb aqua = qRgb(0, 255, 255);
+  // All Japan with standard mesh lines: 0.8 pixels apart, they would flood the map. Left
+  // out, the second-order lines remain, 8 pixels apart across and 6 up.
+  Outcome o = Run({QStringLiteral("--set"), QStringLiteral("Map.MeshSize=3"),
+                   QStringLiteral("--export"), P("all.png")});
+  EXPECT_EQ(o.code, 0) << o.err;
+  QImage image(P("all.png"));
+  ASSERT_EQ(image.size(), QSize(1526, 1628));
+  const QRect middle(626, 626, 600, 700);  // inside the map (326, 326)–(1526, 1628)
+  const double share = CountIn(image, middle, aqua) / (600.0 * 700.0);
+  EXPECT_GT(share, 0.15);
+  EXPECT_LT(share, 0.35);
+
+  // 135°12'–135°48' E, 35°06'–35°30' N: no whole degree inside, labelled in minutes below
+  // the map and left of it. The map stands at (300, 300)–(1500, 1277), its plot from 360
+  // across and down to 1237.
+  o = Run({QStringLiteral("--set"), QStringLiteral("Map.GX1=135.12"), QStringLiteral("--set"),
+           QStringLiteral("Map.GX2=135.48"), QStringLiteral("--set"),
+           QStringLiteral("Map.GY1=35.06"), QStringLiteral("--set"),
+           QStringLiteral("Map.GY2=35.30"), QStringLiteral("--export"), P("small.png")});
+  EXPECT_EQ(o.code, 0) << o.err;
+  image = QImage(P("small.png"));
+  ASSERT_EQ(image.size(), QSize(1500, 1277));
+  EXPECT_GT(CountIn(image, QRect(300, 1240, 1200, 37), aqua), 20);
+  EXPECT_GT(CountIn(image, QRect(300, 300, 58, 937), aqua), 20);
+}
+
+TEST_F(ChartExportTest, RecordsOutsideTheRangeAreCountedAndKeptOffTheProfiles) {
+  // Kyushu, and a record on the Kii peninsula: east of the range, at a latitude inside it.
+  testsupport::WriteBytes(m_root / "kii.grd", "Fagus\r\n33.5,135.5,500\r\n");
+  const std::pair<const char*, bool> cases[] = {{"Draw.ProfilesInRange=1", false},
+                                                {"Draw.ProfilesInRange=0", true}};
+  for (const auto& [setting, onProfile] : cases) {
+    const Outcome o =
+        Run(Kyushu() + QStringList{QStringLiteral("--set"), QString::fromLatin1(setting),
+                                   QStringLiteral("--export"), P("kii.png"), P("kii.grd")});
+    // Outside the figure is no error: exit status 0, nothing on standard error.
+    EXPECT_EQ(o.code, 0) << o.err;
+    EXPECT_EQ(o.err, "");
+    EXPECT_NE(o.out.find("records=1 categories=1 width=1500 height=1399 outside=1"),
+              std::string::npos)
+        << o.out;
+    // The south-north profile stands left of the map, (0, 300)–(300, 1399).
+    const QImage image(P("kii.png"));
+    EXPECT_EQ(CountIn(image, QRect(0, 300, 300, 1099), qRgb(0, 0, 255)) > 0, onProfile) << setting;
+  }
 }
 
 TEST_F(ChartExportTest, AWarningNamesTheLineOfTheFile) {

@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "chart/TForm1.h"
+#include "platform/text/IniFile.h"
 #include "platform/ui/Desktop.h"
 #include "platform/ui/DialogService.h"
 #include "tests/chart/IslandWindow.h"
@@ -61,12 +62,18 @@ TEST(ChartMenus, TheMainMenuHasEveryCommandInItsPlace) {
                                  QStringLiteral("詳細(&F)"), QStringLiteral("表示(&V)"),
                                  QStringLiteral("ヘルプ(&H)")}));
   const std::pair<const char*, const char*> entries[] = {
-      {"OpenIniFileItem", "設定ファイルを読込"}, {"SaveIniFileItem", "設定ファイルを保存"},
-      {"ReLoadGrd", "分布データを読込"},         {"MenuQuit", "終  了"},
-      {"ReSetItem", "描画設定の表示・編集"},     {"PlotSize10", "２次メッシュ表示"},
-      {"ThirdMeshLine", "３次区画腺を表示"},     {"PrefLines", "県界を表示する"},
-      {"ShowMegaMap", "画面の４倍大にする"},     {"HelpMokuji", "使用説明書"},
-      {"HelpVersion", "バージョン情報"}};
+      {"OpenIniFileItem", "設定ファイルを読込"},
+      {"SaveIniFileItem", "設定ファイルを保存"},
+      {"ReLoadGrd", "分布データを読込"},
+      {"MenuQuit", "終  了"},
+      {"ReSetItem", "描画設定の表示・編集"},
+      {"PlotSize10", "２次メッシュ表示"},
+      {"ThirdMeshLine", "３次区画腺を表示"},
+      {"PrefLines", "県界を表示する"},
+      {"ShowMegaMap", "画面の４倍大にする"},
+      {"HelpMokuji", "使用説明書"},
+      {"HelpVersion", "バージョン情報"},
+      {"ProfilesInRange", "断面図には範囲内の記録だけを描く"}};
   for (const auto& [name, text] : entries) {
     QAction* action = w.form->Command(QString::fromLatin1(name));
     ASSERT_NE(action, nullptr) << name;
@@ -76,6 +83,15 @@ TEST(ChartMenus, TheMainMenuHasEveryCommandInItsPlace) {
   EXPECT_TRUE(w.Marked("PlotSize10"));
   EXPECT_TRUE(w.Marked("FirstMeshLine"));
   EXPECT_TRUE(w.Marked("PrefLines"));
+  EXPECT_TRUE(w.Marked("ProfilesInRange"));
+  // A settings file's choice shows in the entry; turning it over is a change to keep.
+  w.form->ApplySettings(platform::IniFile::FromBytes("[Draw]\r\nProfilesInRange=0\r\n"));
+  EXPECT_FALSE(w.Marked("ProfilesInRange"));
+  EXPECT_FALSE(w.form->State().ProfilesInRange);
+  const std::string before = w.form->SettingsSnapshot();
+  w.form->Command(QStringLiteral("ProfilesInRange"))->trigger();
+  EXPECT_TRUE(w.form->State().ProfilesInRange);
+  EXPECT_NE(w.form->SettingsSnapshot(), before);
 }
 
 TEST(ChartMenus, ChoosingTheMarkedMeshLevelTakesTheMeshLinesAway) {

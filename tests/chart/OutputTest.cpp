@@ -3,7 +3,12 @@
 
 #include <cstring>
 
+#include <QAction>
 #include <QCheckBox>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QImage>
+#include <QImageReader>
 #include <QLineEdit>
 #include <QProcess>
 #include <QRadioButton>
@@ -97,6 +102,71 @@ TEST(ChartOutput, EachFormatHoldsTheFigureAtItsSize) {
   EXPECT_EQ(image.pixel(0, 0), qRgb(255, 255, 255));
   EXPECT_EQ(FigureFormatOf(QStringLiteral("a.SVG")), FigureFormat::Svg);
   EXPECT_FALSE(FigureFormatOf(QStringLiteral("a.wmf")).has_value());
+}
+
+// The share of the pixels of `small` that `large`, sampled down to its size, has alike.
+double Alike(const QImage& small, const QImage& large) {
+  const QImage sampled = large.scaled(small.size(), Qt::IgnoreAspectRatio, Qt::FastTransformation);
+  qsizetype same = 0;
+  for (int y = 0; y < small.height(); ++y) {
+    for (int x = 0; x < small.width(); ++x)
+      same += small.pixel(x, y) == sampled.pixel(x, y) ? 1 : 0;
+  }
+  return static_cast<double>(same) / (static_cast<double>(small.width()) * small.height());
+}
+
+// The share of pixels that are not white.
+double Ink(const QImage& image) {
+  qsizetype ink = 0;
+  for (int y = 0; y < image.height(); ++y) {
+    for (int x = 0; x < image.width(); ++x)
+      ink += (image.pixel(x, y) & 0xFFFFFF) != 0xFFFFFF ? 1 : 0;
+  }
+  return static_cast<double>(ink) / (static_cast<double>(image.width()) * image.height());
+}
+
+TEST(ChartOutput, AnEnlargedFigureIsTheSamePictureAtMorePixels) {
+  IslandWindow w("chart-output-");
+  w.form->findChild<QRadioButton*>(QStringLiteral("MScale2"))->setChecked(true);
+  w.form->BtnNewMapClick();
+  w.form->Editor()->SetLines(
+      {"Abies", "34.5,135.5,300", "35.0,136.0,400", "Betula", "35.5,136.5,200", "35.2,135.2,50"});
+  w.form->PlotOnMap();
+  w.form->show();
+  // The figure as the save command writes it; four times enlarged it is larger than image
+  // readers take by default.
+  struct Unlimited {
+    int was = QImageReader::allocationLimit();
+    Unlimited() { QImageReader::setAllocationLimit(0); }
+    ~Unlimited() { QImageReader::setAllocationLimit(was); }
+  } unlimited;
+  auto saved = [&w](const char* name) {
+    w.dialogs->AcceptSave(Q(w.root / name));
+    w.form->SaveToEMFItemClick();
+    const QImage image(Q(w.root / name));
+    if (image.isNull()) ADD_FAILURE() << w.dialogs->Calls().back().message.toStdString();
+    return image;
+  };
+  const QImage figure = saved("one.png");
+  ASSERT_FALSE(figure.isNull());
+  const QImage screen = w.form->ChartAt(1)->grab().toImage();
+  for (const int zoom : {2, 4}) {
+    w.form->Command(QString::fromLatin1(zoom == 2 ? "ShowBigMap" : "ShowMegaMap"))->trigger();
+    // The written figure: text, markers, lines and legend grow with it, so that sampled
+    // back it is the figure of no enlargement, and as much of it is ink.
+    const QImage big = saved(zoom == 2 ? "two.png" : "four.png");
+    ASSERT_EQ(big.size(), figure.size() * zoom);
+    EXPECT_GT(Alike(figure, big), 0.97) << zoom;
+    EXPECT_NEAR(Ink(big) / Ink(figure), 1, 0.15) << zoom;
+    // On screen, and copied from there, the same.
+    const QImage shown = w.form->ChartAt(1)->grab().toImage();
+    EXPECT_GT(Alike(screen, shown), 0.95) << zoom;
+    EXPECT_NEAR(Ink(shown) / Ink(screen), 1, 0.15) << zoom;
+    w.form->CopyChart(1, false);
+    EXPECT_EQ(QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32),
+              shown.convertToFormat(QImage::Format_RGB32))
+        << zoom;
+  }
 }
 
 TEST(ChartOutput, MetafilesOfEveryChartSetConvert) {

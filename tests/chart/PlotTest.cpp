@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFrame>
@@ -94,6 +95,47 @@ TEST(ChartPlot, OnlyTheChartsShownGetPoints) {
   profile->setChecked(false);
   w.Plot(QStringLiteral("Abies\n35.0,136.0,1200\n"));
   EXPECT_EQ(w.Counts(), "1 / 0 / 0");
+}
+
+TEST(ChartPlot, RecordsOutsideTheMapsRangeStayOffTheProfilesAndAreCounted) {
+  // The range is 134–138 E, 33–37 N. Lines 3 and 5 lie outside it: a record from another
+  // island, one south of the range.
+  const QString text =
+      QStringLiteral("Abies\n35.0,136.0,1200\n43.0,142.0,900\n36.0,137.0,300\n32.5,135.0,100\n");
+  const struct {
+    bool inRangeOnly;
+    const char* counts;
+    const char* note;
+  } cases[] = {
+      {true, "4 / 2 / 2", "範囲外 2"},
+      {false, "4 / 4 / 4", "範囲外 2"},
+  };
+  for (const auto& c : cases) {
+    Window w;
+    QAction* entry = w.form->Command(QStringLiteral("ProfilesInRange"));
+    ASSERT_NE(entry, nullptr);
+    // On by default; the Detail menu's entry turns it over and plots again.
+    EXPECT_TRUE(entry->isChecked());
+    w.Plot(text);
+    if (!c.inRangeOnly) entry->trigger();
+    EXPECT_EQ(w.form->State().ProfilesInRange, c.inRangeOnly);
+    // The map keeps every record (its chart shows only its range); the profiles only
+    // those of the map's range.
+    EXPECT_EQ(w.Counts(), c.counts) << c.inRangeOnly;
+    // Counted apart from lines that could not be drawn: no error.
+    EXPECT_EQ(w.form->LastPlot().outside, 2);
+    EXPECT_EQ(w.form->LastPlot().firstOutsideLine, 3);
+    EXPECT_EQ(w.form->LastPlot().skipped, 0);
+    EXPECT_EQ(w.form->StatusText(TForm1::kOutsidePanel), QString::fromUtf8(c.note));
+    EXPECT_TRUE(w.form->findChild<QLabel*>(QStringLiteral("StatusPanel16"))
+                    ->toolTip()
+                    .contains(QStringLiteral("最初は 3 行目")));
+  }
+  // Inside the range nothing is told.
+  Window w;
+  w.Plot(QStringLiteral("Abies\n35.0,136.0,1200\n"));
+  EXPECT_EQ(w.form->StatusText(TForm1::kOutsidePanel), QString());
+  EXPECT_EQ(w.form->LastPlot().outside, 0);
 }
 
 TEST(ChartPlot, ASeventhHeaderEndsThePassAndIsTold) {

@@ -40,15 +40,17 @@ Chart Bare() {
 struct Drawn {
   QImage image;
   ChartMapping mapping;
-  int notDrawn = 0;
+  DrawReport report;
 };
 
-Drawn Draw(const Chart& chart, QSize size = {1000, 500}) {
+// The chart drawn into `size` chart pixels, on an image `scale` times as large.
+Drawn Draw(const Chart& chart, QSize size = {1000, 500}, int scale = 1) {
   Drawn d;
-  d.image = QImage(size, QImage::Format_RGB32);
+  d.image = QImage(size * scale, QImage::Format_RGB32);
   d.image.fill(Qt::black);
   QPainter painter(&d.image);
-  d.mapping = DrawChart(painter, QRect(QPoint(0, 0), size), chart, &d.notDrawn);
+  painter.scale(scale, scale);
+  d.mapping = DrawChart(painter, QRect(QPoint(0, 0), size), chart, &d.report);
   return d;
 }
 
@@ -137,7 +139,95 @@ TEST(DrawChart, MinorLinesCutIntervalsAndLabelsCoarsenTheGrid) {
   x.labelsVisible = false;
   x.increment = 1e-6;
   d = Draw(chart);
-  EXPECT_EQ(d.notDrawn, 1);
+  EXPECT_EQ(d.report.gridLeftOut[0], 1e-6);
+}
+
+TEST(DrawChart, LinesCloserThanThreePixelsAreLeftOutAndSaid) {
+  // The plot is 910 pixels wide over 0..10: 91 pixels a unit.
+  const struct {
+    double increment;
+    int minorCount;
+    double gridLeftOut;
+    double minorLeftOut;
+  } cases[] = {
+      {1, 9, 0, 0},            // 9.1 and 91 pixels apart: all drawn
+      {1, 39, 0, 0.025},       // minor lines 2.3 pixels apart: left out, the grid kept
+      {0.04, 0, 0, 0},         // 3.6 pixels apart: drawn
+      {0.03, 1, 0.03, 0.015},  // 2.7 pixels apart: both left out, with their ticks
+  };
+  for (const auto& c : cases) {
+    Chart chart = Bare();
+    ChartAxis& x = chart.Axis(AxisSide::Bottom);
+    x.increment = c.increment;
+    x.tickLength = 4;
+    x.axisPen = {kBlue, 1, true, false};
+    x.gridPen = {kRed, 1, true, false};
+    x.minorGridPen = {kGreen, 1, c.minorCount > 0, false};
+    x.minorTickCount = c.minorCount;
+    const Drawn d = Draw(chart);
+    EXPECT_DOUBLE_EQ(d.report.gridLeftOut[0], c.gridLeftOut) << c.increment;
+    EXPECT_DOUBLE_EQ(d.report.minorLeftOut[0], c.minorLeftOut) << c.increment;
+    EXPECT_EQ(d.report.linesNotDrawn, 0);
+    // What is left out leaves the plot white; what is kept is there.
+    const int y = Px(d.mapping.ToPixel(AxisSide::Left, 5.3));
+    int red = 0;
+    int green = 0;
+    for (int px = Px(d.mapping.Plot().left()) + 1; px < Px(d.mapping.Plot().right()); ++px) {
+      red += d.image.pixel(px, y) == qRgb(255, 0, 0) ? 1 : 0;
+      green += d.image.pixel(px, y) == qRgb(0, 255, 0) ? 1 : 0;
+    }
+    EXPECT_EQ(red > 0, c.gridLeftOut == 0) << c.increment;
+    EXPECT_EQ(green > 0, c.minorCount > 0 && c.minorLeftOut == 0) << c.increment;
+    // Ticks go with their grid lines: below the axis line, blue only where they stand.
+    const int below = Px(d.mapping.Plot().bottom()) + 2;
+    int ticks = 0;
+    for (int px = 0; px < d.image.width(); ++px)
+      ticks += d.image.pixel(px, below) == qRgb(0, 0, 255) ? 1 : 0;
+    EXPECT_EQ(ticks > 0, c.gridLeftOut == 0) << c.increment;
+  }
+}
+
+TEST(DrawChart, AScaledPainterDrawsTheSamePictureAtMorePixels) {
+  Chart chart = Bare();
+  chart.Axis(AxisSide::Bottom).gridPen = {kRed, 1, true, false};
+  chart.Axis(AxisSide::Left).gridPen = {kBlue, 1, true, true};
+  chart.Axis(AxisSide::Left).increment = 5;
+  PointSeries points;
+  points.marker = {MarkerShape::Rectangle, 4, kGreen, 0};
+  points.Add(2.5, 2.5);
+  chart.points.push_back(points);
+  for (const int scale : {1, 2, 4}) {
+    const Drawn d = Draw(chart, {200, 100}, scale);
+    auto at = [&](AxisSide side, double v) {
+      return static_cast<int>(std::floor(d.mapping.ToPixel(side, v))) * scale;
+    };
+    auto row = [&](int y, QRgb colour, int from, int to) {
+      int n = 0;
+      for (int x = from; x < to; ++x)
+        n += d.image.pixel(x, y) == colour ? 1 : 0;
+      return n;
+    };
+    // Eleven solid lines `scale` pixels thick.
+    EXPECT_EQ(row(at(AxisSide::Left, 7.3), qRgb(255, 0, 0), 0, d.image.width()), 11 * scale);
+    // The dotted line at 5: `scale` rows, on and off by `scale` pixels along them.
+    const int y5 = at(AxisSide::Left, 5);
+    int rows = 0;
+    for (int y = y5 - 4 * scale; y < y5 + 4 * scale; ++y)
+      rows += row(y, qRgb(0, 0, 255), at(AxisSide::Bottom, 0.3), at(AxisSide::Bottom, 0.7)) > 0;
+    EXPECT_EQ(rows, scale);
+    const int from = at(AxisSide::Bottom, 0.3);
+    EXPECT_NEAR(row(y5, qRgb(0, 0, 255), from, from + 40 * scale), 20 * scale, scale);
+    // The marker: 9 chart pixels across, its black rim `scale` pixels wide.
+    const int cy = at(AxisSide::Left, 2.5) + scale / 2;
+    int left = at(AxisSide::Bottom, 2.5);
+    int right = left;
+    while (d.image.pixel(left - 1, cy) != kWhite)
+      --left;
+    while (d.image.pixel(right + 1, cy) != kWhite)
+      ++right;
+    EXPECT_NEAR(right - left + 1, 9 * scale, 1) << scale;
+    EXPECT_EQ(row(cy, qRgb(0, 0, 0), left, right + 1), 2 * scale) << scale;
+  }
 }
 
 TEST(DrawChart, LineSeriesBreakAtNullPointsAndPointSeriesDrawMarkers) {
@@ -223,19 +313,24 @@ TEST(DrawChart, StampedMarkersArePixelForPixelWhatDrawingEachGives) {
   }
   // Images of 32 bits are stamped on; one of 24 bits gets each marker drawn. Chart sizes
   // put the plot's edges on whole, half and quarter pixels.
-  auto draw = [&chart](QImage::Format format, int size) {
-    QImage image(size + 10, size + 10, format);
+  // Scaled by a whole number, the stamps are drawn at that scale.
+  auto draw = [&chart](QImage::Format format, int size, int scale) {
+    QImage image((size + 10) * scale, (size + 10) * scale, format);
     image.fill(Qt::white);
     QPainter painter(&image);
     painter.translate(7, 5);
+    painter.scale(scale, scale);
     DrawChart(painter, QRect(0, 0, size, size - 20), chart);
     painter.end();
     return image.convertToFormat(QImage::Format_RGB32);
   };
-  for (const int size : {250, 251, 253, 254}) {
-    const QImage drawn = draw(QImage::Format_RGB888, size);
-    EXPECT_EQ(draw(QImage::Format_RGB32, size), drawn) << size;
-    EXPECT_EQ(draw(QImage::Format_ARGB32_Premultiplied, size), drawn) << size;
+  for (const int scale : {1, 2, 3}) {
+    for (const int size : {250, 251, 253, 254}) {
+      const QImage drawn = draw(QImage::Format_RGB888, size, scale);
+      EXPECT_EQ(draw(QImage::Format_RGB32, size, scale), drawn) << size << " x" << scale;
+      EXPECT_EQ(draw(QImage::Format_ARGB32_Premultiplied, size, scale), drawn)
+          << size << " x" << scale;
+    }
   }
 }
 
@@ -299,6 +394,37 @@ TEST(ChartWidget, ZoomsIntoADraggedRectangleAndReportsPresses) {
   QCoreApplication::sendEvent(&widget, &press);
   EXPECT_EQ(pressed, Qt::LeftButton);
   EXPECT_EQ(where, QPoint(30, 40));
+}
+
+TEST(ChartWidget, AtAScaleShowsTheSmallerChartEnlargedAndReadsPressesInItsOwnPixels) {
+  ChartWidget widget;
+  widget.Model() = Bare();
+  widget.Model().Axis(AxisSide::Bottom).gridPen = {kRed, 1, true, false};
+  widget.Model().Axis(AxisSide::Bottom).minorGridPen = {kGreen, 1, true, false};
+  widget.Model().Axis(AxisSide::Bottom).minorTickCount = 9;
+  widget.resize(400, 300);
+  widget.SetScale(2);
+  EXPECT_EQ(widget.ChartRect(), QRect(0, 0, 200, 150));
+  const ChartMapping mapping = widget.Mapping();
+  const ChartMapping small(PlotRect(widget.Model(), QRect(0, 0, 200, 150)), widget.Model().axes);
+  for (const double v : {0.0, 3.5, 10.0}) {
+    EXPECT_DOUBLE_EQ(mapping.ToPixel(AxisSide::Bottom, v), 2 * small.ToPixel(AxisSide::Bottom, v));
+    EXPECT_DOUBLE_EQ(mapping.ToPixel(AxisSide::Left, v), 2 * small.ToPixel(AxisSide::Left, v));
+  }
+  // The minor lines stand 1.8 of the chart's pixels apart: left out at any scale, and the
+  // paint says so.
+  bool painted = false;
+  widget.onPainted = [&painted] { painted = true; };
+  const QImage shown = widget.grab().toImage();
+  EXPECT_TRUE(painted);
+  EXPECT_NEAR(widget.LastReport().minorLeftOut[0], 0.1, 1e-12);
+  EXPECT_EQ(widget.LastReport().gridLeftOut[0], 0);
+  // Grid lines two pixels wide, as on a chart half the size drawn twice as large.
+  const int x = static_cast<int>(std::floor(small.ToPixel(AxisSide::Bottom, 5))) * 2;
+  const int y = static_cast<int>(mapping.ToPixel(AxisSide::Left, 5.3));
+  EXPECT_EQ(shown.pixel(x, y), qRgb(255, 0, 0));
+  EXPECT_EQ(shown.pixel(x + 1, y), qRgb(255, 0, 0));
+  EXPECT_EQ(shown.pixel(x + 2, y), kWhite);
 }
 
 }  // namespace
