@@ -88,10 +88,10 @@ TEST(ChartMenus, TheMainMenuHasEveryCommandInItsPlace) {
   w.form->ApplySettings(platform::IniFile::FromBytes("[Draw]\r\nProfilesInRange=0\r\n"));
   EXPECT_FALSE(w.Marked("ProfilesInRange"));
   EXPECT_FALSE(w.form->State().ProfilesInRange);
-  const std::string before = w.form->SettingsSnapshot();
+  const std::string before = platform::SettingsSnapshot(TForm1::Settings(), *w.form);
   w.form->Command(QStringLiteral("ProfilesInRange"))->trigger();
   EXPECT_TRUE(w.form->State().ProfilesInRange);
-  EXPECT_NE(w.form->SettingsSnapshot(), before);
+  EXPECT_NE(platform::SettingsSnapshot(TForm1::Settings(), *w.form), before);
 }
 
 TEST(ChartMenus, ChoosingTheMarkedMeshLevelTakesTheMeshLinesAway) {
