@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -227,16 +228,17 @@ class PieceDeflater {
 
 }  // namespace
 
-std::string EncodePng(const QImage& image, PngFilter filter) {
+std::string EncodePng(const QImage& image, PngFilter filter, int dotsPerInch) {
   if (image.isNull()) throw std::invalid_argument("EncodePng: null image");
   if (image.format() == QImage::Format_RGB32 || image.format() == QImage::Format_RGB888) {
-    return EncodePng(image.width(), image.height(), RowsOf(image), filter);
+    return EncodePng(image.width(), image.height(), RowsOf(image), filter, dotsPerInch);
   }
   const QImage rgb = image.convertToFormat(QImage::Format_RGB888);
-  return EncodePng(rgb.width(), rgb.height(), RowsOf(rgb), filter);
+  return EncodePng(rgb.width(), rgb.height(), RowsOf(rgb), filter, dotsPerInch);
 }
 
-std::string EncodePng(int width, int height, const PngRows& rows, PngFilter filter) {
+std::string EncodePng(int width, int height, const PngRows& rows, PngFilter filter,
+                      int dotsPerInch) {
   if (width <= 0 || height <= 0) throw std::invalid_argument("EncodePng: empty image");
   const size_t rowSize = static_cast<size_t>(width) * kBytesPerPixel;
   if (rowSize + 1 > std::numeric_limits<uInt>::max()) {
@@ -250,6 +252,15 @@ std::string EncodePng(int width, int height, const PngRows& rows, PngFilter filt
   header[8] = 8;  // bits per sample
   header[9] = 2;  // truecolour; compression, filter method and interlace stay 0
   AppendChunk(out, "IHDR", header.data(), header.size());
+  if (dotsPerInch > 0) {
+    // Pixels per metre in both directions, the unit byte 1 saying "metre".
+    const auto perMetre = static_cast<std::uint32_t>(std::lround(dotsPerInch / 0.0254));
+    std::array<Byte, 9> density{};
+    StoreU32(density.data(), perMetre);
+    StoreU32(density.data() + 4, perMetre);
+    density[8] = 1;
+    AppendChunk(out, "pHYs", density.data(), density.size());
+  }
 
   // Deflate takes most of the time: the rows are cut into pieces of a few megabytes, which
   // the cores take in turn, and the pieces are joined into the one zlib stream PNG wants.
@@ -300,12 +311,13 @@ std::string EncodePng(int width, int height, const PngRows& rows, PngFilter filt
   return out;
 }
 
-void SavePng(const QImage& image, const QString& path) {
-  core::SaveFileAtomically(FileNameBytes(path), EncodePng(image));
+void SavePng(const QImage& image, const QString& path, int dotsPerInch) {
+  core::SaveFileAtomically(FileNameBytes(path), EncodePng(image, kDefaultPngFilter, dotsPerInch));
 }
 
-void SavePng(int width, int height, const PngRows& rows, const QString& path) {
-  core::SaveFileAtomically(FileNameBytes(path), EncodePng(width, height, rows));
+void SavePng(int width, int height, const PngRows& rows, const QString& path, int dotsPerInch) {
+  core::SaveFileAtomically(FileNameBytes(path),
+                           EncodePng(width, height, rows, kDefaultPngFilter, dotsPerInch));
 }
 
 }  // namespace platform

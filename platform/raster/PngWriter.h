@@ -28,14 +28,17 @@ enum class PngFilter {
 inline constexpr PngFilter kDefaultPngFilter = PngFilter::None;
 
 /// The image as a PNG file's bytes: 8-bit truecolour without alpha, not interlaced, with
-/// only the IHDR, IDAT and IEND chunks; the pixel data is deflated at level 7. Formats
+/// only the IHDR, IDAT and IEND chunks, and a pHYs chunk between IHDR and IDAT when
+/// `dotsPerInch` is above 0 (so that a word processor places the figure at its size);
+/// the pixel data is deflated at level 7. Formats
 /// other than RGB32 and RGB888 become the pixels QImage::convertToFormat gives for RGB888.
 /// Raises std::invalid_argument for a null image.
 /// Reads RGB32 and RGB888 images in place, so the memory needed beyond the image and the
 /// result stays small even for an A3 page at 300 dpi; other formats are converted first.
 /// Large images are compressed in row ranges of a few megabytes on several threads and
 /// joined into one zlib stream.
-std::string EncodePng(const QImage& image, PngFilter filter = kDefaultPngFilter);
+std::string EncodePng(const QImage& image, PngFilter filter = kDefaultPngFilter,
+                      int dotsPerInch = 0);
 
 /// Fills `rgb` with row `y` of an image as packed R, G, B bytes. Called from several
 /// threads at once, and a row may be asked for more than once, so it must not change
@@ -45,11 +48,16 @@ using PngRows = std::function<void(int y, unsigned char* rgb)>;
 /// As EncodePng of an image, for an image that is never built whole: each row is asked of
 /// `rows` as the encoder needs it. Raises std::invalid_argument for an empty size.
 std::string EncodePng(int width, int height, const PngRows& rows,
-                      PngFilter filter = kDefaultPngFilter);
+                      PngFilter filter = kDefaultPngFilter, int dotsPerInch = 0);
 
 /// Writes EncodePng(image) so that a failure leaves the old file whole; raises
 /// core::IoError with the user-visible message when the file cannot be written.
-void SavePng(const QImage& image, const QString& path);
-void SavePng(int width, int height, const PngRows& rows, const QString& path);
+void SavePng(const QImage& image, const QString& path, int dotsPerInch = 0);
+void SavePng(int width, int height, const PngRows& rows, const QString& path, int dotsPerInch = 0);
+
+/// The resolution figures are written at: the A-series sheets are drawn for 300 dpi, the
+/// window-sized figures for a 96-dpi screen.
+inline constexpr int kPrintDpi = 300;
+inline constexpr int kScreenDpi = 96;
 
 }  // namespace platform

@@ -169,6 +169,19 @@ TEST(EncodePng, HoldsOnlyHeaderDataAndEndWithValidChecksums) {
   EXPECT_EQ(size, 1301u * (601u * 3 + 1));
 }
 
+TEST(EncodePng, ADensityGoesBetweenHeaderAndData) {
+  const QImage image = TestImage(20, 10, QImage::Format_RGB32);
+  const std::vector<Chunk> chunks = ParseChunks(EncodePng(image, kDefaultPngFilter, 300));
+  ASSERT_GE(chunks.size(), 4u);
+  EXPECT_EQ(chunks[1].type, "pHYs");
+  EXPECT_EQ(chunks[1].crc, Crc32(chunks[1].type + chunks[1].data));
+  // 300 dots per inch are 11811 per metre, across and down; unit 1, the metre.
+  EXPECT_EQ(chunks[1].data, std::string("\x00\x00\x2E\x23\x00\x00\x2E\x23\x01", 9));
+  EXPECT_EQ(chunks[2].type, "IDAT");
+  // Without a density the file has none.
+  EXPECT_EQ(ParseChunks(EncodePng(image))[1].type, "IDAT");
+}
+
 TEST(EncodePng, RefusesANullImage) {
   EXPECT_THROW(EncodePng(QImage()), std::invalid_argument);
 }
