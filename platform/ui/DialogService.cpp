@@ -71,7 +71,15 @@ QString QtFilterFromWindows(const QString& filter) {
       if (!pattern.isEmpty()) patterns << pattern;
     }
     if (patterns.isEmpty()) continue;
-    out << parts.at(i).trimmed() + QStringLiteral(" (") + patterns.join(u' ') + u')';
+    // A description that already shows its patterns in parentheses ("地図ﾌｧｲﾙ (*.mdt)") would
+    // show them twice; its own parentheses give way to the ones the dialog filters by.
+    QString description = parts.at(i).trimmed();
+    static const QRegularExpression shown(QStringLiteral("\\s*\\([^()]*\\)$"));
+    const QRegularExpressionMatch match = shown.match(description);
+    if (match.hasMatch() && match.captured(0).contains(patterns.front())) {
+      description.chop(match.capturedLength(0));
+    }
+    out << description + QStringLiteral(" (") + patterns.join(u' ') + u')';
   }
   return out.join(QStringLiteral(";;"));
 }
@@ -108,6 +116,18 @@ bool AskToKeepWork(DialogService& dialogs, const QString& message,
 QString SettingsChangedQuestion() {
   return QStringLiteral(
       "設定が変わっています。「終了」のときと同じように設定ファイルに保存しますか？");
+}
+
+bool AskForMissingMap(DialogService& dialogs, const QString& named) {
+  const QString title = dialogs.open.title;
+  dialogs.open.title =
+      named.isEmpty()
+          ? QStringLiteral("地図ファイルが指定されていません。描く地図ファイルを選んでください")
+          : QStringLiteral("地図ファイル %1 が見つかりません。描く地図ファイルを選んでください")
+                .arg(named);
+  const bool chosen = dialogs.RunOpen();
+  dialogs.open.title = title;
+  return chosen;
 }
 
 // ---------------------------------------------------------------- QtDialogService

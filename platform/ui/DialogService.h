@@ -115,6 +115,11 @@ bool AskToKeepWork(DialogService& dialogs, const QString& message,
 /// The question a window asks at close when its settings changed since read or written.
 QString SettingsChangedQuestion();
 
+/// Runs the open dialog for a map file that the settings name but that is not there, with a
+/// title that says so (the file named, or that none is), so that the dialog explains
+/// itself; the dialog's own title is given back afterwards. True on OK.
+bool AskForMissingMap(DialogService& dialogs, const QString& named);
+
 enum class DialogKind { Open, Save, Color, Font, Error, Message, YesNo, SaveChanges };
 inline constexpr std::size_t kDialogKinds = static_cast<std::size_t>(DialogKind::SaveChanges) + 1;
 

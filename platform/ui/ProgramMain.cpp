@@ -1,6 +1,8 @@
 #include "platform/ui/ProgramMain.h"
 
 #include <QApplication>
+#include <QScreen>
+#include <algorithm>
 #include <iostream>
 
 #include "platform/text/FileName.h"
@@ -8,6 +10,21 @@
 #include "platform/ui/JapaneseInterface.h"
 
 namespace platform {
+
+void FitToScreen(QWidget* window) {
+  const QScreen* screen = window->screen();
+  if (!screen) return;
+  const QRect free = screen->availableGeometry();
+  // Before the window is shown its frame is not known; a title bar and borders as most
+  // desktops draw them.
+  constexpr int kFrameWidth = 8;
+  constexpr int kFrameHeight = 40;
+  const QSize room(free.width() - kFrameWidth, free.height() - kFrameHeight);
+  if (window->width() <= room.width() && window->height() <= room.height()) return;
+  window->resize(std::min(window->width(), room.width()),
+                 std::min(window->height(), room.height()));
+  window->move(free.topLeft());
+}
 
 int ProgramMain(int argc, char** argv, const ProgramEntry& entry) {
   QStringList arguments;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QStringList>
+#include <QWidget>
 #include <functional>
 #include <ostream>
 
@@ -20,6 +21,10 @@ struct ProgramEntry {
   /// Makes and shows the window for the arguments, then runs the event loop.
   std::function<int(const QStringList& arguments)> runWindow;
 };
+
+/// Shrinks a main window that would not fit the screen's free area (a laptop's 1366×768
+/// less its panel), its title bar and frame included, so that its status bar shows.
+void FitToScreen(QWidget* window);
 
 /// The whole of main(): the command line read before any window or display exists (help,
 /// version and usage errors answered at once), then the scripted export without a display,

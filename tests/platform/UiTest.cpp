@@ -23,6 +23,7 @@
 #include "platform/ui/CommandLine.h"
 #include "platform/ui/DialogService.h"
 #include "platform/ui/FontSubstitution.h"
+#include "platform/ui/RecentFiles.h"
 
 // Readable failures: gtest would otherwise print a QString as an array of code units.
 void PrintTo(const QString& s, std::ostream* os) {
@@ -76,10 +77,13 @@ TEST(DialogFilter, WindowsPairsBecomeQtNameFilters) {
       {"B|*.b; *.c ;", "B (*.b *.c)"},
       {"すべて|*.*", "すべて (*.*)"},
       {"", ""},
-      {"A|*.a|", "A (*.a)"},             // trailing separator
-      {"A|*.a|B", "A (*.a)"},            // description without pattern
-      {"A||B|*.b", "B (*.b)"},           // empty pattern
-      {"A (*.a)|*.a", "A (*.a) (*.a)"},  // Qt reads the last parentheses, so this still filters
+      {"A|*.a|", "A (*.a)"},       // trailing separator
+      {"A|*.a|B", "A (*.a)"},      // description without pattern
+      {"A||B|*.b", "B (*.b)"},     // empty pattern
+      {"A (*.a)|*.a", "A (*.a)"},  // shown once, where the dialog reads it
+      {"分布データファイル (*.grd,)|*.grd", "分布データファイル (*.grd)"},
+      {"すべてのﾌｧｲﾙ (*.*)|*.*", "すべてのﾌｧｲﾙ (*.*)"},
+      {"A (old)|*.a", "A (old) (*.a)"},  // parentheses that are not its patterns stay
   };
   for (const auto& c : cases) {
     EXPECT_EQ(QtFilterFromWindows(U(c.windows)), U(c.qt)) << c.windows;
@@ -462,6 +466,36 @@ TEST_F(QtDialogServiceTest, TheSaveQuestionHasThreeAnswers) {
     captions.sort();
     EXPECT_EQ(captions, (QStringList{U("キャンセル"), U("保存"), U("保存しない")}));
   }
+}
+
+// ---------------------------------------------------------------- Recent files
+
+TEST(RecentFiles, NewestFirstCappedAndKeptInTheirFile) {
+  const QString file = QDir::temp().filePath(QStringLiteral("tarvo-recent-test.ini"));
+  QFile::remove(file);
+  {
+    RecentFiles recent(file);
+    for (int i = 0; i < RecentFiles::kMost + 2; ++i)
+      recent.AddData(QStringLiteral("/data/%1.grd").arg(i));
+    recent.AddData(QStringLiteral("/data/3.grd"));  // again: to the top, not twice
+    recent.AddSettings(QStringLiteral("/presets/A4.ini"));
+    recent.SetSettingsFolder(QStringLiteral("/presets"));
+    EXPECT_EQ(recent.Data().size(), RecentFiles::kMost);
+    EXPECT_EQ(recent.Data().front(), QStringLiteral("/data/3.grd"));
+    EXPECT_EQ(recent.Data().count(QStringLiteral("/data/3.grd")), 1);
+  }
+  RecentFiles again(file);
+  EXPECT_EQ(again.Data().front(), QStringLiteral("/data/3.grd"));
+  EXPECT_EQ(again.Data().size(), RecentFiles::kMost);
+  EXPECT_EQ(again.Settings(), QStringList{QStringLiteral("/presets/A4.ini")});
+  EXPECT_EQ(again.SettingsFolder(), QStringLiteral("/presets"));
+  again.Forget(QStringLiteral("/presets/A4.ini"));
+  EXPECT_TRUE(RecentFiles(file).Settings().isEmpty());
+  // Without a file nothing is written anywhere.
+  RecentFiles memory;
+  memory.AddData(QStringLiteral("/data/x.grd"));
+  EXPECT_EQ(memory.Data().size(), 1);
+  QFile::remove(file);
 }
 
 // ---------------------------------------------------------------- Command lines
