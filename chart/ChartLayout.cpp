@@ -1,5 +1,6 @@
 #include "chart/ChartLayout.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "core/Rounding.h"
@@ -95,6 +96,45 @@ ChartLayout LayoutCharts(const LayoutInput& in, const ChartLayout& previous) {
     }
   }
   return layout;
+}
+
+ChartRect CoveredArea(const ChartLayout& layout) {
+  ChartRect covered;
+  for (size_t i = 0; i < layout.rect.size(); ++i) {
+    if (!layout.shown[i]) continue;
+    const ChartRect& r = layout.rect[i];
+    covered.width = std::max(covered.width, r.left + r.width);
+    covered.height = std::max(covered.height, r.top + r.height);
+  }
+  return covered;
+}
+
+ChartLayout FitLayout(LayoutInput in, const ChartLayout& previous, int viewWidth, int viewHeight) {
+  in.fitToWidth = true;
+  in.zoom = 1;
+  // The profiles-only set splits the height between its two strips.
+  in.clientHeight = viewHeight;
+  auto fits = [&](int clientWidth) {
+    in.clientWidth = clientWidth;
+    const ChartRect covered = CoveredArea(LayoutCharts(in, previous));
+    return covered.width <= viewWidth && covered.height <= viewHeight;
+  };
+  // The figure grows with the width it is laid out for: the largest that fits. A view too
+  // small for any gets the smallest figure that can still be read.
+  constexpr int kSmallest = 100;
+  int low = kSmallest;
+  int high = std::max(viewWidth, kSmallest);
+  if (!fits(low)) high = low;
+  while (low < high) {
+    const int middle = low + (high - low + 1) / 2;
+    if (fits(middle)) {
+      low = middle;
+    } else {
+      high = middle - 1;
+    }
+  }
+  in.clientWidth = low;
+  return LayoutCharts(in, previous);
 }
 
 }  // namespace chart

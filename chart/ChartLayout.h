@@ -56,4 +56,12 @@ double MapAspectOf(const LayoutInput& in);
 /// before anything is changed.
 ChartLayout LayoutCharts(const LayoutInput& in, const ChartLayout& previous);
 
+/// The size the shown charts of a layout cover together, from the drawing area's corner.
+ChartRect CoveredArea(const ChartLayout& layout);
+
+/// The largest layout of `in`'s charts (fitted by the width, without enlargement) whose
+/// whole figure fits a view of `viewWidth` × `viewHeight` pixels: what "fit the window"
+/// means, the profiles and the corner included. Raises LayoutError as MapAspectOf.
+ChartLayout FitLayout(LayoutInput in, const ChartLayout& previous, int viewWidth, int viewHeight);
+
 }  // namespace chart

@@ -119,7 +119,9 @@ std::vector<TextAt> MapDegreeLabels(const platform::ChartMapping& map, double gx
 std::vector<TextAt> WestEastLabels(const platform::ChartMapping& profile, double gx1, double gx2,
                                    double gh1, double gh2, const TextWidth& width) {
   std::vector<TextAt> labels;
-  const double x = profile.ToPixel(AxisSide::Bottom, gx1) - 36;
+  // 36 pixels left of the plot, but never left of the chart's own area: on screen each chart
+  // shows only its own area, and a narrow profile would cut "3000" to "000".
+  const double x = std::max(profile.ToPixel(AxisSide::Bottom, gx1) - 36, 1.0);
   auto y = [&profile](double altitude) { return profile.ToPixel(AxisSide::Left, altitude) - 8; };
   double last = 0;
   for (double a = 1000; a <= gh2 && labels.size() < kMaxLabels; a += 1000) {

@@ -29,6 +29,7 @@
 #include "platform/text/FileName.h"
 #include "platform/ui/BusyCursor.h"
 #include "platform/ui/CommandLine.h"
+#include "platform/ui/Keyboard.h"
 #include "platform/ui/PanelText.h"
 #include "platform/ui/ProgramFiles.h"
 #include "platform/ui/Swatch.h"
@@ -407,6 +408,7 @@ void TForm1::BuildSettingBoard() {
     });
   }
   connect(build, &QPushButton::clicked, this, [this] { BtnNewMapClick(); });
+  platform::ReturnPresses(m_settingBoard, build);
   // Its size on the system it was drawn for; fonts here may need a little more.
   const QSize hint = m_settingBoard->sizeHint();
   m_settingBoard->setGeometry(100, 80, std::max(639, hint.width()), std::max(391, hint.height()));
@@ -614,7 +616,7 @@ void TForm1::BtnNewMapClick() {
     m_dialogs->open.filter =
         QStringLiteral("設定ファイル (*.ini)|*.ini|地図ﾌｧｲﾙ (*.mdt)|*.mdt|分布ﾃﾞｰﾀ (*.grd)|*.grd");
     m_dialogs->open.filterIndex = 2;
-    if (m_dialogs->RunOpen()) {
+    if (platform::AskForMissingMap(*m_dialogs, m_state.MapFileName)) {
       m_state.MapFileName = m_dialogs->open.fileName;
       findChild<QLineEdit*>(QStringLiteral("EditMapFile"))->setText(m_state.MapFileName);
     }
@@ -631,8 +633,10 @@ void TForm1::BtnNewMapClick() {
   try {
     DrawMapLines();
   } catch (const core::IoError& error) {
-    m_dialogs->ShowError(QString::fromStdString(error.what()) + QLatin1Char('\n') +
-                         findChild<QLineEdit*>(QStringLiteral("EditMapFile"))->text());
+    const QString named = findChild<QLineEdit*>(QStringLiteral("EditMapFile"))->text();
+    m_dialogs->ShowError(named.isEmpty()
+                             ? QStringLiteral("地図ファイルが指定されていません")
+                             : QString::fromStdString(error.what()) + QLatin1Char('\n') + named);
   } catch (const core::ConversionError& error) {
     m_dialogs->ShowError(
         QStringLiteral("%1 行目: %2").arg(error.Line()).arg(QString::fromStdString(error.what())));
@@ -666,8 +670,13 @@ void TForm1::ReplaceMaps() {
   in.clientHeight = client.height();
   in.zoom = m_state.ZoomFactor;
   in.fitToWidth = m_state.FitToWidth;
-  // Refused before anything changes: the charts keep their layout.
-  const ChartLayout layout = LayoutCharts(in, m_layout);
+  // Refused before anything changes: the charts keep their layout. Fitted to the window,
+  // the whole figure fits what the drawing area shows, not a share of the window's height
+  // that takes no account of the profiles, the menu and the status bar.
+  const QSize view = m_fixedClient.isValid() ? m_fixedClient : m_sheet->size();
+  const ChartLayout layout = m_state.FitToWidth
+                                 ? LayoutCharts(in, m_layout)
+                                 : FitLayout(in, m_layout, view.width(), view.height());
   m_layout = layout;
   m_state.MapAspect = layout.mapAspect;
   m_sheet->verticalScrollBar()->setValue(0);

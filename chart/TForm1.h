@@ -17,6 +17,7 @@
 #include "platform/text/SettingsTable.h"
 #include "platform/ui/DialogService.h"
 #include "platform/ui/MarkStyle.h"
+#include "platform/ui/RecentFiles.h"
 #include "platform/ui/SettingsBaseline.h"
 
 class QAction;
@@ -144,6 +145,16 @@ class TForm1 : public QMainWindow {
   QString ResolveDataFile(const QString& name) const;
   void EditIniFileChange();
   void OpenIniFileItemClick();
+  /// Reads a settings file the user chose, as the settings-open command does, and keeps it
+  /// among the recent files.
+  void OpenSettingsFile(const QString& path);
+  /// The recent files' menu entry: a data file drawn as "分布データを読込" would draw it, a
+  /// settings file read; one that is gone is told and forgotten.
+  void OpenRecentFile(const QString& path, bool settings);
+  /// Keeps the recent files in `file` (the user's configuration folder) rather than for the
+  /// run only.
+  void UseRecentFiles(const QString& file) { m_recent = platform::RecentFiles(file); }
+  const platform::RecentFiles& Recent() const { return m_recent; }
   void SaveIniFileItemClick();
 
   // Commands of the menus and the panel's buttons.
@@ -356,6 +367,7 @@ class TForm1 : public QMainWindow {
   /// The settings as last read or written, to tell whether closing would lose a change.
   platform::SettingsBaseline m_settingsBaseline{
       [this] { return platform::SettingsSnapshot(Settings(), *this); }};
+  platform::RecentFiles m_recent;
   /// The figure format the save dialog offered last (1-based filter: EMF, SVG, PDF, PNG).
   int m_figureFilterIndex = 1;
   DrawingState m_state;

@@ -19,8 +19,10 @@
 #include "platform/chart/AxisScale.h"
 #include "platform/text/FileName.h"
 #include "platform/ui/Desktop.h"
+#include "platform/ui/Keyboard.h"
 #include "platform/ui/PanelText.h"
 #include "platform/ui/ProgramFiles.h"
+#include "platform/ui/RecentFiles.h"
 #include "platform/ui/Swatch.h"
 
 namespace chart {
@@ -76,7 +78,16 @@ void TForm1::BuildMenus() {
   add(file, "ReLoadGrd", "分布データを読込", [this] { ReadGrdFile(false); });
   add(file, "AddPlotItem", "分布データを追加", [this] { ReadGrdFile(true); });
   add(file, "SavePlotItem", "分布データを保存", [this] { SavePlotItemClick(); });
+  QMenu* recent = file->addMenu(QStringLiteral("最近使ったファイル"));
+  recent->setObjectName(QStringLiteral("RecentMenu"));
+  // Filled as it opens, so that it shows what was opened since.
+  connect(recent, &QMenu::aboutToShow, this, [this, recent] {
+    platform::FillRecentMenu(recent, m_recent, [this](const QString& path, bool settings) {
+      OpenRecentFile(path, settings);
+    });
+  });
   file->addSeparator();
+  add(file, "NewMapItem", "分布図を作成する", [this] { BtnNewMapClick(); });
   add(file, "SaveToEMFItem", "図をEMF形式で保存", [this] { SaveToEMFItemClick(); });
   file->addSeparator();
   add(file, "MenuQuit", "終  了", [this] { MenuQuitClick(); });
@@ -91,7 +102,8 @@ void TForm1::BuildMenus() {
   edit->addSeparator();
   add(edit, "ReSetItem", "描画設定の表示・編集", [this] { ReSetItemClick(); });
 
-  QMenu* detail = menuBar()->addMenu(QStringLiteral("詳細(&F)"));
+  // Alt+F is the file menu's; a second (&F) would open this one in its place.
+  QMenu* detail = menuBar()->addMenu(QStringLiteral("詳細(&D)"));
   auto* precision = new QActionGroup(detail);
   for (const auto& e : kPrecisionEntries) {
     const int code = e.code;
@@ -135,6 +147,9 @@ void TForm1::BuildMenus() {
   add(help, "HelpMokuji", "使用説明書", [this] { HelpMokujiClick(); });
   add(help, "HelpVersion", "バージョン情報", [this] { HelpVersionClick(); });
   AddPopupMenus();
+  platform::SetCommandKeys(this, {QStringLiteral("ReLoadGrd"), QStringLiteral("SaveToEMFItem"),
+                                  QStringLiteral("PrintItem"), QStringLiteral("MenuQuit"),
+                                  QStringLiteral("HelpMokuji"), QStringLiteral("NewMapItem")});
 }
 
 void TForm1::AddPopupMenus() {
@@ -320,7 +335,8 @@ void TForm1::BtnGetDataFileClick() {
 void TForm1::LineColorBtClick(int line) {
   static const char* const buttons[] = {"MapColorBt", "SubColorBt", "MshColorBt"};
   WinColor* colors[] = {&m_state.MapColor, &m_state.SubColor, &m_state.MshColor};
-  // The dialog opens with the colour last chosen in it, whichever button that was for.
+  // The dialog opens on the colour it is to change.
+  m_dialogs->color = *colors[line];
   if (!m_dialogs->RunColor()) return;
   *colors[line] = m_dialogs->color;
   platform::SetSwatchColor(findChild<QWidget*>(QString::fromLatin1(buttons[line])),

@@ -129,7 +129,9 @@ std::string TForm1::FigureBytes(FigureFormat format, int* linesNotDrawn) {
       return buffer.data().toStdString();
     }
     case FigureFormat::Png:
-      return platform::EncodePng(FigureImage(linesNotDrawn));
+      // A pixel of the figure is a pixel of a 96-dpi screen, as the vector outputs have it.
+      return platform::EncodePng(FigureImage(linesNotDrawn), platform::kDefaultPngFilter,
+                                 platform::kScreenDpi);
   }
   return std::string();
 }
@@ -142,7 +144,7 @@ void TForm1::SaveFigure(const QString& path, int* linesNotDrawn) {
 }
 
 void TForm1::SaveFigurePng(const QString& path, int* linesNotDrawn) {
-  platform::SavePng(FigureImage(linesNotDrawn), path);
+  platform::SavePng(FigureImage(linesNotDrawn), path, platform::kScreenDpi);
 }
 
 void TForm1::WriteFigureTo(const QString& target) {

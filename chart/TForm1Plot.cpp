@@ -198,6 +198,7 @@ void TForm1::LoadGrdToEditor(const QString& path, bool replace) {
     m_editor->AppendText(std::move(text));
   }
   if (fromThisFile) m_editor->SetSourceFile(QFileInfo(resolved).absoluteFilePath());
+  m_recent.AddData(resolved);
 }
 
 bool TForm1::LoadGrdToEditorTold(const QString& path, bool replace) {
@@ -335,6 +336,7 @@ bool TForm1::SaveEditorText(const QString& path) {
   }
   m_editor->SetLayout(layout);
   m_editor->SetSourceFile(QFileInfo(path).absoluteFilePath());
+  m_recent.AddData(path);
   m_editor->SetModified(false);
   return true;
 }
@@ -434,6 +436,8 @@ void TForm1::EditMarkItemClick() {
 }
 
 void TForm1::MrkColorClick(int row) {
+  // The dialog opens on the category's colour, not on the last one chosen for another.
+  m_dialogs->color = platform::SwatchColor(m_mrkColor.at(static_cast<size_t>(row - 1)));
   if (!m_dialogs->RunColor()) return;
   platform::SetSwatchColor(m_mrkColor.at(static_cast<size_t>(row - 1)), m_dialogs->color);
 }

@@ -74,8 +74,14 @@ const platform::SettingsTable<TForm1>& TForm1::Settings() {
                             kMaxTextChars),
         TextSetting<TForm1>(
             {"DataFile", "MapFile"}, "EditMapFile",
-            [](const TForm1& form) { return form.State().MapFileName; }, kMaxPathChars),
-        TextSetting<TForm1>({"DataFile", "GrdFile"}, "EditGrdFile", "Noname.grd", kMaxPathChars),
+            // Without a setting, the map of Japan the program brings, as Tarvo_L starts.
+            [](const TForm1& form) {
+              return form.State().MapFileName.isEmpty() ? QString::fromUtf8(kBundledMapName)
+                                                        : form.State().MapFileName;
+            },
+            kMaxPathChars),
+        // A first start (no settings yet) shows the sample data, which the map draws at once.
+        TextSetting<TForm1>({"DataFile", "GrdFile"}, "EditGrdFile", "ZoSample.grd", kMaxPathChars),
         // Each box's own rule keeps one of the two ticked.
         CheckSetting<TForm1>({"Draw", "HorizonMap"}, "HorizonMap", true),
         CheckSetting<TForm1>({"Draw", "ProfileMap"}, "ProfileMap", true),
@@ -194,19 +200,48 @@ void TForm1::EditIniFileChange() {
 }
 
 void TForm1::OpenIniFileItemClick() {
-  m_dialogs->open.initialDir = QFileInfo(m_programPath).absolutePath();
+  // Once installed the program's folder is a system folder; the presets are what a new
+  // user looks for, and later the folder the user last took settings from.
+  m_dialogs->open.initialDir = platform::SettingsDialogFolder(m_recent, m_programPath);
   m_dialogs->open.filter = QStringLiteral(
       "設定ﾌｧｲﾙ (*.ini)|*.ini|地図ﾌｧｲﾙ (*.mdt)|*.mdt|分布データファイル (*.grd,)|*.grd|"
       "分布データファイル (*.csv)|*.csv|すべてのﾌｧｲﾙ (*.*)|*.*");
   m_dialogs->open.filterIndex = 1;
   m_dialogs->open.fileName = QStringLiteral("*.ini");
-  m_state.IniFileName =
-      m_dialogs->RunOpen() ? m_dialogs->open.fileName : QStringLiteral("Tarvo.ini");
+  if (m_dialogs->RunOpen()) {
+    m_recent.SetSettingsFolder(QFileInfo(m_dialogs->open.fileName).absolutePath());
+    OpenSettingsFile(m_dialogs->open.fileName);
+    return;
+  }
+  m_state.IniFileName = QStringLiteral("Tarvo.ini");
+  m_settingBoard->show();
+  m_settingBoard->raise();
+  platform::ShowWholeText(findChild<QLineEdit*>(QStringLiteral("EditIniFile")),
+                          m_state.IniFileName);
+}
+
+void TForm1::OpenSettingsFile(const QString& path) {
+  m_state.IniFileName = path;
+  m_recent.AddSettings(path);
   m_settingBoard->show();
   m_settingBoard->raise();
   // The field's own handler reads the file; the name it already shows reads nothing again.
   platform::ShowWholeText(findChild<QLineEdit*>(QStringLiteral("EditIniFile")),
                           m_state.IniFileName);
+}
+
+void TForm1::OpenRecentFile(const QString& path, bool settings) {
+  if (!platform::FileExists(path)) {
+    m_dialogs->ShowError(QStringLiteral("ファイルが見つかりません\n") + path);
+    m_recent.Forget(path);
+    return;
+  }
+  if (settings) {
+    OpenSettingsFile(path);
+    return;
+  }
+  platform::ShowWholeText(findChild<QLineEdit*>(QStringLiteral("EditGrdFile")), path);
+  BtnNewMapClick();
 }
 
 void TForm1::SetUpSaveDialog(SaveKind kind) {
@@ -234,7 +269,7 @@ void TForm1::SaveIniFileItemClick() {
   m_dialogs->save.fileName = QStringLiteral("Tarvo-.ini");
   if (m_dialogs->RunSave()) {
     m_state.IniFileName = m_dialogs->save.fileName;
-    WriteIniFileTold();
+    if (WriteIniFileTold()) m_recent.AddSettings(m_state.IniFileName);
   }
   m_state.IniFileName = remembered;
 }

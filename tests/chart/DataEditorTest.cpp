@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -192,6 +193,8 @@ TEST(FigureSave, WritesTheFormatItsNameOrFilterSays) {
     const std::string bytes = ReadBytes(w.root / c.written);
     EXPECT_EQ(bytes.substr(0, c.magic.size()), c.magic) << c.typed;
   }
+  // A pixel of the PNG is a pixel of a 96-dpi screen, as the vector figures have it.
+  EXPECT_EQ(QImage(Q(w.root / "c.PNG")).dotsPerMeterX(), 3780);
   const QString filter = w.LastCall().file.filter;
   EXPECT_EQ(platform::QtFilterFromWindows(filter),
             QStringLiteral("EMFファイル (*.emf);;SVGファイル (*.svg);;PDFファイル (*.pdf);;"

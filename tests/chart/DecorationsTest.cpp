@@ -145,9 +145,10 @@ TEST(ChartLabels, ProfileAltitudesByTheirHeight) {
     EXPECT_EQ(Texts(southNorth), c.southNorth) << c.gh2;
   }
   // "   m" stands 18 pixels above the highest label; the altitude axis runs up from 0.
+  // Here the plot starts at the chart's edge: the labels keep inside the chart.
   const auto labels = WestEastLabels(Mapping(135, 137, 0, 4000), 135, 137, 0, 3800);
-  EXPECT_EQ(labels[2].at, QPointF(-36, 250 - 8));
-  EXPECT_EQ(labels[3].at, QPointF(-36, 250 - 8 - 18));
+  EXPECT_EQ(labels[2].at, QPointF(1, 250 - 8));
+  EXPECT_EQ(labels[3].at, QPointF(1, 250 - 8 - 18));
   // Beside the map the altitude grows to the left: 3000 m at 250 pixels from the right.
   const auto southNorth = SouthNorthLabels(Mapping(0, 4000, 34, 36, true), 34, 3800);
   EXPECT_EQ(southNorth[0].at, QPointF(250 - 16, 1006));

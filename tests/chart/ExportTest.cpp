@@ -69,7 +69,7 @@ TEST_F(ChartExportTest, WritesTheFigureOfEachChartSetAtItsSize) {
     const Outcome o =
         Run({QStringLiteral("--set"), QString::fromLatin1(c.set), QStringLiteral("--export"), png});
     EXPECT_EQ(o.code, 0) << o.err;
-    EXPECT_EQ(o.out, png.toStdString() + " records=0 categories=0 " + c.size + " outside=0\n");
+    EXPECT_EQ(o.out, png.toStdString() + " records=19 categories=3 " + c.size + " outside=0\n");
     const QImage image(png);
     ASSERT_FALSE(image.isNull());
     EXPECT_EQ(QStringLiteral("width=%1 height=%2").arg(image.width()).arg(image.height()),

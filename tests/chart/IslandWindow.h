@@ -4,8 +4,8 @@
 
 #include <QLineEdit>
 #include <filesystem>
-#include <memory>
 #include <initializer_list>
+#include <memory>
 #include <string>
 #include <utility>
 
@@ -31,6 +31,8 @@ struct IslandWindow {
                                     testsupport::Q(root / "bin" / "Tarvo"));
     form->SetFixedClientSize(800, 600);
     Field("EditMapFile")->setText(testsupport::Q(root / "island.mdt"));
+    // The sample a first start shows has no place on the island.
+    Field("EditGrdFile")->clear();
     for (const auto& [name, text] : fields)
       Field(name)->setText(QString::fromUtf8(text));
   }

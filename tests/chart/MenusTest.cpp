@@ -59,7 +59,7 @@ TEST(ChartMenus, TheMainMenuHasEveryCommandInItsPlace) {
   for (QAction* menu : w.form->menuBar()->actions())
     titles << menu->text();
   EXPECT_EQ(titles, (QStringList{QStringLiteral("ファイル(&F)"), QStringLiteral("編集(&E)"),
-                                 QStringLiteral("詳細(&F)"), QStringLiteral("表示(&V)"),
+                                 QStringLiteral("詳細(&D)"), QStringLiteral("表示(&V)"),
                                  QStringLiteral("ヘルプ(&H)")}));
   const std::pair<const char*, const char*> entries[] = {
       {"OpenIniFileItem", "設定ファイルを読込"},

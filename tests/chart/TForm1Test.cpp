@@ -42,7 +42,8 @@ void Check(TForm1& form, const char* name) {
 TEST(ChartWindow, ReadsThePanelsStartValuesIntoTheDrawingState) {
   Window w = Make();
   TForm1& form = *w.form;
-  EXPECT_TRUE(form.findChild<QLineEdit*>(QStringLiteral("EditGrdFile"))->text().isEmpty());
+  EXPECT_EQ(form.findChild<QLineEdit*>(QStringLiteral("EditGrdFile"))->text(),
+            QStringLiteral("ZoSample.grd"));
   Check(form, "GScale5");
   Check(form, "MScale2");
   form.GetDataFromScr();
