@@ -35,6 +35,7 @@
 #include "platform/ui/BusyCursor.h"
 #include "platform/ui/CommandLine.h"
 #include "platform/ui/DialogService.h"
+#include "platform/ui/Keyboard.h"
 #include "platform/ui/PanelText.h"
 #include "platform/ui/ProgramFiles.h"
 
@@ -62,6 +63,14 @@ W* Named(W* widget, const char* name) {
 }
 
 }  // namespace
+
+int TForm1::WindowSheetWidth() const {
+  const int width = m_fixedWindowWidth > 0 ? m_fixedWindowWidth : m_scrollBox->width();
+  if (!m_fitWindow) return m_fixedWindowWidth > 0 ? width : m_scrollBox->viewport()->width();
+  // Fitted, the sheet needs no scroll bar: the whole area is the view.
+  const int height = m_fixedWindowHeight > 0 ? m_fixedWindowHeight : m_scrollBox->height();
+  return std::max(1, std::min(width, static_cast<int>(std::floor(height / kSheetRatio))));
+}
 
 std::optional<SheetPixels> SheetPixelsOf(int sheetSize, int windowWidth) {
   switch (sheetSize) {
@@ -270,8 +279,9 @@ void TForm1::BuildSettingBoard() {
   connect(button("BtnSettingCancel", QStringLiteral("中止"), 262, 292, 68, 26),
           &QPushButton::clicked, this, [this] { BtnSettingCancelClick(); });
   button("GoQuit", QStringLiteral("終了"), 336, 292, 68, 26);
-  connect(button("DrawMapNew", QStringLiteral("分布図作成"), 410, 292, 90, 26),
-          &QPushButton::clicked, this, [this] { DrawMapNewClick(); });
+  QPushButton* draw = button("DrawMapNew", QStringLiteral("分布図作成"), 410, 292, 90, 26);
+  connect(draw, &QPushButton::clicked, this, [this] { DrawMapNewClick(); });
+  platform::ReturnPresses(m_settingBoard, draw);
   connect(board->findChild<QPushButton*>(QStringLiteral("BtnGetMapFile")), &QPushButton::clicked,
           this, [this] { BtnGetMapFileClick(); });
   connect(board->findChild<QPushButton*>(QStringLiteral("BtnGetDataFile")), &QPushButton::clicked,
@@ -297,6 +307,15 @@ void TForm1::BuildMenus() {
 
   QMenu* file = menu("FileMenue", QStringLiteral("ファイル(&F)"));
   item(file, "NewPlotItem", QStringLiteral("分布データを新規読込"), [this] { NewPlotItemClick(); });
+  item(file, "DrawMapItem", QStringLiteral("分布図作成"), [this] { DrawMapNewClick(); });
+  QMenu* recent = file->addMenu(QStringLiteral("最近使ったファイル"));
+  recent->setObjectName(QStringLiteral("RecentMenu"));
+  // Filled as it opens, so that it shows what was opened since.
+  connect(recent, &QMenu::aboutToShow, this, [this, recent] {
+    platform::FillRecentMenu(recent, m_recent, [this](const QString& path, bool settings) {
+      OpenRecentFile(path, settings);
+    });
+  });
   separator(file, "N7");
   file->actions().back()->setVisible(false);
   item(file, "OpenIniFileItem", QStringLiteral("設定ファイルを読込"),
@@ -352,11 +371,16 @@ void TForm1::BuildMenus() {
     item(size, s.item, QString::fromUtf8(s.caption),
          [this, code = s.code] { SheetItemClick(code); });
   }
+  separator(size, "N9");
+  item(size, "FitWindowItem", QStringLiteral("画面に収める"), [this] { FitWindowItemClick(); });
 
   QMenu* help = menu("HelpMenu", QStringLiteral("ヘルプ(&H)"));
   item(help, "WebHelpItem", QStringLiteral("WEB 説明書"), [this] { WEBHelpClick(); });
   item(help, "HelpVersionItem", QStringLiteral("バージョン情報"),
        [this] { HelpVersionItemClick(); });
+  platform::SetCommandKeys(this, {QStringLiteral("NewPlotItem"), QStringLiteral("SaveToPNGItem"),
+                                  QStringLiteral("PrintMapItem"), QStringLiteral("MenuQuitItem"),
+                                  QStringLiteral("WebHelpItem"), QStringLiteral("DrawMapItem")});
 }
 
 void TForm1::SetTitleFieldFont(QFont font) {
@@ -487,9 +511,7 @@ void TForm1::SetParameter() {
   for (int i = 0; i < 5; ++i) {
     if (checked(sheets[i])) m_state.SheetSize = i;
   }
-  const int windowWidth =
-      m_fixedWindowWidth > 0 ? m_fixedWindowWidth : m_scrollBox->viewport()->width();
-  if (const auto sheet = SheetPixelsOf(m_state.SheetSize, windowWidth)) {
+  if (const auto sheet = SheetPixelsOf(m_state.SheetSize, WindowSheetWidth())) {
     SetLayerSize(m_canvasM, sheet->width, sheet->height);
     SetLayerSize(m_canvasP, sheet->width, sheet->height);
   }
@@ -600,7 +622,7 @@ bool TForm1::RunDrawing(bool isNew, bool plot) {
       if (!platform::FileExists(ResolveDataFile(m_state.MapFileName))) {
         m_dialogs->open.filterIndex = 2;
         m_dialogs->open.initialDir = QFileInfo(m_state.MapFileName).absolutePath();
-        if (!m_dialogs->RunOpen()) {
+        if (!platform::AskForMissingMap(*m_dialogs, m_state.MapFileName)) {
           RefreshLayers();
           return false;
         }

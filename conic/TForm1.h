@@ -15,6 +15,7 @@
 #include "platform/raster/RasterLayer.h"
 #include "platform/text/SettingsTable.h"
 #include "platform/ui/DialogService.h"
+#include "platform/ui/RecentFiles.h"
 #include "platform/ui/SettingsBaseline.h"
 
 class QAction;
@@ -122,6 +123,15 @@ class TForm1 : public QMainWindow {
   /// Where a settings file name stands on this system (see the definition).
   QString ResolveSettingsFile(const QString& name) const;
   void BtnGetIniFileClick();
+  /// Reads a settings file the user chose and keeps it among the recent files.
+  void OpenSettingsFile(const QString& path);
+  /// The recent files' menu entry: a data file drawn anew, a settings file read; one that is
+  /// gone is told and forgotten.
+  void OpenRecentFile(const QString& path, bool settings);
+  /// Keeps the recent files in `file` (the user's configuration folder) rather than for the
+  /// run only.
+  void UseRecentFiles(const QString& file) { m_recent = platform::RecentFiles(file); }
+  const platform::RecentFiles& Recent() const { return m_recent; }
   void EditIniFileChange();
   void SaveIniFileItemClick();
 
@@ -154,6 +164,11 @@ class TForm1 : public QMainWindow {
   void PrefLineItemClick();
   void PrecisionItemClick(int gridSize);
   void SheetItemClick(int sheetSize);
+  /// "画面に収める": the window-width sheet made as large as the window shows whole.
+  void FitWindowItemClick();
+  /// The window-width sheet's width: the drawing area's width, or with the fit the largest
+  /// width whose sheet the drawing area shows whole.
+  int WindowSheetWidth() const;
   void LineColorBtnClick(int line);  ///< 0 coastline, 1 boundary, 2 graticule
   void LineWidthClick(int line);
   void LandOceanColClick(bool land);
@@ -162,6 +177,7 @@ class TForm1 : public QMainWindow {
   bool DropFile(const QString& path);
   /// Sheets of window width are this wide when there is no window to measure (0: measure).
   void SetFixedWindowWidth(int width) { m_fixedWindowWidth = width; }
+  void SetFixedWindowHeight(int height) { m_fixedWindowHeight = height; }
   /// A bundled file, `folder` "data" or "docs"; empty when it cannot be found.
   QString FindBundled(const QString& folder, const QString& name) const;
   /// Where the bundled manual stands.
@@ -252,6 +268,10 @@ class TForm1 : public QMainWindow {
   bool m_headless = false;
   WinColor m_titleColor = platform::kBlack;
   int m_fixedWindowWidth = 0;
+  /// The drawing area's height when there is no window to measure (tests and exports).
+  int m_fixedWindowHeight = 0;
+  bool m_fitWindow = false;
+  platform::RecentFiles m_recent;
 
  public:
   /// True when the settings differ from those last read or written.

@@ -167,7 +167,14 @@ void TForm1::PrecisionItemClick(int gridSize) {
   DrawMap(true);
 }
 
+void TForm1::FitWindowItemClick() {
+  findChild<QRadioButton*>(QStringLiteral("MapSizeWn"))->setChecked(true);
+  m_fitWindow = true;
+  DrawMap(true);
+}
+
 void TForm1::SheetItemClick(int sheetSize) {
+  m_fitWindow = false;
   for (const PanelItem& s : kSheetItems) {
     if (s.code == sheetSize)
       findChild<QRadioButton*>(QString::fromLatin1(s.radio))->setChecked(true);
@@ -176,8 +183,11 @@ void TForm1::SheetItemClick(int sheetSize) {
 }
 
 void TForm1::LineColorBtnClick(int line) {
-  if (!m_dialogs->RunColor()) return;
   WinColor* const targets[] = {&m_state.MapColor, &m_state.SubColor, &m_state.MshColor};
+  // The dialog opens on the colour it is to change.
+  m_dialogs->color =
+      SwatchColor(findChild<QPushButton*>(QString::fromLatin1(kLineSamples[line].button)));
+  if (!m_dialogs->RunColor()) return;
   *targets[line] = m_dialogs->color;
   SetSwatchColor(findChild<QPushButton*>(QString::fromLatin1(kLineSamples[line].button)),
                  m_dialogs->color);
@@ -191,6 +201,8 @@ void TForm1::LineWidthClick(int line) {
 }
 
 void TForm1::LandOceanColClick(bool land) {
+  m_dialogs->color = SwatchColor(
+      findChild<QLabel*>(land ? QStringLiteral("PLandCol") : QStringLiteral("POceanCol")));
   if (!m_dialogs->RunColor()) return;
   SetSwatchColor(
       findChild<QLabel*>(land ? QStringLiteral("PLandCol") : QStringLiteral("POceanCol")),

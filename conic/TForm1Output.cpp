@@ -33,12 +33,15 @@ QImage TForm1::ComposeFigure() const {
 }
 
 void TForm1::SaveFigurePng(const QString& path) const {
+  // The A-series sheets are drawn for print at 300 dpi, the window-width sheet for the
+  // screen; a word processor then places the figure at the size it was drawn for.
+  const int dpi = m_state.SheetSize == 0 ? platform::kScreenDpi : platform::kPrintDpi;
   // The figure is composed row by row as the encoder asks for rows, the very pixels
   // ComposeLayers gives, without a third sheet-sized image.
   const QImage& base = m_canvasM.Image();
   const QImage& plot = m_canvasP.Image();
   if (base.format() != QImage::Format_RGB32 || plot.format() != QImage::Format_RGB32) {
-    platform::SavePng(ComposeFigure(), path);
+    platform::SavePng(ComposeFigure(), path, dpi);
     return;
   }
   const QRect box = m_legendBox.intersected(base.rect());
@@ -61,7 +64,7 @@ void TForm1::SaveFigurePng(const QString& path) const {
           rgb[3 * x + 2] = static_cast<unsigned char>(qBlue(pixel));
         }
       },
-      path);
+      path, dpi);
 }
 
 void TForm1::ToPNGFormat(bool isFile) {

@@ -217,6 +217,7 @@ void TForm1::ReadAndPlot(const QString& fname, bool isNew) {
           : QString::fromStdString(core::NotDrawnSentence(
                 notDrawn, core::Program::Conic, m_state.GridSize, platform::FileNameBytes(path)));
   ShowWhatIsNotDrawn();
+  m_recent.AddData(path);
   if (conversion) throw *conversion;
 
   if (findChild<QCheckBox*>(QStringLiteral("ShowMapTitle"))->isChecked()) {
@@ -275,6 +276,8 @@ void TForm1::EditMarkItemClick() {
 
 void TForm1::MrkColorClick(int row) {
   auto* swatch = findChild<QPushButton*>(QStringLiteral("MrkColor%1").arg(row));
+  // The dialog opens on the category's colour, not on the last one chosen for another.
+  m_dialogs->color = SwatchColor(swatch);
   if (m_dialogs->RunColor()) SetSwatchColor(swatch, m_dialogs->color);
 }
 

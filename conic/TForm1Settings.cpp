@@ -14,6 +14,7 @@
 #include "conic/TForm1.h"
 #include "core/Errors.h"
 #include "core/Rounding.h"
+#include "platform/text/FileName.h"
 #include "platform/text/IniFile.h"
 #include "platform/text/SettingLimits.h"
 #include "platform/ui/DialogService.h"
@@ -257,21 +258,47 @@ QString TForm1::ResolveSettingsFile(const QString& name) const {
 }
 
 void TForm1::BtnGetIniFileClick() {
-  m_dialogs->open.initialDir = QFileInfo(m_programPath).absolutePath();
+  // Once installed the program's folder is a system folder; the presets are what a new
+  // user looks for, and later the folder the user last took settings from.
+  m_dialogs->open.initialDir = platform::SettingsDialogFolder(m_recent, m_programPath);
   m_dialogs->open.filterIndex = 1;
   m_dialogs->open.fileName = QStringLiteral("*.ini");
   if (m_dialogs->RunOpen()) {
-    m_state.IniFileName = m_dialogs->open.fileName;
-    try {
-      ReadIniFile();
-    } catch (const core::IoError& error) {
-      m_dialogs->ShowError(QString::fromStdString(error.what()) + QStringLiteral("\n") +
-                           QString::fromStdString(error.Path()));
-    }
+    m_recent.SetSettingsFolder(QFileInfo(m_dialogs->open.fileName).absolutePath());
+    OpenSettingsFile(m_dialogs->open.fileName);
+    return;
   }
   m_settingBoard->show();
   m_settingBoard->raise();
   ShowWholeText(findChild<QLineEdit*>(QStringLiteral("EditIniFile")), m_state.IniFileName);
+}
+
+void TForm1::OpenSettingsFile(const QString& path) {
+  m_state.IniFileName = path;
+  try {
+    ReadIniFile();
+    m_recent.AddSettings(path);
+  } catch (const core::IoError& error) {
+    m_dialogs->ShowError(QString::fromStdString(error.what()) + QStringLiteral("\n") +
+                         QString::fromStdString(error.Path()));
+  }
+  m_settingBoard->show();
+  m_settingBoard->raise();
+  ShowWholeText(findChild<QLineEdit*>(QStringLiteral("EditIniFile")), m_state.IniFileName);
+}
+
+void TForm1::OpenRecentFile(const QString& path, bool settings) {
+  if (!platform::FileExists(path)) {
+    m_dialogs->ShowError(QStringLiteral("ファイルが見つかりません\n") + path);
+    m_recent.Forget(path);
+    return;
+  }
+  if (settings) {
+    OpenSettingsFile(path);
+    return;
+  }
+  ShowWholeText(findChild<QLineEdit*>(QStringLiteral("EditGrdFile")), path);
+  DrawMap(true);
 }
 
 void TForm1::EditIniFileChange() {
@@ -296,6 +323,7 @@ void TForm1::SaveIniFileItemClick() {
     m_state.IniFileName = m_dialogs->save.fileName;
     try {
       WriteIniFile();
+      m_recent.AddSettings(m_state.IniFileName);
     } catch (const core::IoError& error) {
       // The chosen name stays in force, as the failed command left it.
       m_dialogs->ShowError(QString::fromStdString(error.what()) + QStringLiteral("\n") +

@@ -123,7 +123,7 @@ TEST_F(MenusTest, WidthLabelsToggleTheirLineAndTwiceRestore) {
   EXPECT_TRUE(m_dialogs->Calls().empty());
 }
 
-TEST_F(MenusTest, ColourDialogsServeTheirSamplesAndStartFromTheLastChoice) {
+TEST_F(MenusTest, ColourDialogsServeTheirSamplesAndStartOnTheirColour) {
   const struct {
     std::function<void()> open;
     const char* swatch;
@@ -140,22 +140,22 @@ TEST_F(MenusTest, ColourDialogsServeTheirSamplesAndStartFromTheLastChoice) {
       {[this] { Release("POceanCol"); }, "POceanCol", nullptr},
       {[this] { Release("LabelOceanCol"); }, "POceanCol", nullptr},
   };
-  WinColor last = 0;
   WinColor chosen = 0x010101;
   for (const auto& c : controls) {
     chosen += 0x030201;
+    const WinColor before = SwatchColor(Child<QWidget>(c.swatch));
     m_dialogs->PickColor(chosen);
     c.open();
     ASSERT_EQ(m_dialogs->Calls().back().kind, DialogKind::Color) << c.swatch;
-    EXPECT_EQ(m_dialogs->Calls().back().color, last) << c.swatch;
+    EXPECT_EQ(m_dialogs->Calls().back().color, before) << c.swatch;
     EXPECT_EQ(SwatchColor(Child<QWidget>(c.swatch)), chosen) << c.swatch;
     if (c.field) {
       EXPECT_EQ(m_form->State().*c.field, chosen) << c.swatch;
     }
     m_dialogs->Cancel(DialogKind::Color);
     c.open();
+    EXPECT_EQ(m_dialogs->Calls().back().color, chosen) << c.swatch;
     EXPECT_EQ(SwatchColor(Child<QWidget>(c.swatch)), chosen) << c.swatch;
-    last = chosen;
   }
   EXPECT_EQ(m_dialogs->Calls().size(), 2 * std::size(controls));
 }

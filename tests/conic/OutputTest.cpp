@@ -130,7 +130,7 @@ TEST_F(OutputTest, SavedPngHoldsTheComposedLayers) {
   EXPECT_GT(mixed, 0);
 }
 
-TEST_F(OutputTest, SavedPngPassesPngcheckWithThreeChunks) {
+TEST_F(OutputTest, SavedPngPassesPngcheckAndCarriesItsResolution) {
   const QString pngcheck = QStandardPaths::findExecutable(QStringLiteral("pngcheck"));
   if (pngcheck.isEmpty()) GTEST_SKIP() << "pngcheck is not installed";
   m_form->DrawMapNewClick();
@@ -145,11 +145,21 @@ TEST_F(OutputTest, SavedPngPassesPngcheckWithThreeChunks) {
   QStringList chunks;
   for (const auto& m : QRegularExpression(QStringLiteral("chunk (\\w{4})")).globalMatch(report))
     chunks << m.captured(1);
-  EXPECT_EQ(chunks,
-            (QStringList{QStringLiteral("IHDR"), QStringLiteral("IDAT"), QStringLiteral("IEND")}))
+  EXPECT_EQ(chunks, (QStringList{QStringLiteral("IHDR"), QStringLiteral("pHYs"),
+                                 QStringLiteral("IDAT"), QStringLiteral("IEND")}))
       << report.toStdString();
   EXPECT_TRUE(report.contains(QStringLiteral("200 x 283 image, 24-bit RGB, non-interlaced")))
       << report.toStdString();
+  // A window-width sheet is a screen's; an A-series sheet is drawn for 300 dpi, so that a
+  // word processor places an A4 figure 21 cm wide.
+  EXPECT_EQ(QImage(Q(png)).dotsPerMeterX(), 3780);
+  m_form->SheetItemClick(3);
+  m_dialogs->AcceptSave(Q(png));
+  m_form->SaveToPNGItemClick();
+  const QImage a4(Q(png));
+  EXPECT_EQ(a4.dotsPerMeterX(), 11811);
+  EXPECT_EQ(a4.dotsPerMeterY(), 11811);
+  EXPECT_NEAR(a4.width() / (a4.dotsPerMeterX() / 100.0), 21.0, 0.01);  // centimetres
 }
 
 TEST_F(OutputTest, SaveDialogOpensWithWhatItLastHeld) {
