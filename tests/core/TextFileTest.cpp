@@ -81,8 +81,10 @@ TEST(LineReader, DropsALeadingByteOrderMarkOnly) {
 }
 
 TEST(LineReader, RefusesUtf16) {
-  for (const std::string& text :
-       {std::string("\xFF\xFE" "a\0\r\0\n\0", 8), std::string("\xFE\xFF\0a", 4)}) {
+  for (const std::string& text : {std::string("\xFF\xFE"
+                                              "a\0\r\0\n\0",
+                                              8),
+                                  std::string("\xFE\xFF\0a", 4)}) {
     LineReader reader = LineReader::FromText(text);
     std::string line;
     try {
