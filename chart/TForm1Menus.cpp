@@ -78,6 +78,7 @@ void TForm1::BuildMenus() {
   add(file, "SavePlotItem", "分布データを保存", [this] { SavePlotItemClick(); });
   file->addSeparator();
   add(file, "SaveToEMFItem", "図をEMF形式で保存", [this] { SaveToEMFItemClick(); });
+  add(file, "PrintItem", "印刷", [this] { PrintItemClick(); });
   file->addSeparator();
   add(file, "MenuQuit", "終  了", [this] { MenuQuitClick(); });
 
