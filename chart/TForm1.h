@@ -18,6 +18,7 @@
 #include "platform/ui/DialogService.h"
 #include "platform/ui/MarkStyle.h"
 #include "platform/ui/RecentFiles.h"
+#include "platform/ui/Printing.h"
 #include "platform/ui/SettingsBaseline.h"
 
 class QAction;
@@ -272,6 +273,9 @@ class TForm1 : public QMainWindow {
   /// "図をEMF形式で保存" and "図をクリップボードへ".
   void SaveToEMFItemClick();
   void CopyEMFItemClick();
+  /// "印刷": the figure on the page the user sets up in the print preview, drawn as vectors
+  /// through RenderFigure, as large as the printable area allows. True when printed.
+  bool PrintItemClick();
   /// The map alone, the two profiles, the three-view: to the clipboard for the target
   /// "emf", else to the file it names; failures are shown.
   void SaveHChart(const QString& target);
@@ -370,6 +374,7 @@ class TForm1 : public QMainWindow {
   platform::RecentFiles m_recent;
   /// The figure format the save dialog offered last (1-based filter: EMF, SVG, PDF, PNG).
   int m_figureFilterIndex = 1;
+  platform::FigurePrinter m_printer;
   DrawingState m_state;
   ChartLayout m_layout;
   QScrollArea* m_sheet = nullptr;

@@ -89,6 +89,7 @@ void TForm1::BuildMenus() {
   file->addSeparator();
   add(file, "NewMapItem", "分布図を作成する", [this] { BtnNewMapClick(); });
   add(file, "SaveToEMFItem", "図をEMF形式で保存", [this] { SaveToEMFItemClick(); });
+  add(file, "PrintItem", "印刷", [this] { PrintItemClick(); });
   file->addSeparator();
   add(file, "MenuQuit", "終  了", [this] { MenuQuitClick(); });
 

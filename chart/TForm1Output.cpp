@@ -20,6 +20,8 @@
 #include "platform/svg/SvgDevice.h"
 #include "platform/text/FileName.h"
 #include "platform/ui/Desktop.h"
+#include "platform/ui/Printing.h"
+#include "platform/vector/ReferenceDevice.h"
 
 namespace chart {
 
@@ -250,6 +252,41 @@ void TForm1::CopyEMFItemClick() {
   } else {
     WriteFigureTo(kClipboard);
   }
+}
+
+bool TForm1::PrintItemClick() {
+  // Before the first build there is no range, and so no figure.
+  if (!(m_layout.mapAspect > 0)) {
+    m_dialogs->ShowMessage(platform::NothingToPrint());
+    return false;
+  }
+  platform::PrintJob job;
+  // The page counts in pixels of the reference screen the figure is measured in, so that its
+  // fonts, given in points, keep their size against the charts; the drawing is vectors all
+  // the same, as fine as the printer prints.
+  job.resolution = [](const QPageLayout&) { return platform::ReferenceDevice::kDpi; };
+  job.prepare = [this](const QSize& area) -> std::function<void(QPainter&)> {
+    QSize size;
+    try {
+      size = FigureSize();
+    } catch (const LayoutError& error) {
+      m_dialogs->ShowError(QString::fromUtf8(error.what()));
+      return {};
+    }
+    const QRectF place = platform::FitCentred(QSizeF(size), QRectF(QPointF(0, 0), QSizeF(area)));
+    if (place.isEmpty()) {
+      m_dialogs->ShowError(QStringLiteral("用紙の印刷できる範囲が狭すぎて、図を置けません"));
+      return {};
+    }
+    return [this, size, place](QPainter& painter) {
+      painter.translate(place.topLeft());
+      painter.scale(place.width() / size.width(), place.height() / size.height());
+      painter.setClipRect(QRect(QPoint(0, 0), size));
+      RenderFigure(painter);
+    };
+  };
+  job.isInput = [this](const QString& path) { return IsFigureInput(path, true); };
+  return m_printer.Print(*m_dialogs, job);
 }
 
 void TForm1::CopyChart(int index, bool metafile) {

@@ -7,7 +7,9 @@
 #include <cstdlib>
 #include <limits>
 
+#include "core/DistributionData.h"
 #include "core/Rounding.h"
+#include "core/TextFile.h"
 
 namespace conic {
 
@@ -145,6 +147,38 @@ void PlottingV(RasterLayer& layer, const Geometry& geometry, const TMarkStyle& s
              shown * l.altScale + l.weBase);
   DrawMarker(layer, style, (lat - r.southLat) * l.latScale + l.profLeft,
              shown * l.altScale + l.snBase);
+}
+
+void PlotRecords(core::LineReader& reader, int gridSize, RasterLayer& layer,
+                 const Geometry& geometry, const std::array<TMarkStyle, 5>& styles, int mapsType,
+                 const PlotLineSeen& seen) {
+  core::DistributionReader grd(core::Program::Conic, gridSize, core::kConicRegion);
+  bool drawing = true;
+  std::string line;
+  while (reader.Next(line)) {
+    const core::LineOutcome outcome = grd.Feed(line);
+    if (seen) seen(outcome, reader.LineNumber(), drawing);
+    if (!drawing) continue;
+    switch (outcome.kind) {
+      case core::LineOutcome::Kind::Record: {
+        const TMarkStyle& style = styles.at(static_cast<size_t>(outcome.category - 1));
+        PlottingH(layer, geometry, style, outcome.pos.lon, outcome.pos.lat);
+        if (mapsType == 3) {
+          PlottingV(layer, geometry, style, outcome.pos.lon, outcome.pos.lat, outcome.pos.alt);
+        }
+        break;
+      }
+      case core::LineOutcome::Kind::Stop:
+      case core::LineOutcome::Kind::Error:
+        drawing = false;
+        if (!seen) return;
+        break;
+      case core::LineOutcome::Kind::Header:
+      case core::LineOutcome::Kind::Short:
+      case core::LineOutcome::Kind::Reject:
+        break;
+    }
+  }
 }
 
 void DrawTitle(RasterLayer& layer, const Geometry& geometry, const QFont& font, WinColor color,

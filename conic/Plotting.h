@@ -4,11 +4,17 @@
 #include <QRect>
 #include <QString>
 #include <array>
+#include <functional>
 #include <vector>
 
 #include "conic/Geometry.h"
 #include "platform/raster/RasterLayer.h"
 #include "platform/ui/MarkStyle.h"
+
+namespace core {
+class LineReader;
+struct LineOutcome;
+}  // namespace core
 
 namespace conic {
 
@@ -54,6 +60,19 @@ void PlottingH(platform::RasterLayer& layer, const Geometry& geometry, const TMa
 /// (however far below), is drawn on the base line.
 void PlottingV(platform::RasterLayer& layer, const Geometry& geometry, const TMarkStyle& style,
                double lon, double lat, double alt);
+
+/// Called for every line of a plotting pass with its outcome and line number; `drawing` is
+/// false for the lines past the point where the pass stopped drawing.
+using PlotLineSeen = std::function<void(const core::LineOutcome& outcome, int line, bool drawing)>;
+
+/// The records of a distribution data file on the plot layer, as every plotting pass draws
+/// them at the precision `gridSize`: each record's marker on the map, and on both profiles
+/// for figure type 3, until a header past the category limit or a line that does not read;
+/// nothing after it is drawn. With `seen` the file is read to its end and every line told;
+/// without, reading ends with the drawing. Raises the reader's core::IoError.
+void PlotRecords(core::LineReader& reader, int gridSize, platform::RasterLayer& layer,
+                 const Geometry& geometry, const std::array<TMarkStyle, 5>& styles, int mapsType,
+                 const PlotLineSeen& seen = {});
 
 /// The figure title centred over the sheet's middle, its bottom 2 pixels above the title
 /// line, on white.

@@ -325,9 +325,7 @@ void TForm1::BuildMenus() {
   separator(file, "N2");
   item(file, "SaveToPNGItem", QStringLiteral("図をPNG形式で保存"),
        [this] { SaveToPNGItemClick(); });
-  QAction* print = item(file, "PrintMapItem", QStringLiteral("地図を印刷する"), [] {});
-  print->setVisible(false);
-  print->setEnabled(false);
+  item(file, "PrintMapItem", QStringLiteral("印刷"), [this] { PrintMapItemClick(); });
   separator(file, "N1");
   item(file, "MenuQuitItem", QStringLiteral("終  了"), [this] { MenuQuitItemClick(); });
 
@@ -546,6 +544,9 @@ void TForm1::SetParameter() {
 void TForm1::SetLayerSize(platform::RasterLayer& layer, int width, int height) {
   if (layer.Width() == width) return;
   layer.Reset(width, height);
+  // Blank layers show no figure to print.
+  m_baseDrawn.reset();
+  m_plotDrawn.reset();
   if (m_layerView) m_layerView->UpdateSize();
 }
 
@@ -589,6 +590,8 @@ void TForm1::DrawBaseMap() {
   core::LineReader mapFile =
       core::LineReader::Open(platform::FileNameBytes(ResolveDataFile(m_state.MapFileName)));
   const BaseMapStyle style = CurrentBaseMapStyle();
+  m_baseDrawn = BaseDrawn{style, ResolveDataFile(m_state.MapFileName), m_canvasM.Font(),
+                          m_canvasM.FontColor()};
   const core::SectionsRead read = conic::DrawBaseMap(m_canvasM, style, m_geometry, mapFile);
   // A file without the sections the figure needs (a wrong file, or one cut short) would
   // otherwise give an empty map that looks like a drawing.

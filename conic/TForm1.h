@@ -16,6 +16,7 @@
 #include "platform/text/SettingsTable.h"
 #include "platform/ui/DialogService.h"
 #include "platform/ui/RecentFiles.h"
+#include "platform/ui/Printing.h"
 #include "platform/ui/SettingsBaseline.h"
 
 class QAction;
@@ -25,6 +26,7 @@ class QComboBox;
 class QFrame;
 class QLabel;
 class QLineEdit;
+class QPageLayout;
 class QPushButton;
 class QRadioButton;
 class QScrollArea;
@@ -64,6 +66,21 @@ struct SheetPixels {
   int height;
 };
 std::optional<SheetPixels> SheetPixelsOf(int sheetSize, int windowWidth);
+
+/// The dots per inch a sheet is printed at: that of the A-series sheets, whose pixels the
+/// figure's lines, markers and text are sized in.
+inline constexpr int kPrintResolution = 300;
+/// The widest sheet a printed page is drawn on, the A3 sheet's. A paper that would need a
+/// wider one is printed at a lower resolution, so that the drawing's memory stays bounded
+/// whatever paper is chosen.
+inline constexpr int kMaxPrintSheetWidth = 3500;
+
+/// The largest sheet of the program's proportions inside a printable area of `area` pixels,
+/// centred in it; empty when none fits.
+QRect SheetOnPage(const QSize& area);
+/// The resolution a page of `layout` is printed at: kPrintResolution, or less where the
+/// sheet would be wider than kMaxPrintSheetWidth pixels.
+int PrintResolution(const QPageLayout& layout);
 
 /// The figure as written out: the base map, the legend box whitened, then every pixel
 /// ANDed with the plot layer; so white plot pixels leave the base map, and the legend box
@@ -147,6 +164,14 @@ class TForm1 : public QMainWindow {
   void SaveToPNGItemClick() { ToPNGFormat(true); }
   void CopyMapItemClick() { ToPNGFormat(false); }
   void ScrollBox1Resize();
+  /// The figure the layers show, drawn anew on a sheet `width` pixels wide: the map and the
+  /// data file read again and drawn with the settings, titles and legend they were drawn
+  /// with. Nothing of the window changes. Raises the readers' errors, the file being read
+  /// left in `reading`.
+  QImage FigureAtWidth(int width, QString* reading = nullptr) const;
+  /// "印刷": the figure on the page the user sets up in the print preview, drawn anew at the
+  /// page's resolution and put on it pixel for pixel. True when printed.
+  bool PrintMapItemClick();
 
   // Menus and display options.
   void NewPlotItemClick();
@@ -267,6 +292,30 @@ class TForm1 : public QMainWindow {
   int m_settingsMapsType = 3;
   bool m_headless = false;
   WinColor m_titleColor = platform::kBlack;
+  // How the figure on the layers was drawn, to draw it again at the size a printed page
+  // needs: the base map, and the plot layer with its title and legend as they were drawn.
+  struct BaseDrawn {
+    BaseMapStyle style;
+    QString mapFile;
+    QFont labelFont;
+    WinColor labelColor = platform::kBlack;
+  };
+  struct TitleDrawn {
+    QFont font;
+    WinColor color = platform::kBlack;
+    QString text;
+  };
+  struct PlotDrawn {
+    QString dataFile;
+    int gridSize = 0;
+    int mapsType = 3;
+    std::array<TMarkStyle, 5> styles{};
+    std::optional<TitleDrawn> title;
+    std::optional<LegendSpec> legend;
+  };
+  std::optional<BaseDrawn> m_baseDrawn;
+  std::optional<PlotDrawn> m_plotDrawn;
+  platform::FigurePrinter m_printer;
   int m_fixedWindowWidth = 0;
   /// The drawing area's height when there is no window to measure (tests and exports).
   int m_fixedWindowHeight = 0;

@@ -1,9 +1,18 @@
-// The figure as one image: to a PNG file or to the clipboard.
+// The figure as one image: to a PNG file, to the clipboard, or drawn anew for a printed page.
+#include <QPageLayout>
+#include <QPainter>
 #include <QScrollArea>
+#include <algorithm>
+#include <cmath>
 
 #include "conic/TForm1.h"
 #include "core/Errors.h"
+#include "core/Rounding.h"
+#include "core/SaveFile.h"
+#include "core/TextFile.h"
 #include "platform/raster/PngWriter.h"
+#include "platform/text/FileName.h"
+#include "platform/ui/BusyCursor.h"
 #include "platform/ui/Desktop.h"
 #include "platform/ui/DialogService.h"
 
@@ -80,6 +89,97 @@ void TForm1::ToPNGFormat(bool isFile) {
     m_dialogs->ShowError(QString::fromStdString(error.what()) + QStringLiteral("\n") +
                          m_dialogs->save.fileName);
   }
+}
+
+QRect SheetOnPage(const QSize& area) {
+  int width = std::min(area.width(), static_cast<int>(std::floor(area.height() / kSheetRatio)));
+  int height = core::RoundHalfEven(width * kSheetRatio);
+  // Rounding may make the sheet a pixel taller than the area.
+  while (width > 0 && height > area.height()) {
+    --width;
+    height = core::RoundHalfEven(width * kSheetRatio);
+  }
+  if (width <= 0 || height <= 0) return {};
+  return {(area.width() - width) / 2, (area.height() - height) / 2, width, height};
+}
+
+int PrintResolution(const QPageLayout& layout) {
+  int dpi = kPrintResolution;
+  for (;;) {
+    const int width = SheetOnPage(layout.paintRectPixels(dpi).size()).width();
+    if (width <= kMaxPrintSheetWidth || dpi <= 1) return dpi;
+    dpi = std::clamp(dpi * kMaxPrintSheetWidth / width, 1, dpi - 1);
+  }
+}
+
+QImage TForm1::FigureAtWidth(int width, QString* reading) const {
+  QString unused;
+  QString& stage = reading ? *reading : unused;
+  if (!m_baseDrawn) return {};
+  const int height = core::RoundHalfEven(width * kSheetRatio);
+  // The three-view layout at this width; the other figure types keep it, as on screen.
+  Geometry geometry;
+  geometry.ReplaceMaps(width, 3);
+
+  platform::RasterLayer base(width, height);
+  base.SetFont(m_baseDrawn->labelFont, m_baseDrawn->labelColor);
+  stage = m_baseDrawn->mapFile;
+  core::LineReader mapFile = core::LineReader::Open(platform::FileNameBytes(stage));
+  conic::DrawBaseMap(base, m_baseDrawn->style, geometry, mapFile);
+
+  platform::RasterLayer plot(width, height);
+  QRect legendBox;
+  if (m_plotDrawn) {
+    stage = m_plotDrawn->dataFile;
+    core::LineReader dataFile = core::LineReader::Open(platform::FileNameBytes(stage));
+    PlotRecords(dataFile, m_plotDrawn->gridSize, plot, geometry, m_plotDrawn->styles,
+                m_plotDrawn->mapsType);
+    if (const auto& title = m_plotDrawn->title) {
+      DrawTitle(plot, geometry, title->font, title->color, title->text);
+    }
+    if (m_plotDrawn->legend) legendBox = DrawLegend(plot, geometry, *m_plotDrawn->legend);
+  }
+  return ComposeLayers(base.Image(), plot.Image(), legendBox);
+}
+
+bool TForm1::PrintMapItemClick() {
+  if (!m_baseDrawn) {
+    m_dialogs->ShowMessage(platform::NothingToPrint());
+    return false;
+  }
+  platform::PrintJob job;
+  job.resolution = [](const QPageLayout& layout) { return PrintResolution(layout); };
+  job.prepare = [this](const QSize& area) -> std::function<void(QPainter&)> {
+    const QRect place = SheetOnPage(area);
+    if (place.isEmpty()) {
+      m_dialogs->ShowError(QStringLiteral("用紙の印刷できる範囲が狭すぎて、図を置けません"));
+      return {};
+    }
+    QImage sheet;
+    QString reading;
+    try {
+      platform::BusyCursor busy;
+      sheet = FigureAtWidth(place.width(), &reading);
+    } catch (const std::exception& error) {
+      m_dialogs->ShowError(ErrorMessage(error, reading));
+      return {};
+    }
+    // One pixel of the sheet on one dot of the page: drawn for the page, never scaled.
+    return [sheet, place](QPainter& painter) {
+      // A map of thin lines and small text, kept as drawn rather than compressed as a photo.
+      painter.setRenderHint(QPainter::LosslessImageRendering);
+      painter.drawImage(place.topLeft(), sheet);
+    };
+  };
+  job.isInput = [this](const QString& path) {
+    const std::string target = platform::FileNameBytes(path);
+    QStringList inputs = {ResolveSettingsFile(m_state.IniFileName), m_baseDrawn->mapFile};
+    if (m_plotDrawn) inputs << m_plotDrawn->dataFile;
+    return std::any_of(inputs.begin(), inputs.end(), [&](const QString& input) {
+      return core::SameFile(target, platform::FileNameBytes(input));
+    });
+  };
+  return m_printer.Print(*m_dialogs, job);
 }
 
 void TForm1::ScrollBox1Resize() {

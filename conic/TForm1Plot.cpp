@@ -108,6 +108,7 @@ void TForm1::ClearAllPlot() {
   ClearLayer(m_canvasP, platform::kWhite);
   // A figure without a legend has no legend box to show in the output.
   m_legendBox = QRect();
+  m_plotDrawn.reset();
   m_state.PlotCount = 0;
   m_state.CategoryCount = 0;
 }
@@ -165,51 +166,43 @@ void TForm1::ReadAndPlot(const QString& fname, bool isNew) {
     }
   } showFileName{grdField, fname, isNew};
 
-  core::DistributionReader grd(core::Program::Conic, m_state.GridSize, core::kConicRegion);
   // Past the point where drawing ends the file is still read, to count what was not drawn.
   core::NotDrawnTally notDrawn(core::Program::Conic);
   std::optional<core::ConversionError> conversion;
-  bool plotting = true;
-  std::string line;
-  while (reader.Next(line)) {
-    const core::LineOutcome outcome = grd.Feed(line);
-    notDrawn.Feed(outcome, reader.LineNumber());
-    if (!plotting) continue;
-    switch (outcome.kind) {
-      case core::LineOutcome::Kind::Header:
-        m_state.CategoryCount = outcome.category;
-        if (isNew) SetCategoryTitle(outcome.category, QString::fromStdString(outcome.title));
-        break;
-      case core::LineOutcome::Kind::Stop:
-        // What was read is drawn with its title and legend; the user learns what was not.
-        m_plotWarning = QStringLiteral(
+  m_plotDrawn = PlotDrawn{path, m_state.GridSize, m_state.MapsType, m_state.MarkStyles, {}, {}};
+  PlotRecords(reader, m_state.GridSize, m_canvasP, m_geometry, m_state.MarkStyles, m_state.MapsType,
+              [&](const core::LineOutcome& outcome, int lineNumber, bool drawing) {
+                notDrawn.Feed(outcome, lineNumber);
+                if (!drawing) return;
+                switch (outcome.kind) {
+                  case core::LineOutcome::Kind::Header:
+                    m_state.CategoryCount = outcome.category;
+                    if (isNew)
+                      SetCategoryTitle(outcome.category, QString::fromStdString(outcome.title));
+                    break;
+                  case core::LineOutcome::Kind::Stop:
+                    // What was read is drawn with its title and legend; the user learns
+                    // what was not.
+                    m_plotWarning =
+                        QStringLiteral(
                             "%1 行目の見出し「%2」は描けません。カテゴリは %3 つまでなので、"
                             "この行から後の記録は描かれていません\n（%4）")
-                            .arg(reader.LineNumber())
+                            .arg(lineNumber)
                             .arg(QString::fromStdString(outcome.title))
                             .arg(core::CategoryLimit(core::Program::Conic))
                             .arg(QFileInfo(fname).fileName());
-        plotting = false;
-        break;
-      case core::LineOutcome::Kind::Record: {
-        const TMarkStyle& style = m_state.MarkStyles.at(static_cast<size_t>(outcome.category - 1));
-        PlottingH(m_canvasP, m_geometry, style, outcome.pos.lon, outcome.pos.lat);
-        if (m_state.MapsType == 3) {
-          PlottingV(m_canvasP, m_geometry, style, outcome.pos.lon, outcome.pos.lat,
-                    outcome.pos.alt);
-        }
-        ++m_state.PlotCount;
-        break;
-      }
-      case core::LineOutcome::Kind::Error:
-        conversion.emplace(outcome.message, reader.LineNumber());
-        plotting = false;
-        break;
-      case core::LineOutcome::Kind::Short:
-      case core::LineOutcome::Kind::Reject:
-        break;
-    }
-  }
+                    break;
+                  case core::LineOutcome::Kind::Record:
+                    ++m_state.PlotCount;
+                    break;
+                  case core::LineOutcome::Kind::Error:
+                    conversion.emplace(outcome.message, lineNumber);
+                    break;
+                  case core::LineOutcome::Kind::Short:
+                  case core::LineOutcome::Kind::Reject:
+                    break;
+                }
+              });
   m_notDrawn = notDrawn.Records();
   m_notDrawnSentence =
       m_notDrawn == 0
@@ -221,8 +214,10 @@ void TForm1::ReadAndPlot(const QString& fname, bool isNew) {
   if (conversion) throw *conversion;
 
   if (findChild<QCheckBox*>(QStringLiteral("ShowMapTitle"))->isChecked()) {
-    DrawTitle(m_canvasP, m_geometry, TitleFont(), m_titleColor,
-              findChild<QLineEdit*>(QStringLiteral("EditTitle"))->text());
+    const TitleDrawn title{TitleFont(), m_titleColor,
+                           findChild<QLineEdit*>(QStringLiteral("EditTitle"))->text()};
+    DrawTitle(m_canvasP, m_geometry, title.font, title.color, title.text);
+    m_plotDrawn->title = title;
   }
   if (findChild<QCheckBox*>(QStringLiteral("ShowLegend"))->isChecked()) {
     LegendSpec legend;
@@ -238,6 +233,7 @@ void TForm1::ReadAndPlot(const QString& fname, bool isNew) {
     }
     legend.styles = m_state.MarkStyles;
     m_legendBox = DrawLegend(m_canvasP, m_geometry, legend);
+    m_plotDrawn->legend = legend;
   }
   if (isNew) grdField->setText(fname);
   SetStatus(3, QFileInfo(grdField->text()).fileName());

@@ -11,7 +11,7 @@ packages=(
   qt6-base-dev qt6-translations-l10n
   zlib1g-dev libdeflate-dev
   libuemf-dev emf2svg librsvg2-bin
-  pngcheck locales
+  pngcheck locales poppler-utils
   dpkg-dev file lintian desktop-file-utils shared-mime-info
   fonts-ipafont fonts-crosextra-caladea fonts-dejavu-core
   "$@"

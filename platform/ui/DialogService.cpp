@@ -13,10 +13,14 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPixmap>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QStringList>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <utility>
 
 namespace platform {
@@ -281,6 +285,18 @@ DialogService::SaveChoice QtDialogService::AskSave(const QString& message) {
   return SaveChoice::Cancel;
 }
 
+bool QtDialogService::RunPrint(QPrinter& printer, const std::function<void(QPrinter&)>& paint) {
+  QPrintPreviewDialog dialog(&printer, m_parent);
+  QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
+                   [&paint](QPrinter* target) { paint(*target); });
+  // A page large enough to judge, on a small laptop screen as well.
+  if (const QScreen* screen = m_parent ? m_parent->screen() : QGuiApplication::primaryScreen()) {
+    const QRect room = screen->availableGeometry();
+    dialog.resize(std::min(room.width() * 9 / 10, 1000), room.height() * 9 / 10);
+  }
+  return Exec(dialog) == QDialog::Accepted;
+}
+
 // ---------------------------------------------------------------- ScriptedDialogs
 
 namespace {
@@ -316,6 +332,14 @@ void ScriptedDialogs::AnswerSave(SaveChoice choice) {
   answer.ok = true;
   answer.choice = choice;
   m_answers[Slot(DialogKind::SaveChanges)].push_back(answer);
+}
+
+void ScriptedDialogs::AnswerPrint(const QString& pdfPath, std::optional<PageSetup> page) {
+  Answer answer;
+  answer.ok = !pdfPath.isEmpty();
+  answer.path = pdfPath;
+  answer.page = page;
+  m_answers[Slot(DialogKind::Print)].push_back(answer);
 }
 
 void ScriptedDialogs::Cancel(DialogKind kind) {
@@ -388,6 +412,16 @@ bool ScriptedDialogs::AskYesNo(const QString& message) {
 DialogService::SaveChoice ScriptedDialogs::AskSave(const QString& message) {
   const Answer answer = Take({DialogKind::SaveChanges, {}, 0, {}, message, {}});
   return answer.ok ? answer.choice : SaveChoice::Cancel;
+}
+
+bool ScriptedDialogs::RunPrint(QPrinter& printer, const std::function<void(QPrinter&)>& paint) {
+  const Answer answer = Take({DialogKind::Print, {}, 0, {}, {}, {}});
+  if (answer.page) ApplyPageSetup(printer, *answer.page);
+  if (!answer.ok) return false;
+  printer.setOutputFormat(QPrinter::PdfFormat);
+  printer.setOutputFileName(answer.path);
+  paint(printer);
+  return true;
 }
 
 }  // namespace platform

@@ -6,11 +6,14 @@
 #include <cstddef>
 #include <deque>
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include "platform/raster/RasterLayer.h"
+#include "platform/ui/Printing.h"
 
 class QDialog;
+class QPrinter;
 class QWidget;
 
 namespace platform {
@@ -77,6 +80,10 @@ class DialogService {
   enum class SaveChoice { Save, Discard, Cancel };
   /// Asks with the buttons "保存", "保存しない" and "キャンセル"; closing the box cancels.
   virtual SaveChoice AskSave(const QString& message) = 0;
+  /// The print preview of `printer`'s page, which `paint` draws: for the preview (again
+  /// after every change of the page setup) and on the printer when the user prints. The
+  /// user may change the page setup and the printer there. True when printed.
+  virtual bool RunPrint(QPrinter& printer, const std::function<void(QPrinter&)>& paint) = 0;
 };
 
 /// The real dialogs, modal to `parent`. File dialogs are Qt's own, not the desktop's, so
@@ -93,6 +100,7 @@ class QtDialogService : public DialogService {
   void ShowMessage(const QString& message) override;
   bool AskYesNo(const QString& message) override;
   SaveChoice AskSave(const QString& message) override;
+  bool RunPrint(QPrinter& printer, const std::function<void(QPrinter&)>& paint) override;
 
  protected:
   /// Runs the prepared dialog modally and returns its result code (QDialog::Accepted or,
@@ -120,8 +128,8 @@ QString SettingsChangedQuestion();
 /// itself; the dialog's own title is given back afterwards. True on OK.
 bool AskForMissingMap(DialogService& dialogs, const QString& named);
 
-enum class DialogKind { Open, Save, Color, Font, Error, Message, YesNo, SaveChanges };
-inline constexpr std::size_t kDialogKinds = static_cast<std::size_t>(DialogKind::SaveChanges) + 1;
+enum class DialogKind { Open, Save, Color, Font, Error, Message, YesNo, SaveChanges, Print };
+inline constexpr std::size_t kDialogKinds = static_cast<std::size_t>(DialogKind::Print) + 1;
 
 /// Test double: answers each call from the answers scripted for its kind, in order, and
 /// records every call. A call with no answer left is cancelled (AskYesNo answers no,
@@ -150,6 +158,10 @@ class ScriptedDialogs : public DialogService {
   void PickFont(const QFont& chosen, WinColor chosenColor);
   void AnswerYesNo(bool yes);
   void AnswerSave(SaveChoice choice);
+  /// The next RunPrint: the user sets the page up as `page` (nullopt leaves it as it is)
+  /// and prints to the PDF file `pdfPath`, or with an empty `pdfPath` closes the preview
+  /// without printing.
+  void AnswerPrint(const QString& pdfPath, std::optional<PageSetup> page = std::nullopt);
   /// The next call of that kind is cancelled.
   void Cancel(DialogKind kind);
 
@@ -166,6 +178,7 @@ class ScriptedDialogs : public DialogService {
   void ShowMessage(const QString& message) override;
   bool AskYesNo(const QString& message) override;
   SaveChoice AskSave(const QString& message) override;
+  bool RunPrint(QPrinter& printer, const std::function<void(QPrinter&)>& paint) override;
 
  private:
   struct Answer {
@@ -175,6 +188,7 @@ class ScriptedDialogs : public DialogService {
     WinColor color = 0;
     QFont font;
     SaveChoice choice = SaveChoice::Cancel;
+    std::optional<PageSetup> page = std::nullopt;
   };
 
   /// Records the call and takes its answer: a cancel when none is left.

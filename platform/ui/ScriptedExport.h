@@ -29,6 +29,7 @@ class CollectingDialogs : public DialogService {
   void ShowMessage(const QString& message) override { warnings.push_back(message); }
   bool AskYesNo(const QString&) override { return false; }
   SaveChoice AskSave(const QString&) override { return SaveChoice::Discard; }
+  bool RunPrint(QPrinter&, const std::function<void(QPrinter&)>&) override { return false; }
   /// Writes each error kept as "program: FILE: message" and forgets them; true when there
   /// were any.
   bool TellErrors(std::ostream& err, const char* program, const QString& file);

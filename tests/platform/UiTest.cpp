@@ -12,6 +12,9 @@
 #include <QFontDialog>
 #include <QFontInfo>
 #include <QMessageBox>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
+#include <QPrinter>
 #include <QTemporaryDir>
 #include <functional>
 #include <iterator>
@@ -496,6 +499,29 @@ TEST(RecentFiles, NewestFirstCappedAndKeptInTheirFile) {
   memory.AddData(QStringLiteral("/data/x.grd"));
   EXPECT_EQ(memory.Data().size(), 1);
   QFile::remove(file);
+}
+
+TEST_F(QtDialogServiceTest, PrintShowsThePreviewThatTheCommandDraws) {
+  QPrinter printer;
+  printer.setOutputFormat(QPrinter::PdfFormat);
+  std::vector<QPrinter*> painted;
+  for (const auto& [result, printed] :
+       {std::pair{int{QDialog::Accepted}, true}, std::pair{int{QDialog::Rejected}, false}}) {
+    painted.clear();
+    m_dialogs.answer = [&, result = result](QDialog& d) {
+      auto* preview = qobject_cast<QPrintPreviewDialog*>(&d);
+      EXPECT_NE(preview, nullptr);
+      if (preview == nullptr) return int{QDialog::Rejected};
+      EXPECT_EQ(preview->printer(), &printer);
+      // The preview asks the command for its page whenever it is drawn anew.
+      auto* widget = preview->findChild<QPrintPreviewWidget*>();
+      EXPECT_NE(widget, nullptr);
+      if (widget != nullptr) widget->updatePreview();
+      return result;
+    };
+    EXPECT_EQ(m_dialogs.RunPrint(printer, [&](QPrinter& p) { painted.push_back(&p); }), printed);
+    EXPECT_EQ(painted, std::vector<QPrinter*>{&printer});
+  }
 }
 
 // ---------------------------------------------------------------- Command lines
