@@ -42,6 +42,12 @@ std::string FormatTrimmed(double value, int decimals);
 /// The shortest text that reads back as exactly `value` ("0.1", "45.9999999").
 std::string FormatShortest(double value);
 
+/// FormatTrimmed(value, decimals) of the value `text` reads as, made from the text itself
+/// when it is a plain decimal ("-35.360630": a sign, digits, a point) of at most `decimals`
+/// fraction digits and 15 digits in all, as most table cells are: "-35.36063". nullopt for
+/// any other text, which must go the long way.
+std::optional<std::string> TrimmedAsWritten(std::string_view text, int decimals);
+
 /// Blanks (space, tab) removed from both ends.
 std::string_view TrimBlanks(std::string_view text);
 
