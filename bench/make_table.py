@@ -3,7 +3,7 @@
 
     make_table.py --map MAP.mdt --rows N [--seed S] OUT.txt
 
-Tab-separated, UTF-8, a heading and N rows of about 95 bytes: gbifID, scientificName (50
+Tab-separated, UTF-8, a heading and N rows of about 100 bytes: gbifID, scientificName (50
 taxa), decimalLatitude, decimalLongitude (uniform on the land of Japan's rings in the map,
 five decimals), coordinateUncertaintyInMeters, elevation, countryCode, basisOfRecord, year and
 eventDate. One row in a hundred carries something the import refuses or notes (a foreign
@@ -19,6 +19,7 @@ from make_records import CELL, SOUTH, WEST, is_japanese, land_mask, read_rings
 GENERA = ["Fagus", "Quercus", "Acer", "Betula", "Pinus", "Abies", "Carex", "Viola", "Primula",
           "Rhododendron"]
 EPITHETS = ["crenata", "crispula", "palmatum", "ermanii", "pumila"]
+AUTHORS = ["Blume", "Thunb.", "Siebold & Zucc.", "Maxim.", "(Pall.) Regel"]
 BASIS = ["HUMAN_OBSERVATION", "PRESERVED_SPECIMEN", "HUMAN_OBSERVATION", "MACHINE_OBSERVATION"]
 
 
@@ -34,7 +35,7 @@ def main():
     cells = np.flatnonzero(mask)
     cols = mask.shape[1]
     rng = random.Random(args.seed)
-    names = [f"{g} {e}" for g in GENERA for e in EPITHETS]
+    names = [f"{g} {e} {a}" for g in GENERA for e, a in zip(EPITHETS, AUTHORS)]
     n = len(cells)
     heading = ("gbifID\tscientificName\tdecimalLatitude\tdecimalLongitude\t"
                "coordinateUncertaintyInMeters\televation\tcountryCode\tbasisOfRecord\tyear\t"

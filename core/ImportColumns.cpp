@@ -323,7 +323,9 @@ ImportColumns FindImportColumns(const std::vector<std::string>& heading,
   // Columns that look like an elevation or a mesh code but are not read.
   const std::vector<bool> read = columns.Used();
   for (size_t i = 0; i < keys.size(); ++i) {
-    if (read[i]) continue;
+    // A column under the heading of another is told below, with the one of them read.
+    const auto same = byKey.find(keys[i]);
+    if (read[i] || (same != byKey.end() && same->second.front() != static_cast<int>(i))) continue;
     const std::string quoted = columns.Quoted(static_cast<int>(i));
     if (LooksLikeElevation(keys[i])) {
       columns.notes.push_back("列" + quoted +
@@ -344,7 +346,7 @@ ImportColumns FindImportColumns(const std::vector<std::string>& heading,
     if (list.size() < 2) continue;
     std::string which;
     for (size_t k = 0; k < list.size(); ++k)
-      which += (k == 0 ? "" : k + 1 == list.size() ? "と" : "、") + NthColumn(list[k]);
+      which += (k == 0 ? "" : k + 1 == list.size() ? "と " : "、") + NthColumn(list[k]);
     std::string rest;
     for (size_t k = 1; k < list.size(); ++k)
       rest += (k == 1 ? "" : "、") + NthColumn(list[k]);

@@ -61,9 +61,8 @@ struct ImportOptions {
   /// refused; either end may be open.
   std::optional<int> yearFrom;
   std::optional<int> yearTo;
-  /// The map whose land tells records at sea, asked for when the first coordinate record
-  /// needs it; empty, or giving null: no such check. It may raise IoError or
-  /// ConversionError when its file cannot be read.
+  /// The map whose land tells records at sea, asked for once, when the first coordinate
+  /// record needs it; empty, or giving null: no such check (the caller tells the user why).
   std::function<const LandMap*()> landMap;
   /// Records at sea are refused rather than written with a note.
   bool dropSea = false;

@@ -357,6 +357,7 @@ ImportRowReader::ImportRowReader(const ImportColumns& columns, const ImportOptio
     }
   }
   if (columns.group >= 0) m_groupName = columns.headings[static_cast<size_t>(columns.group)];
+  m_title = TitleFromText(options.title);
 }
 
 const LandMap* ImportRowReader::Land() {
@@ -455,18 +456,21 @@ bool ImportRowReader::Filter(const TableRow& row, RowOutcome& out) {
   if (c.uncertainty >= 0) {
     const std::string_view value = Cell(row, c.uncertainty);
     if (!value.empty()) {
-      const ParsedValue metres = ParseElevation(value, false);
-      if (!metres.value || *metres.value < 0) {
+      // Metres, a plain number as Darwin Core has it, or with "m" after it.
+      std::string_view number = TrimBlanks(value);
+      if (number.ends_with('m')) number = TrimBlanks(number.substr(0, number.size() - 1));
+      const std::optional<double> metres = ParseReal(number);
+      if (!metres || *metres < 0) {
         out.notes.push_back(
             "座標の不確かさ" + QuotedValue(value) + "は読めません" +
             (m_options.maxUncertainty ? "（--max-uncertainty では選んでいません）" : ""));
-      } else if (m_options.maxUncertainty && *metres.value > *m_options.maxUncertainty) {
+      } else if (m_options.maxUncertainty && *metres > *m_options.maxUncertainty) {
         Refuse(out, Refusal::Uncertainty,
-               "座標の不確かさ " + FormatShortest(*metres.value) + " m が --max-uncertainty の " +
+               "座標の不確かさ " + FormatShortest(*metres) + " m が --max-uncertainty の " +
                    FormatShortest(*m_options.maxUncertainty) + " m を超えています");
         return false;
-      } else if (*metres.value > kVagueUncertaintyMetres) {
-        out.notes.push_back("座標の不確かさが " + FormatShortest(*metres.value) +
+      } else if (*metres > kVagueUncertaintyMetres) {
+        out.notes.push_back("座標の不確かさが " + FormatShortest(*metres) +
                             " m あり、二次メッシュの区画（約 10 km）より大きいので、位置はあてに"
                             "なりません（書かずにおくには --max-uncertainty 10000）");
       }
@@ -574,7 +578,7 @@ bool ImportRowReader::Position(const TableRow& row, RowOutcome& out) {
     if (km > 0) {
       out.notes.push_back("座標（緯度 " + ShownDegrees(*lat) + "、経度 " + ShownDegrees(*lon) +
                           "）がメッシュコード「" + mesh.digits + "」の区画から約 " + Distance(km) +
-                          "外れています。" +
+                          " 外れています。" +
                           (useMesh ? "メッシュコードで書きました（--prefer-mesh）"
                                    : "座標で書きました（メッシュコードで書くには --prefer-mesh）"));
     }
@@ -777,8 +781,8 @@ void ImportRowReader::Elevation(const TableRow& row, RowOutcome& out) const {
 void ImportRowReader::Title(const TableRow& row, RowOutcome& out) {
   const ImportColumns& c = m_columns;
   out.order = 0;
-  if (!m_options.title.empty()) {
-    out.title = m_options.title;
+  if (!m_title.empty()) {
+    out.title = m_title;
     return;
   }
   if (m_options.titleFromFile) {

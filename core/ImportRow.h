@@ -118,6 +118,7 @@ class ImportRowReader {
   const ImportColumns& m_columns;
   const ImportOptions& m_options;
   std::string m_encodingName;
+  std::string m_title;  // --title, made a header
   std::string m_tableTitle;
   CategoryLabels* m_labels;
   std::vector<bool> m_used;

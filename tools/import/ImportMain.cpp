@@ -503,25 +503,27 @@ int ImportMain(const std::vector<std::string>& args, std::FILE* standardInput, s
     }
     parsed.options.landMap = loadLand;
 
-    // Every table is opened before any is read: a missing one stops the import at once.
-    std::vector<std::unique_ptr<core::TableFile>> files;
+    // Every table is looked at before any is read, so that a missing one stops the import
+    // at once; each is opened only while it is read, however many there are.
     std::uint64_t expected = 0;
     for (const std::string& path : parsed.tables) {
-      table = path;
-      files.push_back(std::make_unique<core::TableFile>(path, standardInput));
       struct stat info {};
-      if (path != "-" && ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode)) {
-        expected += static_cast<std::uint64_t>(info.st_size);
-      }
+      if (path == "-") continue;
+      if (::stat(path.c_str(), &info) != 0) throw core::IoError(core::IoMessage(errno), path);
+      if (S_ISDIR(info.st_mode)) throw core::IoError("フォルダは表として読めません", path);
+      if (S_ISREG(info.st_mode)) expected += static_cast<std::uint64_t>(info.st_size);
     }
 
     std::unique_ptr<core::SpooledRecordStore> spool = MakeSpool(parsed);
     core::TableImporter importer(parsed.options, *spool, &report);
     importer.ExpectBytes(expected);
-    for (size_t i = 0; i < files.size(); ++i) {
-      table = parsed.tables[i];
-      core::TableReader reader(*files[i]);
-      importer.Read(reader, parsed.tables[i]);
+    std::vector<std::optional<core::FileId>> inputs;  // the regular files read
+    for (const std::string& path : parsed.tables) {
+      table = path;
+      core::TableFile file(path, standardInput);
+      core::TableReader reader(file);
+      importer.Read(reader, path);
+      inputs.push_back(file.Id());
     }
     table = parsed.tables.front();
     const core::ImportResult result = importer.Finish();
@@ -531,8 +533,8 @@ int ImportMain(const std::vector<std::string>& args, std::FILE* standardInput, s
 
     // No table read, even through standard input, is ever written over.
     auto refuseInput = [&](const std::optional<core::FileId>& output, const std::string& path) {
-      for (const auto& file : files) {
-        if (file->Id() && output == file->Id()) {
+      for (const std::optional<core::FileId>& input : inputs) {
+        if (input && output == input) {
           throw core::IoError("読んでいる表そのものには書きません", path);
         }
       }
