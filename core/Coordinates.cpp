@@ -28,24 +28,6 @@ double DigitsValue(std::string_view digits) {
   return digits.starts_with('-') ? -huge : huge;
 }
 
-// "-35.5", "139", "1234.56": an optional minus, digits, and a point followed by digits;
-// nullopt for any other text, which the readers below take apart themselves.
-std::optional<double> PlainDecimal(std::string_view text) {
-  size_t i = text.starts_with('-') ? 1 : 0;
-  const size_t digitsStart = i;
-  while (i < text.size() && IsDigit(text[i]))
-    ++i;
-  if (i == digitsStart || i - digitsStart > 15) return std::nullopt;
-  if (i < text.size()) {
-    if (text[i] != '.') return std::nullopt;
-    const size_t fraction = ++i;
-    while (i < text.size() && IsDigit(text[i]))
-      ++i;
-    if (i == fraction || i != text.size() || i - fraction > 15) return std::nullopt;
-  }
-  return ParseReal(text);
-}
-
 std::string Quoted(std::string_view text) {
   constexpr size_t kShown = 40;
   std::string shown = VisibleText(text.size() > kShown ? WholeCharacters(text, 0, kShown) : text);
@@ -132,7 +114,7 @@ ParsedValue ParseAngle(std::string_view utf8, Axis axis) {
   // Most tables write plain decimal degrees, read here at once: the same value as the
   // token reading below gives. Anything else, and a value out of range (for its message),
   // takes the long way.
-  if (const std::optional<double> plain = PlainDecimal(cell)) {
+  if (const std::optional<double> plain = ParsePlainDecimal(cell)) {
     if (std::fabs(*plain) <= (axis == Axis::Latitude ? 90.0 : 180.0)) {
       result.value = *plain;
       return result;
@@ -315,7 +297,7 @@ std::optional<double> LeadingNumber(std::string_view s, size_t& pos) {
 ParsedValue ParseElevation(std::string_view utf8, bool feet) {
   ParsedValue result;
   // A plain number of metres, the usual cell, read at once when it is within range.
-  if (const std::optional<double> plain = PlainDecimal(TrimBlanks(utf8)); plain && !feet) {
+  if (const std::optional<double> plain = ParsePlainDecimal(TrimBlanks(utf8)); plain && !feet) {
     if (*plain >= kLowestElevation && *plain <= kHighestElevation) {
       result.value = *plain;
       return result;

@@ -381,7 +381,7 @@ const ImportRowReader::CachedTitle& ImportRowReader::TitleOf(std::string_view va
     m_titles.clear();
     m_titlesColumn = std::string(column);
   }
-  const auto it = m_titles.find(std::string(value));
+  const auto it = m_titles.find(value);
   if (it != m_titles.end()) return it->second;
   CachedTitle made;
   if (const std::string* label = m_labels ? m_labels->Find(value) : nullptr) {
@@ -596,11 +596,9 @@ bool ImportRowReader::Position(const TableRow& row, RowOutcome& out) {
     lonForCheck = *lon;
     // Six decimals, from the cells as written when they are plain decimals: the same text
     // as formatting the value gives, without the cost of a million formattings.
-    const std::optional<std::string> latText = TrimmedAsWritten(latWritten, 6);
-    const std::optional<std::string> lonText = TrimmedAsWritten(lonWritten, 6);
-    record = latText ? *latText : FormatTrimmed(*lat, 6);
+    if (!AppendTrimmedAsWritten(record, latWritten, 6)) record += FormatTrimmed(*lat, 6);
     record += ',';
-    record += lonText ? *lonText : FormatTrimmed(*lon, 6);
+    if (!AppendTrimmedAsWritten(record, lonWritten, 6)) record += FormatTrimmed(*lon, 6);
   }
   // Made only for a message: most rows need none.
   auto latLonText = [&] {
@@ -690,6 +688,13 @@ namespace {
 // can have (a no-data code, above the highest summit) is no elevation.
 ParsedValue ReadElevation(std::string_view text, bool feet) {
   if (text.empty()) return {};
+  // The usual cell, a plain number of metres, without the long way round.
+  if (const std::optional<double> plain = ParsePlainDecimal(text);
+      plain && !feet && *plain >= kLowestElevation && *plain <= kHighestElevation) {
+    std::string why = ImplausibleAltitude(*plain);
+    if (why.empty()) return {plain, ""};
+    return {std::nullopt, std::move(why)};
+  }
   // The codes tables write for "no elevation" mean that in any unit, feet too.
   const std::optional<double> raw = ParseReal(TrimBlanks(Folded(text)));
   if (raw && (*raw == -9999.0 || *raw == -999.0 || *raw == 9999.0)) {
@@ -753,8 +758,9 @@ void ImportRowReader::Elevation(const TableRow& row, RowOutcome& out) const {
   if (!elevation) return;
   // Written to a tenth of a metre, the precision every figure and report shows; a plain
   // number of metres as written, which reads back as the value itself.
-  const std::optional<std::string> asWritten = TrimmedAsWritten(written, 1);
-  const std::string text = asWritten ? *asWritten : FormatTrimmed(*elevation, 1);
+  std::string text;
+  const bool asWritten = AppendTrimmedAsWritten(text, written, 1);
+  if (!asWritten) text = FormatTrimmed(*elevation, 1);
   const double metres = asWritten ? *elevation : StrToFloat(text);
   if (out.meshRecord) {
     // A mesh record holds hundreds of metres in two digits, which the programs read as the
@@ -823,11 +829,13 @@ void ImportRowReader::Title(const TableRow& row, RowOutcome& out) {
       out.title = label ? *label : period;
       return;
     }
-    made = &TitleOf(Folded(cell), m_categoryName);
+    made =
+        IsAscii(cell) ? &TitleOf(cell, m_categoryName) : &TitleOf(FoldWidth(cell), m_categoryName);
   } else if (c.split >= 0 && c.group < 0) {
     made = &TitleOf(out.key, c.headings[static_cast<size_t>(c.split)]);
   } else if (c.group >= 0) {
-    made = &TitleOf(Folded(Cell(row, c.group)), m_groupName);
+    const std::string_view cell = Cell(row, c.group);
+    made = IsAscii(cell) ? &TitleOf(cell, m_groupName) : &TitleOf(FoldWidth(cell), m_groupName);
   } else {
     out.title = "記録";
     return;
@@ -875,7 +883,12 @@ void ImportRowReader::Read(const TableRow& row, RowOutcome& out) {
     }
   }
   if (m_columns.split >= 0) {
-    out.key = Folded(Cell(row, m_columns.split));
+    const std::string_view cell = Cell(row, m_columns.split);
+    if (IsAscii(cell)) {
+      out.key.assign(cell);  // into the room the last row's key left
+    } else {
+      out.key = FoldWidth(cell);
+    }
     if (out.key.empty()) {
       Refuse(out, Refusal::Unusable,
              "ファイル分けの列" + m_columns.Quoted(m_columns.split) + "が空欄です");

@@ -126,7 +126,12 @@ class ImportRowReader {
   bool m_yearBins = false;
   std::string m_categoryName;
   std::string m_groupName;
-  std::unordered_map<std::string, CachedTitle> m_titles;  // by value, for the last column
+  // Looked up by a cell's text without making a string of it.
+  struct TextHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
+  };
+  std::unordered_map<std::string, CachedTitle, TextHash, std::equal_to<>> m_titles;
   std::string m_titlesColumn;
   KindCache m_countryKept;
   KindCache m_basisKept;

@@ -102,6 +102,10 @@ std::string NotAnIntegerMessage(std::string_view text) {
   return Quoted(text, "は整数ではありません");
 }
 
+std::optional<double> ParsePlainDecimal(std::string_view text) {
+  return ShortDecimal(text);
+}
+
 std::optional<double> ParseReal(std::string_view s) {
   if (const std::optional<double> quick = ShortDecimal(s)) return quick;
   if (!IsDecimalReal(s)) return std::nullopt;
@@ -144,6 +148,12 @@ std::string FormatTrimmed(double value, int decimals) {
 }
 
 std::optional<std::string> TrimmedAsWritten(std::string_view text, int decimals) {
+  std::string out;
+  if (!AppendTrimmedAsWritten(out, text, decimals)) return std::nullopt;
+  return out;
+}
+
+bool AppendTrimmedAsWritten(std::string& out, std::string_view text, int decimals) {
   // The digits a plain decimal of at most `decimals` fraction digits has are those printf
   // writes for the double nearest it: that double lies far closer to the decimal than half a
   // unit of its last place (for magnitudes below 1e9).
@@ -154,16 +164,16 @@ std::optional<std::string> TrimmedAsWritten(std::string_view text, int decimals)
   while (i < text.size() && IsDigit(text[i]))
     ++i;
   const size_t intEnd = i;
-  if (intEnd == intStart || intEnd - intStart > 9) return std::nullopt;
+  if (intEnd == intStart || intEnd - intStart > 9) return false;
   size_t fractionEnd = intEnd;
   if (i < text.size()) {
-    if (text[i] != '.') return std::nullopt;
+    if (text[i] != '.') return false;
     ++i;
     while (i < text.size() && IsDigit(text[i]))
       ++i;
     if (i != text.size() || i == intEnd + 1 || i - intEnd - 1 > static_cast<size_t>(decimals) ||
         i - intStart - 1 > 15) {
-      return std::nullopt;
+      return false;
     }
     fractionEnd = i;
     while (fractionEnd > intEnd + 1 && text[fractionEnd - 1] == '0')
@@ -173,11 +183,10 @@ std::optional<std::string> TrimmedAsWritten(std::string_view text, int decimals)
   size_t lead = intStart;
   while (lead + 1 < intEnd && text[lead] == '0')
     ++lead;
-  std::string out;
   const bool zero = fractionEnd == intEnd && intEnd - lead == 1 && text[lead] == '0';
   if (negative && !zero) out += '-';
   out.append(text.substr(lead, fractionEnd - lead));
-  return out;
+  return true;
 }
 
 std::string FormatShortest(double value) {

@@ -1,6 +1,7 @@
 #include "core/Table.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <stdexcept>
@@ -84,7 +85,14 @@ size_t FindAny(std::string_view text, size_t from, char a, char b, char c) {
   for (; i + 8 <= text.size(); i += 8) {
     std::uint64_t word = 0;
     std::memcpy(&word, text.data() + i, 8);
-    if (ZeroBytes(word ^ wa) | ZeroBytes(word ^ wb) | ZeroBytes(word ^ wc)) break;
+    const std::uint64_t found = ZeroBytes(word ^ wa) | ZeroBytes(word ^ wb) | ZeroBytes(word ^ wc);
+    // The lowest flag is exact (a borrow only spoils the bytes above the first match), and
+    // the first byte read is the lowest of the word.
+    if constexpr (std::endian::native == std::endian::little) {
+      if (found) return i + static_cast<size_t>(std::countr_zero(found)) / 8;
+    } else if (found) {
+      break;
+    }
   }
   for (; i < text.size(); ++i) {
     if (text[i] == a || text[i] == b || text[i] == c) return i;

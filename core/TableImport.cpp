@@ -194,7 +194,7 @@ void TableImporter::Read(RowSource& source, std::string_view name) {
 
   std::string tableTitle;
   if (m_options.titleFromFile) {
-    const std::string base = TableBaseName(name);
+    const std::string base = name == "-" ? "標準入力" : TableBaseName(name);
     const std::string* label = s.labels->Find(base);
     tableTitle = label ? *label : TitleFromText(base);
     if (tableTitle.empty()) tableTitle = "記録";

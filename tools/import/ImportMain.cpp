@@ -168,7 +168,10 @@ class ReportStream : public core::ImportListener {
 std::unique_ptr<core::SpooledRecordStore> MakeSpool(const ImportArgs& parsed) {
   std::vector<std::string> folders;
   if (!parsed.outDir.empty() && fs::is_directory(parsed.outDir)) folders.push_back(parsed.outDir);
-  if (!parsed.output.empty()) {
+  std::error_code ec;
+  const fs::file_status output = fs::status(parsed.output, ec);
+  // Beside a file, not beside a device or pipe such as /dev/stdout.
+  if (!parsed.output.empty() && (!fs::exists(output) || fs::is_regular_file(output))) {
     const fs::path parent = fs::path(parsed.output).parent_path();
     folders.push_back(parent.empty() ? "." : parent.string());
   }
