@@ -7,6 +7,9 @@
 #include <vector>
 
 #include "conic/TForm1.h"
+#include "core/DistributionData.h"
+#include "core/TextCodec.h"
+#include "core/TextFile.h"
 #include "platform/text/FileName.h"
 #include "platform/text/IniFile.h"
 #include "platform/ui/ScriptedExport.h"
@@ -24,11 +27,32 @@ constexpr char kProgram[] = "Tarvo_L";
 const platform::ExportSyntax& BuiltSyntax() {
   static const platform::ExportSyntax syntax{
       kProgram,
-      {"[SETTINGS.ini] [--set SECTION.KEY=VALUE]... --export OUT.png [DATA.grd]",
-       "[SETTINGS.ini] [--set SECTION.KEY=VALUE]... --export-dir DIR DATA.grd..."},
+      {"[SETTINGS.ini] [--set SECTION.KEY=VALUE]... [--title-from-data] --export OUT.png "
+       "[DATA.grd]",
+       "[SETTINGS.ini] [--set SECTION.KEY=VALUE]... [--title-from-data] --export-dir DIR "
+       "DATA.grd..."},
       true,
-      TForm1::SettingNames()};
+      TForm1::SettingNames(),
+      {"png"},
+      true};
   return syntax;
+}
+
+// The first category header of a data file, as Tarvo_L reads it, to title its figure: for
+// a file per taxon, the taxon. Empty when the file has none or cannot be read (its plotting
+// then tells why).
+QString FirstHeader(const QString& dataFile) {
+  try {
+    core::LineReader reader = core::LineReader::Open(platform::FileNameBytes(dataFile));
+    for (std::string line; reader.Next(line);) {
+      const std::string_view text = core::CutComment(line);
+      if (core::ClassifyLine(text, core::Program::Conic) == core::LineKind::Header) {
+        return QString::fromStdString(core::DecodeLine(text));
+      }
+    }
+  } catch (const std::exception&) {
+  }
+  return QString();
 }
 
 }  // namespace
@@ -78,6 +102,12 @@ int RunExportUnguarded(const QStringList& arguments, const QString& programPath,
   if (report(form.State().IniFileName)) return 1;
 
   auto* grdField = form.findChild<QLineEdit*>(QStringLiteral("EditGrdFile"));
+  auto* titleField = form.findChild<QLineEdit*>(QStringLiteral("EditTitle"));
+  auto titleFrom = [&](const QString& data) {
+    if (!request.titleFromData) return;
+    if (const QString title = FirstHeader(form.ResolveDataFile(data)); !title.isEmpty())
+      titleField->setText(title);
+  };
   if (!request.data.isEmpty()) grdField->setText(request.data.front());
   const QString mapFile =
       form.ResolveDataFile(form.findChild<QLineEdit*>(QStringLiteral("EditMapFile"))->text());
@@ -125,6 +155,7 @@ int RunExportUnguarded(const QStringList& arguments, const QString& programPath,
   };
 
   if (!request.outFile.isEmpty()) {
+    titleFrom(grdField->text());
     form.RunDrawing(true, true);
     if (report(grdField->text())) {
       warned();
@@ -145,6 +176,7 @@ int RunExportUnguarded(const QStringList& arguments, const QString& programPath,
         QDir(request.outDir).filePath(QFileInfo(data).completeBaseName() + QStringLiteral(".png"));
     err << '[' << (i + 1) << '/' << total << "] " << data.toStdString() << " -> "
         << png.toStdString() << '\n';
+    titleFrom(data);
     if (!form.DropFile(data)) {
       report(data);
       warned();

@@ -111,6 +111,15 @@ bool Tokenize(std::string_view s, std::vector<Token>& tokens) {
 ParsedValue ParseAngle(std::string_view utf8, Axis axis) {
   ParsedValue result;
   const std::string_view cell = TrimBlanks(utf8);
+  // Most tables write plain decimal degrees, read here at once: the same value as the
+  // token reading below gives. Anything else, and a value out of range (for its message),
+  // takes the long way.
+  if (const std::optional<double> plain = ParsePlainDecimal(cell)) {
+    if (std::fabs(*plain) <= (axis == Axis::Latitude ? 90.0 : 180.0)) {
+      result.value = *plain;
+      return result;
+    }
+  }
   if (cell.empty() || FoldWidth(cell).find_first_not_of(' ') == std::string::npos) return result;
   const char* const what = axis == Axis::Latitude ? "緯度" : "経度";
   auto fail = [&](const std::string& why) {
@@ -287,6 +296,13 @@ std::optional<double> LeadingNumber(std::string_view s, size_t& pos) {
 
 ParsedValue ParseElevation(std::string_view utf8, bool feet) {
   ParsedValue result;
+  // A plain number of metres, the usual cell, read at once when it is within range.
+  if (const std::optional<double> plain = ParsePlainDecimal(TrimBlanks(utf8)); plain && !feet) {
+    if (*plain >= kLowestElevation && *plain <= kHighestElevation) {
+      result.value = *plain;
+      return result;
+    }
+  }
   std::string text = FoldWidth(TrimBlanks(utf8));
   const std::string_view trimmed = TrimBlanks(text);
   if (trimmed.empty() || trimmed.find_first_not_of(' ') == std::string_view::npos) return result;
@@ -363,11 +379,18 @@ ParsedMesh ParseMeshCell(std::string_view utf8) {
   if (cell.empty()) return mesh;
   auto fail = [&](const std::string& why) {
     mesh.why = "メッシュコード " + Quoted(TrimBlanks(utf8)) + " " + why;
+    mesh.note.clear();
     return mesh;
   };
-  std::string note = ExponentNotationNote(cell);
-  if (!note.empty()) return fail("は" + note);
   std::string digits(cell);
+  if (const std::optional<std::string> code = ExponentNotationCode(cell)) {
+    digits = *code;
+    mesh.note = "メッシュコード " + Quoted(TrimBlanks(utf8)) +
+                " は表計算ソフトで数値に変わった指数表記のようですが、桁はすべて残っているので " +
+                digits + " として読みました";
+  } else if (const std::string note = ExponentNotationNote(cell); !note.empty()) {
+    return fail("は" + note);
+  }
   if (digits.find_first_not_of("0123456789") != std::string::npos) {
     const auto joined = JoinSeparatedMeshCode(cell);
     if (!joined) {

@@ -56,13 +56,15 @@ std::string ImplausibleAltitude(double metres);
 ParsedValue ParseElevation(std::string_view utf8, bool feet);
 
 /// A mesh code cell as digits the programs read: blanks around it dropped, a code written
-/// in parts joined ("6441-0455"), full-width digits made ASCII. Refused, with the reason:
-/// exponent notation a spreadsheet made of the number, other characters, a length other
-/// than 6 to 9 digits, digits outside the code's ranges (second-order row and column 0-7,
-/// five-fold quadrant 1-4, ninth digit 1-5).
+/// in parts joined ("6441-0455"), full-width digits made ASCII, exponent notation that a
+/// spreadsheet made of the number read back when every digit of the code survived
+/// ("5.33946111E8", with a note). Refused, with the reason: exponent notation that lost
+/// digits, other characters, a length other than 6 to 9 digits, digits outside the code's
+/// ranges (second-order row and column 0-7, five-fold quadrant 1-4, ninth digit 1-5).
 struct ParsedMesh {
   std::string digits;  ///< empty when refused or when the cell was empty
   std::string why;
+  std::string note;  ///< what was guessed to read the code, for the user (Japanese)
 };
 ParsedMesh ParseMeshCell(std::string_view utf8);
 

@@ -103,6 +103,10 @@ std::string FolderSave::FreshName(const std::string& name, int& fd) const {
 }
 
 void FolderSave::Add(const std::string& name, std::string_view bytes) {
+  Add(name, [bytes](const std::function<void(std::string_view)>& write) { write(bytes); });
+}
+
+void FolderSave::Add(const std::string& name, const ByteProducer& produce) {
   const Entry entry = Check(name);
   struct stat old {};
   const bool keep = entry.exists &&
@@ -133,7 +137,7 @@ void FolderSave::Add(const std::string& name, std::string_view bytes) {
     mode = 0666 & ~mask;
   }
   if (::fchmod(fd, mode) != 0) Fail(errno, path);
-  WriteAll(fd, bytes, path);
+  WriteProduced(fd, produce, path);
   if (::fsync(fd) != 0) Fail(errno, path);
   struct stat written {};
   if (::fstat(fd, &written) != 0) Fail(errno, path);

@@ -4,6 +4,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/SaveFile.h"
 #include "core/TableFile.h"
 
 namespace core {
@@ -43,6 +44,8 @@ class FolderSave {
   Entry Check(const std::string& name) const;
   /// Writes `bytes` to a temporary file beside `name` (checked again).
   void Add(const std::string& name, std::string_view bytes);
+  /// The same for bytes made in pieces.
+  void Add(const std::string& name, const ByteProducer& produce);
   /// Puts every file added in its place. When one cannot be, those already placed are put
   /// back as they were, and IoError is raised.
   void Commit();

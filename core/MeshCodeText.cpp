@@ -24,10 +24,16 @@ size_t SeparatorAt(std::string_view text, size_t pos) {
 
 }  // namespace
 
-// A spreadsheet stores a long code typed into a cell as a number and may show it in
-// exponent notation ("5.53750131E+08"); copied back to text, it reaches the file so. The
-// programs then read "5" as the code and what follows the point as the altitude.
-std::string ExponentNotationNote(std::string_view text) {
+namespace {
+
+// A number in exponent notation of a code's length (6 to 11 digits before the point): its
+// significant digits and how many of them stand before the point.
+struct ExponentNumber {
+  std::string digits;
+  size_t codeDigits = 0;
+};
+
+std::optional<ExponentNumber> ReadExponentNumber(std::string_view text) {
   size_t i = 0;
   std::string digits;
   while (i < text.size() && IsDigit(text[i]))
@@ -37,7 +43,9 @@ std::string ExponentNotationNote(std::string_view text) {
     for (++i; i < text.size() && IsDigit(text[i]); ++i)
       digits += text[i];
   }
-  if (wholeDigits == 0 || i >= text.size() || (text[i] != 'E' && text[i] != 'e')) return "";
+  if (wholeDigits == 0 || i >= text.size() || (text[i] != 'E' && text[i] != 'e')) {
+    return std::nullopt;
+  }
   ++i;
   bool negative = false;
   if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
@@ -45,17 +53,40 @@ std::string ExponentNotationNote(std::string_view text) {
   long exponent = 0;
   for (; i < text.size() && IsDigit(text[i]); ++i)
     exponent = std::min(exponent * 10 + (text[i] - '0'), 1000L);
-  if (i == exponentStart || i != text.size()) return "";
+  if (i == exponentStart || i != text.size()) return std::nullopt;
 
   const size_t significant = digits.find_first_not_of('0');
-  if (significant == std::string::npos) return "";
+  if (significant == std::string::npos) return std::nullopt;
   digits.erase(0, significant);
   // How many digits the number has before its decimal point.
   const long point = static_cast<long>(wholeDigits) - static_cast<long>(significant) +
                      (negative ? -exponent : exponent);
   // Only a number of a code's length (the programs read 6 to 11 digits) is worth a guess.
-  if (point < 6 || point > 11) return "";
-  const auto codeDigits = static_cast<size_t>(point);
+  if (point < 6 || point > 11) return std::nullopt;
+  return ExponentNumber{std::move(digits), static_cast<size_t>(point)};
+}
+
+}  // namespace
+
+std::optional<std::string> ExponentNotationCode(std::string_view text) {
+  std::optional<ExponentNumber> number = ReadExponentNumber(text);
+  if (!number || number->codeDigits > 9) return std::nullopt;
+  // Zeros shown after the code's last digit are no part of it.
+  std::string& digits = number->digits;
+  while (digits.size() > number->codeDigits && digits.back() == '0')
+    digits.pop_back();
+  if (digits.size() != number->codeDigits) return std::nullopt;
+  return std::move(digits);
+}
+
+// A spreadsheet stores a long code typed into a cell as a number and may show it in
+// exponent notation ("5.53750131E+08"); copied back to text, it reaches the file so. The
+// programs then read "5" as the code and what follows the point as the altitude.
+std::string ExponentNotationNote(std::string_view text) {
+  const std::optional<ExponentNumber> number = ReadExponentNumber(text);
+  if (!number) return "";
+  const std::string& digits = number->digits;
+  const size_t codeDigits = number->codeDigits;
   const std::string lead = "表計算ソフトで数値に変わった指数表記のようです。";
   if (digits.size() < codeDigits) {
     return lead + std::to_string(codeDigits) + " 桁のコードのうち上の " +

@@ -47,14 +47,15 @@ std::string FollowLinks(std::string path) {
   Fail(ELOOP, path);
 }
 
-void WriteDirectly(const std::string& path, std::string_view bytes) {
+void WriteDirectly(const std::string& path, const ByteProducer& produce) {
   Fd out{::open(path.c_str(), O_WRONLY | O_CLOEXEC)};
   if (out.fd < 0) Fail(errno, path);
-  WriteAll(out.fd, bytes, path);
+  WriteProduced(out.fd, produce, path);
   if (::close(std::exchange(out.fd, -1)) != 0) Fail(errno, path);
 }
 
-void ReplaceRegularFile(const std::string& path, std::string_view bytes, const struct stat* old) {
+void ReplaceRegularFile(const std::string& path, const ByteProducer& produce,
+                        const struct stat* old) {
   const std::string folder = FolderOf(path);
   const std::string base =
       path.substr(path.rfind('/') == std::string::npos ? 0 : path.rfind('/') + 1);
@@ -82,7 +83,7 @@ void ReplaceRegularFile(const std::string& path, std::string_view bytes, const s
     mode = 0666 & ~mask;
   }
   if (::fchmod(out.fd, mode) != 0) Fail(errno, path);
-  WriteAll(out.fd, bytes, path);
+  WriteProduced(out.fd, produce, path);
   if (::fsync(out.fd) != 0) Fail(errno, path);
   if (::close(std::exchange(out.fd, -1)) != 0) Fail(errno, path);
   if (::rename(temp.c_str(), path.c_str()) != 0) Fail(errno, path);
@@ -102,7 +103,30 @@ void WriteAll(int fd, std::string_view bytes, const std::string& path) {
   }
 }
 
+void WriteProduced(int fd, const ByteProducer& produce, const std::string& path) {
+  constexpr size_t kPiece = 1 << 16;
+  std::string buffer;
+  buffer.reserve(kPiece);
+  produce([&](std::string_view piece) {
+    if (buffer.size() + piece.size() > kPiece) {
+      WriteAll(fd, buffer, path);
+      buffer.clear();
+    }
+    if (piece.size() >= kPiece) {
+      WriteAll(fd, piece, path);
+    } else {
+      buffer.append(piece);
+    }
+  });
+  WriteAll(fd, buffer, path);
+}
+
 void SaveFileAtomically(const std::string& path, std::string_view bytes) {
+  SaveFileAtomically(path,
+                     [bytes](const std::function<void(std::string_view)>& write) { write(bytes); });
+}
+
+void SaveFileAtomically(const std::string& path, const ByteProducer& bytes) {
   if (path.empty()) Fail(ENOENT, path);
   struct stat info {};
   // A pipe or device reached through a link the system resolves itself (/dev/stdout is

@@ -1,9 +1,14 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 
 namespace core {
+
+/// Makes a file's bytes in pieces: calls the function it is given with each piece, in
+/// order, so that a file of any size is written without being held whole.
+using ByteProducer = std::function<void(const std::function<void(std::string_view)>& write)>;
 
 /// Writes the bytes to the file named by `path` (its bytes, as the system spells it) so
 /// that a failure never damages what was there:
@@ -17,6 +22,13 @@ namespace core {
 /// Raises IoError with the system's reason (no space left, permission denied, read-only
 /// file system, …) and the path.
 void SaveFileAtomically(const std::string& path, std::string_view bytes);
+/// The same for bytes made in pieces; what `produce` raises passes on, and the old file
+/// stays as it was.
+void SaveFileAtomically(const std::string& path, const ByteProducer& produce);
+
+/// Writes what a producer makes to the open descriptor `fd` in pieces of 64 KiB; raises
+/// IoError with `path` as WriteAll does.
+void WriteProduced(int fd, const ByteProducer& produce, const std::string& path);
 
 /// Writes all of `bytes` to the open descriptor `fd`, going on after interruptions; raises
 /// IoError with the system's reason and `path` when the system refuses.

@@ -1,6 +1,9 @@
 #include "core/Table.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstdint>
+#include <cstring>
 #include <stdexcept>
 
 #include "core/TextCodec.h"
@@ -64,10 +67,34 @@ void CountUtf8(std::string_view bytes, bool complete, Utf8Evidence& evidence) {
   }
 }
 
+// Whether any byte of `word` is zero (the classic bit trick): each of the eight high bits
+// of the result tells of one byte, exactly for the first such byte.
+constexpr std::uint64_t kLows = 0x0101010101010101ull;
+constexpr std::uint64_t kHighs = 0x8080808080808080ull;
+std::uint64_t ZeroBytes(std::uint64_t word) {
+  return (word - kLows) & ~word & kHighs;
+}
+
 // The first byte at or after `from` that is `a`, `b` or `c`, or npos: a table of gigabytes
-// is scanned here byte by byte, faster than find_first_of's search of a set.
+// is scanned here, eight bytes at a time.
 size_t FindAny(std::string_view text, size_t from, char a, char b, char c) {
-  for (size_t i = from; i < text.size(); ++i) {
+  const std::uint64_t wa = kLows * static_cast<unsigned char>(a);
+  const std::uint64_t wb = kLows * static_cast<unsigned char>(b);
+  const std::uint64_t wc = kLows * static_cast<unsigned char>(c);
+  size_t i = from;
+  for (; i + 8 <= text.size(); i += 8) {
+    std::uint64_t word = 0;
+    std::memcpy(&word, text.data() + i, 8);
+    const std::uint64_t found = ZeroBytes(word ^ wa) | ZeroBytes(word ^ wb) | ZeroBytes(word ^ wc);
+    // The lowest flag is exact (a borrow only spoils the bytes above the first match), and
+    // the first byte read is the lowest of the word.
+    if constexpr (std::endian::native == std::endian::little) {
+      if (found) return i + static_cast<size_t>(std::countr_zero(found)) / 8;
+    } else if (found) {
+      break;
+    }
+  }
+  for (; i < text.size(); ++i) {
     if (text[i] == a || text[i] == b || text[i] == c) return i;
   }
   return std::string_view::npos;
@@ -161,7 +188,13 @@ void TableReader::Decide(std::string_view field) {
   m_decided = true;
 }
 
-std::string TableReader::Decode(std::string_view field, TableRow& row) {
+void TableReader::DecodeInPlace(std::string& field, size_t index, TableRow& row) {
+  if (IsAscii(field)) return;
+  std::string text = Decode(field, index, row);
+  field.swap(text);
+}
+
+std::string TableReader::Decode(std::string_view field, size_t index, TableRow& row) {
   if (IsAscii(field)) return std::string(field);
   if (!m_decided) Decide(field);
   std::string text;
@@ -182,7 +215,7 @@ std::string TableReader::Decode(std::string_view field, TableRow& row) {
     text = Cp932ToUtf8(field);
     bad = text.find(kReplacement) != std::string::npos;
   }
-  if (bad) row.undecodable.push_back(row.fields.size());
+  if (bad) row.undecodable.push_back(index);
   if (m_firstTextLine == 0) {
     m_firstTextLine = row.line;
     m_firstText = text;
@@ -251,15 +284,22 @@ bool TableReader::Next(TableRow& row) {
   }
   while (Have(1)) {
     row.line = m_line;
-    row.fields.clear();
     row.error.clear();
     row.undecodable.clear();
     const uint64_t start = Offset();
-    std::string field;
+    // The row's strings are used again for the next row, so that a table of millions of
+    // rows does not ask for memory for each field of each of them.
+    size_t count = 0;
+    auto nextField = [&]() -> std::string& {
+      if (count == row.fields.size()) row.fields.emplace_back();
+      std::string& field = row.fields[count++];
+      field.clear();
+      return field;
+    };
     bool anyText = false;
     bool rowDone = false;
     while (!rowDone) {
-      if (Offset() - start > kMaxRowBytes || row.fields.size() >= kMaxFields) {
+      if (Offset() - start > kMaxRowBytes || count >= kMaxFields) {
         const bool tooLong = Offset() - start > kMaxRowBytes;
         row.fields.clear();
         row.undecodable.clear();
@@ -272,7 +312,7 @@ bool TableReader::Next(TableRow& row) {
         m_skipLine = true;
         return true;
       }
-      field.clear();
+      std::string& field = nextField();
       if (quoting && Have(1) && m_buffer[m_pos] == '"') {
         ++m_pos;
         bool closed = false;
@@ -293,7 +333,10 @@ bool TableReader::Next(TableRow& row) {
           field += c;
           ++m_pos;
         }
-        if (!closed && Offset() - start > kMaxRowBytes) continue;  // told as too long above
+        if (!closed && Offset() - start > kMaxRowBytes) {
+          --count;
+          continue;  // told as too long above
+        }
         if (!closed) {
           row.fields.clear();
           row.undecodable.clear();
@@ -301,12 +344,16 @@ bool TableReader::Next(TableRow& row) {
           return true;
         }
         // Text after the closing quote belongs to the field, as spreadsheets read it.
-        if (!ScanField(field, separator, start)) continue;
+        if (!ScanField(field, separator, start)) {
+          --count;
+          continue;
+        }
       } else if (!ScanField(field, separator, start)) {
+        --count;
         continue;  // told as too long above
       }
       anyText = anyText || !field.empty();
-      row.fields.push_back(Decode(field, row));
+      DecodeInPlace(field, count - 1, row);
       if (Have(1) && m_buffer[m_pos] == separator) {
         ++m_pos;
       } else {
@@ -314,6 +361,7 @@ bool TableReader::Next(TableRow& row) {
         rowDone = true;
       }
     }
+    row.fields.resize(count);
     if (anyText) return true;
   }
   return false;
@@ -364,6 +412,7 @@ char32_t CodePointAt(std::string_view s, size_t pos, size_t& length) {
 }  // namespace
 
 std::string FoldWidth(std::string_view utf8) {
+  if (IsAscii(utf8)) return std::string(utf8);
   std::string out;
   out.reserve(utf8.size());
   for (size_t i = 0; i < utf8.size();) {

@@ -103,7 +103,8 @@ class TableReader : public RowSource {
   void SkipToLineEnd();
   void SkipLineEnd();
   void Decide(std::string_view field);
-  std::string Decode(std::string_view field, TableRow& row);
+  std::string Decode(std::string_view field, size_t index, TableRow& row);
+  void DecodeInPlace(std::string& field, size_t index, TableRow& row);
 
   std::unique_ptr<ByteSource> m_owned;
   ByteSource* m_source = nullptr;

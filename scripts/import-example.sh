@@ -2,7 +2,8 @@
 # From an occurrence table to a folder of maps, as a user runs it: makes a table of 50 taxa
 # in the form of a GBIF simple download (tab-separated, its 50 columns in their order;
 # deterministic, so every run draws the same maps), splits it into one distribution data
-# file per taxon with tarvo-import, and draws one PNG per file with Tarvo_L --export-dir.
+# file per taxon with tarvo-import, and draws one PNG per file, titled with its taxon, with
+# Tarvo_L --export-dir.
 # Fails unless there are 50 maps.
 #
 # usage: scripts/import-example.sh [BUILD_DIR] [OUT_DIR]
@@ -114,7 +115,8 @@ if [ "$status" -gt 1 ]; then exit "$status"; fi
 echo "== Tarvo_L --export-dir"
 files=("$out"/grd/*.grd)
 mkdir -p "$out/png"
-QT_QPA_PLATFORM=offscreen "$conic" --set Map.GridSize=1 --set Legend.ShowLegend=1 --export-dir "$out/png" "${files[@]}" \
+QT_QPA_PLATFORM=offscreen "$conic" --set Map.GridSize=1 --set Legend.ShowLegend=1 --title-from-data \
+  --export-dir "$out/png" "${files[@]}" \
   > "$out/export.log"
 maps=$(find "$out/png" -name '*.png' | wc -l)
 echo "data files: ${#files[@]}, maps: $maps (in $out/png)"

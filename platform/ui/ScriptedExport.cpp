@@ -104,6 +104,8 @@ QString ParseExportArguments(const QStringList& args, const ExportSyntax& syntax
         return QStringLiteral("--format には %1 のどれかを一つ指定します").arg(known);
       }
       request.format = v->toLower();
+    } else if (arg == QLatin1String("--title-from-data") && syntax.allowTitleFromData) {
+      request.titleFromData = true;
     } else if (arg.startsWith(QLatin1String("--"))) {
       return QStringLiteral("知らないオプションです: ") + arg;
     } else if (i == 0 &&

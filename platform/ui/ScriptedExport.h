@@ -49,6 +49,8 @@ struct ExportSyntax {
   /// The file formats, by suffix without the dot ("png"); --export-dir writes the first
   /// unless --format names another, which more than one format allows.
   std::vector<const char*> formats = {"png"};
+  /// Whether --title-from-data is one of the options (a program whose figures have a title).
+  bool allowTitleFromData = false;
 };
 
 /// What the command line asks to be exported.
@@ -59,6 +61,7 @@ struct ExportRequest {
   QString outDir;                                 ///< --export-dir
   QString format;                                 ///< the format --export-dir writes
   QStringList data;                               ///< the data files
+  bool titleFromData = false;  ///< --title-from-data: each figure titled by its data's first header
 };
 
 /// Reads the arguments into `request`; returns why they cannot be run, empty when they can.

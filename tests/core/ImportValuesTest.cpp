@@ -46,21 +46,30 @@ TEST(ImportValues, EveryElevationReadsBackInBothProgramsAsTheReportSays) {
       {"6500 ft", false, 1981.2, ""},
       {"-0.04", false, 0.0, ""},
       {"-11000", false, -11000.0, ""},
-      {"9000", false, 9000.0, ""},
+      {"3800", false, 3800.0, ""},
       {"0." + std::string(400, '0') + "1", false, 0.0, ""},
       // Once inf, -inf, or a number cut to 63 digits that Tarvo_L refused at that line.
       {nines, false, kNoAltitude, "地球上の標高の範囲（-11000〜9000 m）を外れています"},
       {"-" + nines, false, kNoAltitude, "地球上の標高の範囲"},
       {std::string(70, '1') + ".5", false, kNoAltitude, "地球上の標高の範囲"},
-      {"9001", false, kNoAltitude, "地球上の標高の範囲"},
       {"30000 ft", false, kNoAltitude, "地球上の標高の範囲"},
       {"100-20000", false, kNoAltitude, "地球上の標高の範囲"},  // no mean hides an end
       {"1e300", false, kNoAltitude, "は読めません。標高なしで書きました"},
+      // Heights Japan has not, and the codes tables write for none, are no altitude.
+      {"3801", false, kNoAltitude, "日本の最高点（3776 m）より高く"},
+      {"9000", false, kNoAltitude, "（フィートで書いた値なら 2743.2 m）。標高なしで書きました"},
+      {"9001", false, kNoAltitude, "フィートで書いた値なら 2743.5 m"},
+      {"9999", false, kNoAltitude, "「値なし」の印によく使われる数"},
+      {"-9999", false, kNoAltitude, "「値なし」の印"},
+      {"-999", false, kNoAltitude, "「値なし」の印"},
+      {"999", false, 999.0, ""},
       // Once written ".-92233", which both programs read as -850 m.
       {"100000000000000000000000", true, kNoAltitude, "地球上の標高の範囲"},
       {"1234", true, 1250.0, ""},
       {"0", true, 50.0, ""},
-      {"9000", true, 9050.0, ""},
+      {"3700", true, 3750.0, ""},
+      {"9000", true, kNoAltitude, "日本の最高点"},
+      {"-9999", true, kNoAltitude, "「値なし」の印"},
       {"-5", true, 50.0, "0〜99 m の帯として書きました（読むと 50 m）"},
   };
   std::string table = "name,lat,lon,mesh,elevation\n";
@@ -261,9 +270,10 @@ TEST(ImportValues, OnlyTheConicProgramKeepsToTheMapsEdgeAndGrainIsCounted) {
   // The position as read, not as six decimals would round it.
   EXPECT_TRUE(conic.rejections[2].reason.starts_with("位置（緯度 23.9999999、経度 139）"))
       << conic.rejections[2].reason;
-  ASSERT_EQ(conic.warnings.size(), 1u);
+  ASSERT_EQ(conic.warnings.size(), 2u);
+  EXPECT_EQ(conic.warnings[0], "標高の列がないので、断面図には描かれません");
   EXPECT_EQ(
-      conic.warnings[0],
+      conic.warnings[1],
       "書いた記録のうち Tarvo_L が描かないもの: プロット精度 1 で 1 件、精度 2 で 1 件、精度 5 "
       "で 1 件（コードの区画がその精度の区画より粗いメッシュコードなど。tarvo-check "
       "--precision で一行ずつ確かめられます）");

@@ -178,8 +178,12 @@ TEST(Coordinates, ElevationsAndMeshCells) {
       {"５３３９４６１１", "53394611", ""},
       {"533946113", "533946113", ""},
       {"5339461", "5339461", ""},
-      {"5.53750131E8", "", "おそらく 553750131"},
+      // Exponent notation is the code when every digit survived, else refused.
+      {"5.53750131E8", "553750131", ""},
+      {"5.339461110E+08", "533946111", ""},
       {"5.54E+08", "", "上の 3 桁しか残っていない"},
+      {"5.3394611E8", "", "9 桁のコードのうち上の 8 桁"},
+      {"5.3394611E7", "53394611", ""},
       {"5339", "", "短すぎ"},
       {"5339461123", "", "長すぎ"},
       {"53398611", "", "5・6 桁目"},
@@ -235,10 +239,9 @@ TEST(TableImport, CategoriesGroupsAndTheirTitles) {
   o.categoryColumn = "";
   o.bins = {1950, 1990};
   r = ImportTable(table, o);
-  EXPECT_EQ(Lines(r),
-            (std::vector<std::string>{"year: 1950 未満", "35.5,139.25", "year: 1950 以上 1990 未満",
-                                      "35.6,139.25", "year: 1990 以上", "36.5,137.6", "year: 不明",
-                                      "36.6,137.6"}));
+  EXPECT_EQ(Lines(r), (std::vector<std::string>{
+                          "１９４９ 以前", "35.5,139.25", "１９５０～１９８９", "35.6,139.25",
+                          "１９９０ 以降", "36.5,137.6", "年不明", "36.6,137.6"}));
 
   // Over-long titles are cut at a character boundary, with a note.
   o = {};
@@ -345,8 +348,11 @@ TEST(TableImport, MeshCodesCoordinatesAndWhichWins) {
   ImportResult r = ImportTable(table, {});
   EXPECT_EQ(Lines(r),
             (std::vector<std::string>{"カタクリ", "35.5,139.25,1234", "53394611.12", "533946.00"}));
-  ASSERT_EQ(r.notes.size(), 1u);
-  EXPECT_EQ(r.notes[0].row, 4);
+  ASSERT_EQ(r.notes.size(), 2u);
+  EXPECT_EQ(r.notes[0].row, 2);  // the coordinates lie far from the code's cell
+  EXPECT_NE(r.notes[0].reason.find("メッシュコード「53394611」の区画から約 "), std::string::npos)
+      << r.notes[0].reason;
+  EXPECT_EQ(r.notes[1].row, 4);
   ImportOptions o;
   o.preferMesh = true;
   r = ImportTable(table, o);
@@ -394,7 +400,8 @@ TEST(TableImport, SplitFilesGetSafeDistinctNames) {
   EXPECT_EQ(r.files[1].fileName, "a_b_2.grd");
   EXPECT_EQ(r.files[2].fileName, "A_B_3.grd");
   EXPECT_EQ(r.files[1].lines, (std::vector<std::string>{"a:b", "36,139"}));
-  EXPECT_EQ(r.warnings.size(), 2u);
+  ASSERT_EQ(r.warnings.size(), 3u);
+  EXPECT_EQ(r.warnings[0], "標高の列がないので、断面図には描かれません");
 }
 
 TEST(TableImport, FilesAreWrittenAsTheChartProgramSavesThem) {

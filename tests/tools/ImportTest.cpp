@@ -134,14 +134,15 @@ TEST(Import, MeshCodesFromAUtf8SpreadsheetWithByteOrderMark) {
   const std::string table = kData + "mesh-bom.csv";
   const ImportRun run = Import({table, "--program", "chart"});
   EXPECT_EQ(run.status, 1) << run.err;
-  EXPECT_EQ(GrdLines(run.out),
-            (std::vector<std::string>{"カタクリ", "64410455.12", "53394611", "533946113.12"}));
+  EXPECT_EQ(GrdLines(run.out), (std::vector<std::string>{"カタクリ", "64410455.12", "53394611",
+                                                         "553750131", "533946113.12"}));
   const auto rows = RowReports(run.err, table);
   ASSERT_EQ(rows.size(), 5u) << run.err;
-  EXPECT_EQ(
-      rows[0],
-      "4: 書かない: メッシュコード 「5.53750131E8」 は表計算ソフトで数値に変わった指数表記のよう"
-      "です。元のコードはおそらく 553750131 です");
+  // Every digit of the code survived the spreadsheet's exponent notation.
+  EXPECT_EQ(rows[0],
+            "4: 注意: メッシュコード 「5.53750131E8」 "
+            "は表計算ソフトで数値に変わった指数表記のようですが、桁はすべて残っているので "
+            "553750131 として読みました");
   EXPECT_TRUE(rows[1].starts_with("5: 書かない: メッシュコード 「5.54E+08」 は")) << rows[1];
   EXPECT_NE(rows[1].find("上の 3 桁しか残っていない"), std::string::npos);
   EXPECT_EQ(rows[2], "6: 重複: 行 3 と同じ記録なので一度だけ書きました");
@@ -149,7 +150,7 @@ TEST(Import, MeshCodesFromAUtf8SpreadsheetWithByteOrderMark) {
   EXPECT_TRUE(rows[4].starts_with("8: 書かない: メッシュコード 「53398611」 の 5・6 桁目"))
       << rows[4];
   EXPECT_EQ(Summary(run.err),
-            "tarvo-import: 読んだ行 8、書いた記録 3、ファイル 1、書かなかった行 4、重複 1");
+            "tarvo-import: 読んだ行 8、書いた記録 4、ファイル 1、書かなかった行 3、重複 1");
 }
 
 TEST(Import, SwappedColumnsStopTheImportUnlessSwapped) {
@@ -198,7 +199,13 @@ TEST(Import, OutputsThatMustNotBeWritten) {
   EXPECT_EQ(Import({(dir / "missing.csv").string()}).status, 2);
   for (const std::vector<std::string>& args :
        std::vector<std::vector<std::string>>{{},
-                                             {"a.csv", "b.csv"},
+                                             {"-", "-"},
+                                             {"a.csv", "--title", "A", "--group", "name"},
+                                             {"a.csv", "--title-from", "column"},
+                                             {"a.csv", "--label", "A"},
+                                             {"a.csv", "--basis", "SPECIMEN"},
+                                             {"a.csv", "--years", "1990-80"},
+                                             {"a.csv", "--max-uncertainty", "ten"},
                                              {"a.csv", "--split-by", "x"},
                                              {"a.csv", "--out-dir", "d"},
                                              {"a.csv", "--bins", "1950,x"},
