@@ -175,7 +175,8 @@ done
 [ "$metainfo_count" -eq 2 ] || fail "expected metainfo of both programs, found $metainfo_count"
 
 # Manual pages: every section a reader looks for, no roff mistakes or escapes shown as
-# text, and every option that the program's --help names explained under OPTIONS.
+# text, and every option that the program's --help names given an entry of its own under
+# OPTIONS (named in an entry's tag, not merely in another entry's text).
 for page in Tarvo Tarvo_L tarvo-check tarvo-import; do
   man_file="$root/usr/share/man/man1/$page.1.gz"
   [ -f "$man_file" ] || { fail "manual page of $page missing"; continue; }
@@ -187,10 +188,11 @@ for page in Tarvo Tarvo_L tarvo-check tarvo-import; do
     grep -qx "$section" <<<"$text" || fail "manual page of $page lacks $section"
   done
   if grep -F '\' <<<"$text"; then fail "manual page of $page shows roff escapes"; fi
-  options=$(sed -n '/^OPTIONS$/,/^[A-Z][A-Z ]*$/p' <<<"$text")
+  tags=$(zcat "$man_file" | awk '/^\.SH/ { in_options = ($2 == "OPTIONS") }
+    in_options && tag { print } { tag = in_options && /^\.TP/ }' | sed 's/\\-/-/g')
   while IFS= read -r option; do
-    grep -Eq -- "(^|[^a-z-])$option([^a-z-]|$)" <<<"$options" ||
-      fail "manual page of $page: OPTIONS does not explain $option"
+    grep -Eq -- "(^|[^a-z-])$option([^a-z-]|$)" <<<"$tags" ||
+      fail "manual page of $page: OPTIONS has no entry for $option"
   done < <("$root/usr/bin/$page" --help |
     LC_ALL=C.UTF-8 grep -oE '(^|[[:space:](（、])--?[a-z][a-z-]*' | sed 's/^[^-]*//' | sort -u)
 done
