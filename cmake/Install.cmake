@@ -20,6 +20,15 @@ install(FILES "${tarvo_freedesktop}/application-x-tarvo-grd.svg"
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/mimetypes)
 install(FILES "${tarvo_freedesktop}/tarvo-mime.xml" DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages
         RENAME tarvo.xml)
+# What software centres list. Their screenshots are the manual's figures, so their web
+# addresses follow the manual's.
+string(REGEX REPLACE "/+$" "" TARVO_WEB_URL "${TARVO_WEB_URL}")
+foreach(component org.example.tarvo.tarvo org.example.tarvo.tarvo_l)
+  configure_file("${tarvo_freedesktop}/${component}.metainfo.xml.in"
+                 "${PROJECT_BINARY_DIR}/metainfo/${component}.metainfo.xml" @ONLY)
+  install(FILES "${PROJECT_BINARY_DIR}/metainfo/${component}.metainfo.xml"
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+endforeach()
 
 # Manual pages, gzipped as Debian wants them.
 foreach(page Tarvo.1 Tarvo_L.1 tarvo-check.1 tarvo-import.1)

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds everything with warnings as errors under AddressSanitizer and
-# UndefinedBehaviorSanitizer, then runs every test; then builds the Debian package in
-# Release and checks it installed (scripts/package-test.sh).
+# UndefinedBehaviorSanitizer, then runs every test; then builds the Debian package with
+# Debian's build flags, with CPack and from the source package, and checks it installed
+# (scripts/package-test.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup-debian.sh

@@ -12,7 +12,8 @@ packages=(
   zlib1g-dev libdeflate-dev
   libuemf-dev emf2svg librsvg2-bin
   pngcheck locales poppler-utils
-  dpkg-dev file lintian desktop-file-utils shared-mime-info
+  dpkg-dev debhelper file lintian man-db desktop-file-utils shared-mime-info appstream
+  xvfb x11-utils
   fonts-ipafont fonts-crosextra-caladea fonts-dejavu-core
   "$@"
 )
