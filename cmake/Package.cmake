@@ -22,7 +22,7 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The interface is Japanese: without a Japanese font it shows empty boxes. The figures'
 # Latin title fonts and Qt's own Japanese dialog texts are welcome but not needed.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-ipafont")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-ipafont, proj-data")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
     "fonts-crosextra-caladea, fonts-dejavu-core, qt6-translations-l10n, xdg-utils")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
