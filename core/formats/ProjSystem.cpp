@@ -59,7 +59,7 @@ std::unique_ptr<ProjSystem> ProjSystem::Tokyo() {
 std::unique_ptr<ProjSystem> ProjSystem::FromDefinition(std::string_view definition) {
   auto proj = std::make_unique<Proj>();
   proj->ctx = proj_context_create();
-  if (!proj->ctx) throw std::runtime_error("PROJ を使えません");
+  if (!proj->ctx) throw std::invalid_argument("PROJ を使えません");
   // Only what is installed: a transformation never waits on, or differs by, the network.
   proj_context_set_enable_network(proj->ctx, 0);
   proj_log_level(proj->ctx, PJ_LOG_NONE);
@@ -110,7 +110,7 @@ std::unique_ptr<ProjSystem> ProjSystem::FromDefinition(std::string_view definiti
 
   proj->target = proj_create(proj->ctx, kTarget);
   proj->factory = proj_create_operation_factory_context(proj->ctx, nullptr);
-  if (!proj->target || !proj->factory) throw std::runtime_error("PROJ のデータが見つかりません");
+  if (!proj->target || !proj->factory) throw std::invalid_argument("PROJ のデータが見つかりません");
   proj_operation_factory_context_set_grid_availability_use(
       proj->ctx, proj->factory, PROJ_GRID_AVAILABILITY_DISCARD_OPERATION_IF_MISSING_GRID);
   proj_operation_factory_context_set_spatial_criterion(proj->ctx, proj->factory,
