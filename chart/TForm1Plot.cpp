@@ -25,6 +25,7 @@
 #include "core/TableImport.h"
 #include "core/TextCodec.h"
 #include "core/TextFile.h"
+#include "core/formats/OpenTable.h"
 #include "platform/text/FileName.h"
 #include "platform/ui/BusyCursor.h"
 #include "platform/ui/Desktop.h"
@@ -37,10 +38,10 @@ namespace chart {
 namespace {
 
 // Tables come as .csv from spreadsheets and as .txt or .tsv from occurrence downloads
-// (a Darwin Core Archive's occurrence.txt).
+// (a Darwin Core Archive's occurrence.txt), and as the spreadsheet, GPS and GIS files the
+// command-line import reads.
 bool IsTableName(const QString& path) {
-  const QString suffix = QFileInfo(path).suffix().toLower();
-  return suffix == u"csv" || suffix == u"txt" || suffix == u"tsv";
+  return formats::IsTableName(path.toStdString());
 }
 
 // What the import read and left out, for a message box: the count, then the rows not
@@ -213,11 +214,11 @@ bool TForm1::LoadGrdToEditorTold(const QString& path, bool replace) {
 
 bool TForm1::ImportTableTold(const QString& path, bool replace) {
   try {
-    core::TableFile table(platform::FileNameBytes(path), nullptr);
-    core::TableReader rows(table);
+    const std::unique_ptr<formats::OpenedTable> table =
+        formats::OpenTable(platform::FileNameBytes(path), nullptr);
     core::ImportOptions options;
     options.program = core::Program::Chart;
-    core::ImportResult result = core::ImportTable(rows, options);
+    core::ImportResult result = core::ImportTable(table->Rows(), options);
     std::vector<std::string> lines;
     for (core::ImportedFile& file : result.files)
       std::move(file.lines.begin(), file.lines.end(), std::back_inserter(lines));
@@ -254,7 +255,9 @@ bool TForm1::AskTableImport(const QString& path) {
 void TForm1::ReadGrdFile(bool add) {
   m_dialogs->open.filter = QStringLiteral(
       "設定ﾌｧｲﾙ (*.ini)|*.ini|地図ﾌｧｲﾙ (*.mdt)|*.mdt|分布データファイル (*.grd,)|*.grd|"
-      "分布データファイル (*.csv)|*.csv|すべてのﾌｧｲﾙ (*.*)|*.*");
+      "分布データファイル (*.csv)|*.csv|"
+      "表・GPS・GIS (*.xlsx;*.ods;*.gpx;*.kml;*.kmz;*.geojson;*.json;*.gpkg;*.shp)|"
+      "*.xlsx;*.ods;*.gpx;*.kml;*.kmz;*.geojson;*.json;*.gpkg;*.shp|すべてのﾌｧｲﾙ (*.*)|*.*");
   m_dialogs->open.filterIndex = 3;
   m_dialogs->open.fileName = QStringLiteral("*.grd");
   if (!m_state.GrdFileName.isEmpty())

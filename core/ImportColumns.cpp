@@ -210,11 +210,29 @@ ImportColumns FindImportColumns(const std::vector<std::string>& heading,
     return name.empty() ? findIn(list) : named(name, option);
   };
 
-  columns.lat = pick(options.latColumn, "--lat", kLatKeys);
-  columns.lon = pick(options.lonColumn, "--lon", kLonKeys);
-  columns.verbatimLat = options.latColumn.empty() ? find({"verbatimlatitude"}) : -1;
-  columns.verbatimLon = options.lonColumn.empty() ? find({"verbatimlongitude"}) : -1;
-  columns.pair = find({"verbatimcoordinates", "座標"});
+  // A projected system's columns are metres, never the latitude and longitude an
+  // occurrence table may hold beside them; an angular one's may be headed either way.
+  const bool projected = options.crs && !options.crs->Angular();
+  const std::vector<std::string> northKeys =
+      options.crs ? options.crs->NorthKeys() : std::vector<std::string>{};
+  const std::vector<std::string> eastKeys =
+      options.crs ? options.crs->EastKeys() : std::vector<std::string>{};
+  if (projected) {
+    columns.lat = pick(options.latColumn, "--lat", northKeys);
+    columns.lon = pick(options.lonColumn, "--lon", eastKeys);
+  } else {
+    columns.lat = pick(options.latColumn, "--lat", kLatKeys);
+    columns.lon = pick(options.lonColumn, "--lon", kLonKeys);
+    if (options.crs && (columns.lat < 0 || columns.lon < 0)) {
+      if (columns.lat < 0 && options.latColumn.empty()) columns.lat = findIn(northKeys);
+      if (columns.lon < 0 && options.lonColumn.empty()) columns.lon = findIn(eastKeys);
+    }
+  }
+  if (!projected) {
+    columns.verbatimLat = options.latColumn.empty() ? find({"verbatimlatitude"}) : -1;
+    columns.verbatimLon = options.lonColumn.empty() ? find({"verbatimlongitude"}) : -1;
+    columns.pair = find({"verbatimcoordinates", "座標"});
+  }
   columns.mesh = pick(options.meshColumn, "--mesh", kMeshKeys);
   if (columns.mesh < 0 && options.meshColumn.empty()) {
     for (size_t i = 0; i < keys.size() && columns.mesh < 0; ++i)
@@ -274,6 +292,19 @@ ImportColumns FindImportColumns(const std::vector<std::string>& heading,
         "--years で選ぶ年の列がありません（year、eventDate、採集年、採集日 などの見出し。見出し: " +
         headingList() + "）");
   }
+  if (projected && !columns.HaveCoordinates() && columns.mesh < 0) {
+    std::string north;
+    std::string east;
+    for (const std::string& key : northKeys)
+      north += (north.empty() ? "" : "、") + key;
+    for (const std::string& key : eastKeys)
+      east += (east.empty() ? "" : "、") + key;
+    throw std::invalid_argument("--crs の座標の列が見つかりません。北方向の列（" + north +
+                                "）と東方向の列（" + east +
+                                "）の見出しにするか、--lat に北方向、--lon に東方向の列を指定"
+                                "してください（見出し: " +
+                                headingList() + "）");
+  }
   if (!columns.HaveCoordinates() && columns.mesh < 0) {
     throw std::invalid_argument(
         "緯度・経度の列もメッシュコードの列も見つかりません。--lat と --lon、または --mesh "
@@ -289,8 +320,8 @@ ImportColumns FindImportColumns(const std::vector<std::string>& heading,
     if (c < 0) return;
     used += (used.empty() ? "" : "、") + std::string(what) + columns.Quoted(c);
   };
-  add("緯度", swap ? columns.lon : columns.lat);
-  add("経度", swap ? columns.lat : columns.lon);
+  add(projected ? "北方向の座標" : "緯度", swap ? columns.lon : columns.lat);
+  add(projected ? "東方向の座標" : "経度", swap ? columns.lat : columns.lon);
   add("緯度（文字）", swap ? columns.verbatimLon : columns.verbatimLat);
   add("経度（文字）", swap ? columns.verbatimLat : columns.verbatimLon);
   add(swap ? "座標（経度・緯度の順）" : "座標", columns.pair);

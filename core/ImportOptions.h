@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
@@ -19,6 +20,26 @@ struct KindFilter {
   std::vector<std::string> kept;     ///< when not empty, only these values are kept
   std::vector<std::string> dropped;  ///< these values are never kept
   bool Active() const { return !kept.empty() || !dropped.empty(); }
+};
+
+/// The coordinate reference system a table's position columns are written in, when they
+/// are not latitude and longitude on JGD2011 (or a datum within a few metres of it): the
+/// Tokyo Datum, a plane rectangular zone, … The import stays free of any projection
+/// library; the caller supplies the transformation.
+class CoordinateSystem {
+ public:
+  virtual ~CoordinateSystem() = default;
+  /// Whether the columns hold angles, read as latitude and longitude are (degrees, minutes
+  /// and seconds included), rather than plain numbers such as metres.
+  virtual bool Angular() const = 0;
+  /// Headings (as HeadingKey makes them) of the column giving the north axis (northing or
+  /// latitude) and the east axis, found when no latitude or longitude heading is: a plane
+  /// rectangular zone's "x" is its northing.
+  virtual std::vector<std::string> NorthKeys() const = 0;
+  virtual std::vector<std::string> EastKeys() const = 0;
+  /// Latitude and longitude on JGD2011 (in that order) for a position given by its north
+  /// and east values; nullopt when it cannot be transformed.
+  virtual std::optional<std::pair<double, double>> ToLatLon(double north, double east) = 0;
 };
 
 /// What the user chose for an import. Column names are matched as headings are: letter
@@ -66,6 +87,10 @@ struct ImportOptions {
   std::function<const LandMap*()> landMap;
   /// Records at sea are refused rather than written with a note.
   bool dropSea = false;
+  /// The system the position columns are written in; null: latitude and longitude on
+  /// JGD2011. A source whose rows carry their own positions (RowSource::OwnPositions) is
+  /// read without it.
+  std::shared_ptr<CoordinateSystem> crs;
 };
 
 }  // namespace core

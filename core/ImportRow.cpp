@@ -489,6 +489,43 @@ bool ImportRowReader::Position(const TableRow& row, RowOutcome& out) {
   std::string_view lonWritten;
   std::string coordsWhy;
   bool coordsNone = true;
+  // Values in the import's coordinate system, made latitude and longitude: angles as
+  // latitude and longitude are read, anything else as plain numbers.
+  CoordinateSystem* const crs = m_options.crs.get();
+  auto transform = [&](double north, double east) {
+    const std::optional<std::pair<double, double>> latLon = crs->ToLatLon(north, east);
+    if (!latLon) {
+      coordsWhy = "座標（" + FormatShortest(north) + "、" + FormatShortest(east) +
+                  "）を緯度・経度に変換できません";
+      return;
+    }
+    lat = latLon->first;
+    lon = latLon->second;
+  };
+  auto readInSystem = [&](std::string_view northText, std::string_view eastText) {
+    std::optional<double> north;
+    std::optional<double> east;
+    if (crs->Angular()) {
+      const ParsedValue la = ParseAngle(northText, Axis::Latitude);
+      const ParsedValue lo = ParseAngle(eastText, Axis::Longitude);
+      if (!la.value || !lo.value) {
+        coordsWhy = !la.value ? la.why : lo.why;
+        return true;
+      }
+      north = la.value;
+      east = lo.value;
+    } else {
+      north = ParseReal(TrimBlanks(northText));
+      east = ParseReal(TrimBlanks(eastText));
+      if (!north || !east || !std::isfinite(*north) || !std::isfinite(*east)) {
+        coordsWhy = std::string(!north || !std::isfinite(*north) ? "北" : "東") + "方向の座標「" +
+                    VisibleText(!north ? northText : eastText) + "」が数として読めません";
+        return true;
+      }
+    }
+    transform(*north, *east);
+    return true;
+  };
   auto tryPair = [&](int latC, int lonC) {
     const std::string_view latText = Cell(row, latC);
     const std::string_view lonText = Cell(row, lonC);
@@ -499,6 +536,7 @@ bool ImportRowReader::Position(const TableRow& row, RowOutcome& out) {
       coordsWhy = (latText.empty() != swap) ? "緯度がありません" : "経度がありません";
       return true;
     }
+    if (m_options.crs) return readInSystem(swap ? lonText : latText, swap ? latText : lonText);
     // Swapped columns are read with each other's axis, so letters and ranges fit.
     const ParsedValue la = ParseAngle(swap ? lonText : latText, Axis::Latitude);
     const ParsedValue lo = ParseAngle(swap ? latText : lonText, Axis::Longitude);
@@ -529,6 +567,7 @@ bool ImportRowReader::Position(const TableRow& row, RowOutcome& out) {
       lon = pair.lon;
       coordsWhy = pair.why;
       if (swap && lat && lon) std::swap(lat, lon);
+      if (crs && lat && lon && coordsWhy.empty()) transform(*lat, *lon);
     }
   }
   const bool coordsUsable = !coordsNone && coordsWhy.empty();

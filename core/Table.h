@@ -39,6 +39,9 @@ class RowSource {
   /// The encoding the rows' bytes were decoded from, for messages about bytes that are
   /// no text in it.
   virtual std::string_view EncodingName() const { return "UTF-8"; }
+  /// Whether the rows' latitude and longitude columns were made by the source itself from
+  /// its points, on JGD2011 already, so that no coordinate system of the import applies.
+  virtual bool OwnPositions() const { return false; }
 };
 
 /// The bytes of a table, in pieces.

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 #include <map>
+#include <optional>
 #include <stdexcept>
 #include <unordered_map>
 
@@ -183,7 +184,14 @@ void TableImporter::Read(RowSource& source, std::string_view name) {
         " の文字として読めないバイト（「\xEF\xBF\xBD」の所）があります。表の文字コードを確かめて"
         "ください");
   }
-  const ImportColumns columns = FindImportColumns(heading.fields, m_options);
+  // Positions a source made from its own points are latitude and longitude already.
+  std::optional<ImportOptions> ownPositions;
+  if (m_options.crs && source.OwnPositions()) {
+    ownPositions = m_options;
+    ownPositions->crs.reset();
+  }
+  const ImportOptions& options = ownPositions ? *ownPositions : m_options;
+  const ImportColumns columns = FindImportColumns(heading.fields, options);
   s.columnTexts.push_back(columns.text);
   if (m_listener) {
     m_listener->Columns(table, columns.text, columns.notes);
@@ -199,12 +207,14 @@ void TableImporter::Read(RowSource& source, std::string_view name) {
     tableTitle = label ? *label : TitleFromText(base);
     if (tableTitle.empty()) tableTitle = "記録";
   }
-  ImportRowReader reader(columns, m_options, source.EncodingName(), tableTitle, s.labels.get());
+  ImportRowReader reader(columns, options, source.EncodingName(), tableTitle, s.labels.get());
 
   // Do the coordinates look swapped? Every pair read outside the region as given, and
   // most inside it read the other way round. Counted as the rows go by, told once all
   // are read: nothing is written before then. One row inside as given settles it.
-  const bool swapCheck = columns.HaveCoordinates() && !m_options.swapLatLon;
+  // Metres of a projected system are no angles to swap.
+  const bool swapCheck = columns.HaveCoordinates() && !m_options.swapLatLon &&
+                         (!options.crs || options.crs->Angular());
   const int swapLat = columns.lat >= 0 && columns.lon >= 0 ? columns.lat : columns.verbatimLat;
   const int swapLon = columns.lat >= 0 && columns.lon >= 0 ? columns.lon : columns.verbatimLon;
   long swapRead = 0;

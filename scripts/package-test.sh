@@ -53,7 +53,7 @@ fail() {
 [ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || fail "version is not the changelog's $version"
 [ "$(dpkg-deb -f "$deb" Section)" = science ] || fail "section"
 depends=$(dpkg-deb -f "$deb" Depends)
-for needed in libqt6widgets6 fonts-ipafont; do
+for needed in libqt6widgets6 fonts-ipafont libgdal libproj proj-data; do
   grep -q "$needed" <<<"$depends" || fail "Depends lacks $needed: $depends"
 done
 

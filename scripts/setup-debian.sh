@@ -10,6 +10,7 @@ packages=(
   libgtest-dev
   qt6-base-dev qt6-translations-l10n
   zlib1g-dev libdeflate-dev
+  libgdal-dev libproj-dev gdal-bin proj-bin
   libuemf-dev emf2svg librsvg2-bin
   pngcheck locales poppler-utils
   dpkg-dev debhelper file lintian man-db desktop-file-utils shared-mime-info appstream

@@ -85,5 +85,26 @@ TEST(ChartImport, HugeAndShrinkingTablesAreToldAndTheTextKept) {
   EXPECT_EQ(w.form->Editor()->Lines(), kKept);
 }
 
+TEST(ChartImport, GisAndJsonFilesImportAsTheCommandLineReadsThem) {
+  IslandWindow w("chart-import-");
+  // A GeoJSON layer's points, and a JSON download keyed by plot id, with one bad row each.
+  const fs::path layer = w.root / "plots.geojson";
+  testsupport::WriteBytes(layer, R"({"type": "FeatureCollection", "features": [
+{"type": "Feature", "properties": {"和名": "ブナ", "ele": 1450}, "geometry": {"type": "Point", "coordinates": [138.7274, 35.3606]}},
+{"type": "Feature", "properties": {"和名": "ブナ"}, "geometry": {"type": "LineString", "coordinates": [[136, 35], [137, 36]]}}]})");
+  ASSERT_TRUE(w.form->ImportTableTold(Q(layer), true)) << LastMessage(w).toStdString();
+  EXPECT_EQ(w.form->Editor()->Lines(), (std::vector<std::string>{"ブナ", "35.3606,138.7274,1450"}));
+  EXPECT_NE(LastMessage(w).indexOf(QStringLiteral("線の地物")), -1) << LastMessage(w).toStdString();
+
+  const fs::path keyed = w.root / "download.json";
+  testsupport::WriteBytes(keyed, R"({"P-01": {"和名": "ハイマツ", "lat": 36.5767, "lon": 137.6197},
+"P-02": {"和名": "ハイマツ", "lat": "北緯九十", "lon": 137.6}})");
+  ASSERT_TRUE(w.form->ImportTableTold(Q(keyed), false)) << LastMessage(w).toStdString();
+  EXPECT_EQ(w.form->Editor()->Lines(), (std::vector<std::string>{"ブナ", "35.3606,138.7274,1450",
+                                                                 "ハイマツ", "36.5767,137.6197"}));
+  EXPECT_NE(LastMessage(w).indexOf(QStringLiteral("\n2: 書かない")), -1)
+      << LastMessage(w).toStdString();
+}
+
 }  // namespace
 }  // namespace chart

@@ -15,6 +15,9 @@
 #include "core/MeshCode.h"
 #include "core/MeshCodeText.h"
 #include "core/Number.h"
+#include "core/SaveFile.h"
+#include "core/TableFile.h"
+#include "core/TableImport.h"
 #include "core/TextCodec.h"
 #include "core/TextFile.h"
 
@@ -152,17 +155,34 @@ std::string NoAltitudeNote(const std::map<int, int>& byCategory) {
          " 件あり、断面図には描かれず平面図だけに描かれます（" + parts + "）";
 }
 
+// The code of a mesh-code record "code[.aa]" as written; a code in another form (a
+// spreadsheet's exponent notation) whole.
+std::string MeshCodeOf(std::string_view line) {
+  const std::string_view text = core::TrimBlanks(core::CutComment(line));
+  const std::string_view code = text.substr(0, text.find('.'));
+  const bool digits = !code.empty() && code.find_first_not_of("0123456789") == std::string::npos &&
+                      text.find_first_of("eE") == std::string_view::npos;
+  return std::string(digits ? code : text);
+}
+
 }  // namespace
 
 std::string CheckUsage() {
   return "使い方: tarvo-check [--program conic|chart] [--precision 0|1|2|5|10|12] "
-         "[--keep-going] [--strict] FILE|-\n"
+         "[--keep-going] [--strict]\n"
+         "                   [--geojson OUT.geojson] [--csv OUT.csv] FILE|-\n"
          "  分布データファイルを一行ずつ調べ、プログラムがその行をどう扱うかを表示します。\n"
          "  --program     conic（Tarvo_L、既定）か chart（Tarvo）の読み方\n"
          "  --precision   プロット精度: 0 座標そのまま, 1 基準メッシュ, 2 倍メッシュ,\n"
          "                5 5倍メッシュ, 10 二次メッシュ（既定）, 12 半メッシュ（chart のみ）\n"
          "  --keep-going  読み込みが終わる行の後も一行ずつ表示する\n"
          "  --strict      記録に注意（note）が一つでもあれば終了コードを 1 にする\n"
+         "  --geojson OUT プログラムが描く記録を、打点する位置（精度に合わせた位置）の点として\n"
+         "                "
+         "GeoJSON（JGD2011）に書く。見出し・行番号・精度・標高・メッシュコード付き。\n"
+         "                描かれない行（reject・error）と読み込みが終わった後の行は書かない\n"
+         "  --csv OUT     同じものを CSV（UTF-8）に書く。どちらも書き終えてから置き換え、調べる\n"
+         "                ファイルそのものには書かない\n"
          "  FILE          調べるファイル（- で標準入力）\n"
          "  --version     版を出して終わる\n"
          "  終了コード: 0 すべての記録が描かれる（--strict では注意もない）、1 描かれない記録\n"
@@ -195,6 +215,10 @@ CheckOptions ParseCheckArgs(const std::vector<std::string>& args) {
       options.keepGoing = true;
     } else if (arg == "--strict") {
       options.strict = true;
+    } else if (arg == "--geojson" || arg == "--csv") {
+      std::string path = value(arg);
+      if (path.empty()) throw std::invalid_argument(arg + " の値が空です");
+      (arg == "--csv" ? options.csv : options.geojson) = std::move(path);
     } else if (arg.size() > 1 && arg.front() == '-') {
       throw std::invalid_argument("知らないオプションです: " + arg);
     } else if (haveFile) {
@@ -205,6 +229,9 @@ CheckOptions ParseCheckArgs(const std::vector<std::string>& args) {
     }
   }
   if (!haveFile) throw std::invalid_argument("ファイルを指定してください");
+  if (!options.geojson.empty() && options.geojson == options.csv) {
+    throw std::invalid_argument("--geojson と --csv に同じファイルは指定できません");
+  }
   if (!precisionText.empty()) {
     const char* const known[] = {"0", "1", "2", "5", "10", "12"};
     bool ok = false;
@@ -218,7 +245,8 @@ CheckOptions ParseCheckArgs(const std::vector<std::string>& args) {
   return options;
 }
 
-CheckTotals CheckRecords(core::LineReader& reader, const CheckOptions& options, std::ostream& out) {
+CheckTotals CheckRecords(core::LineReader& reader, const CheckOptions& options, std::ostream& out,
+                         const PlacedSink& placed) {
   const Program program = options.program;
   core::DistributionReader grd(program, options.gridSize, core::RecordBounds(program));
   CheckTotals totals;
@@ -228,6 +256,7 @@ CheckTotals CheckRecords(core::LineReader& reader, const CheckOptions& options, 
   std::string raw;
   int lastLine = 0;
   std::map<int, int> withoutAltitude;  // records per category
+  std::map<int, std::string> titles;   // of the categories the program keeps
 
   while (reader.Next(raw)) {
     const int number = reader.LineNumber();
@@ -255,6 +284,7 @@ CheckTotals CheckRecords(core::LineReader& reader, const CheckOptions& options, 
       case LineOutcome::Kind::Header:
         // A tab or NUL in a title would break the row into false columns.
         row("header", outcome.category, core::VisibleText(outcome.title));
+        titles[outcome.category] = outcome.title;
         break;
       case LineOutcome::Kind::Record: {
         ++totals.records;
@@ -267,6 +297,17 @@ CheckTotals CheckRecords(core::LineReader& reader, const CheckOptions& options, 
         }
         row("record", outcome.category, detail);
         if (outcome.pos.alt == core::kNoAltitude) ++withoutAltitude[outcome.category];
+        if (placed && !stopped) {
+          PlacedRecord record;
+          record.line = number;
+          record.category = outcome.category;
+          record.title = titles[outcome.category];
+          record.lat = outcome.pos.lat;
+          record.lon = outcome.pos.lon;
+          record.alt = outcome.pos.alt;
+          if (outcome.meshRecord) record.mesh = MeshCodeOf(line);
+          placed(record);
+        }
         break;
       }
       case LineOutcome::Kind::Reject:
@@ -342,7 +383,57 @@ int CheckMain(const std::vector<std::string>& args, std::FILE* standardInput, st
     core::LineReader reader = options.file == "-" ? core::LineReader::FromStream(standardInput, "-")
                                                   : core::LineReader::Open(options.file);
     errno = 0;
-    const CheckTotals totals = CheckRecords(reader, options, out);
+    CheckTotals totals;
+    if (options.geojson.empty() && options.csv.empty()) {
+      totals = CheckRecords(reader, options, out);
+    } else {
+      // Neither output may take the place of the file checked, nor of each other.
+      const std::optional<core::FileId> input =
+          core::IdOfFile(options.file == "-" ? "/dev/stdin" : options.file);
+      for (const std::string* path : {&options.geojson, &options.csv}) {
+        if (path->empty()) continue;
+        const std::optional<core::FileId> output = core::IdOfFile(*path);
+        if (output && input && output == input) {
+          throw core::IoError("調べているファイルそのものには書きません", *path);
+        }
+      }
+      if (!options.geojson.empty() && !options.csv.empty() &&
+          core::SameFile(options.geojson, options.csv)) {
+        throw core::IoError("--geojson と --csv に同じファイルは指定できません", options.csv);
+      }
+      long written = 0;
+      using Write = std::function<void(std::string_view)>;
+      const Write none = [](std::string_view) {};
+      // Both files are made as the lines are read, each taking its place once complete.
+      auto check = [&](const Write& geojson, const Write& csv) {
+        bool first = true;
+        if (!options.geojson.empty()) {
+          geojson(GeoJsonStart(options.file == "-" ? "stdin" : core::TableBaseName(options.file)));
+        }
+        if (!options.csv.empty()) csv(PlacedCsvHeading());
+        totals = CheckRecords(reader, options, out, [&](const PlacedRecord& record) {
+          ++written;
+          if (!options.geojson.empty()) geojson(GeoJsonFeature(record, options.gridSize, first));
+          if (!options.csv.empty()) csv(PlacedCsvRow(record, options.gridSize));
+          first = false;
+        });
+        if (!options.geojson.empty()) geojson(GeoJsonEnd());
+      };
+      if (!options.geojson.empty() && !options.csv.empty()) {
+        core::SaveFileAtomically(options.geojson, [&](const Write& geojson) {
+          core::SaveFileAtomically(options.csv, [&](const Write& csv) { check(geojson, csv); });
+        });
+      } else if (!options.geojson.empty()) {
+        core::SaveFileAtomically(options.geojson,
+                                 [&](const Write& geojson) { check(geojson, none); });
+      } else {
+        core::SaveFileAtomically(options.csv, [&](const Write& csv) { check(none, csv); });
+      }
+      std::string names;
+      for (const std::string* path : {&options.geojson, &options.csv})
+        if (!path->empty()) names += (names.empty() ? "" : "、") + *path;
+      err << "tarvo-check: 描く記録 " << written << " 件を " << names << " に書きました\n";
+    }
     out.flush();
     // A report cut short by a full disk must not pass for a whole one.
     if (!out) {

@@ -1,11 +1,13 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 #include <ostream>
 #include <string>
 #include <vector>
 
 #include "core/Program.h"
+#include "tools/check/PlacedOutput.h"
 
 namespace core {
 class LineReader;
@@ -20,7 +22,12 @@ struct CheckOptions {
   bool keepGoing = false;
   bool strict = false;  ///< a note on a record fails the check too
   std::string file;     ///< a path, or "-" for standard input
+  std::string geojson;  ///< --geojson: the drawn records as GeoJSON points; empty: none
+  std::string csv;      ///< --csv: the same as a table
 };
+
+/// Hears each record the program draws, placed, in the order of the file.
+using PlacedSink = std::function<void(const PlacedRecord&)>;
 
 /// Counts for the closing line.
 struct CheckTotals {
@@ -43,7 +50,10 @@ CheckOptions ParseCheckArgs(const std::vector<std::string>& args);
 /// a mesh code in a spreadsheet's exponent notation or with separators, with the code
 /// probably meant. Records without altitude get one note at the end instead, on the last
 /// line read, with category 0 since it speaks of every category.
-CheckTotals CheckRecords(core::LineReader& reader, const CheckOptions& options, std::ostream& out);
+/// `placed`, when given, hears every record the program draws: none after the line where
+/// it stops reading, even when told to keep going.
+CheckTotals CheckRecords(core::LineReader& reader, const CheckOptions& options, std::ostream& out,
+                         const PlacedSink& placed = {});
 
 /// The whole command: 0 when the program draws every record of the file (and, with
 /// `strict`, no record has a note), 1 when it does not, 2 for a usage error or a file that

@@ -22,6 +22,8 @@
 #include "core/TableImport.h"
 #include "core/TextCodec.h"
 #include "core/TextFile.h"
+#include "core/formats/OpenTable.h"
+#include "core/formats/ProjSystem.h"
 
 namespace tableimport {
 
@@ -216,11 +218,26 @@ std::string ImportUsage() {
          "                    [--max-uncertainty メートル] [--drop-sea]\n"
          "                    [--program conic|chart] [--lat 列] [--lon 列] [--mesh 列]\n"
          "                    [--elevation 列] [--feet] [--swap-latlon] [--prefer-mesh]\n"
+         "                    [--layer 名前] [--datum tokyo | --crs コード]\n"
          "  CSV かタブ区切りの表（1 行目が見出し、UTF-8 か Shift-JIS）から分布データを作ります。\n"
+         "  表計算（.xlsx .ods）、GPS（.gpx .kml .kmz）、GIS（.geojson .gpkg .shp）と "
+         "JSON（.json）\n"
+         "  のファイルも読みます（拡張子で判断）。表計算は最初のシートの 1 行目が見出し、GPS・GIS\n"
+         "  は点の位置を緯度・経度にし、属性を列として読みます。gpx "
+         "はウェイポイント（名前、位置、\n"
+         "  ele を標高に）。JSON はオブジェクトの配列か、ID "
+         "をキーにしたオブジェクトのオブジェクト\n"
          "  表…           表のファイル。いくつでも並べられ、全部で一つの分布データになる（- "
          "で標準入力）\n"
          "                 CSV の値は \"…\" で囲めます。タブ区切りの表は引用符を使わない形（GBIF\n"
          "                 のダウンロードなど）として読みます\n"
+         "  --layer 名前   読むシート・層（例: --layer track_points で gpx のトラックの点）\n"
+         "  --datum tokyo  緯度経度を旧日本測地系（Tokyo Datum、EPSG:4301）として読み、PROJ の\n"
+         "                 選ぶ変換で JGD2011 にする（使った変換と精度を知らせる）\n"
+         "  --crs コード   座標の列をこの座標参照系で読む（例: EPSG:6677 平面直角座標系 IX 系。\n"
+         "                 X の列が北方向、Y の列が東方向）。--datum・--crs "
+         "は座標参照系の書かれて\n"
+         "                 いない層の点にも使う\n"
          "\n"
          "  カテゴリと見出し（凡例の文字）:\n"
          "  --group 列     この列の値ごとにカテゴリを作り、値を見出しにする\n"
@@ -410,6 +427,21 @@ ImportArgs ParseImportArgs(const std::vector<std::string>& args) {
       o.swapLatLon = true;
     } else if (arg == "--prefer-mesh") {
       o.preferMesh = true;
+    } else if (arg == "--layer") {
+      parsed.layer = value();
+    } else if (arg == "--datum") {
+      const std::string datum = value();
+      if (Compared(datum) != "TOKYO") {
+        throw std::invalid_argument(
+            "--datum は tokyo（旧日本測地系）だけです。JGD2000・JGD2011・WGS 84 の座標はその"
+            "まま読み、ほかの系は --crs で指定します: " +
+            datum);
+      }
+      if (!parsed.crs.empty()) throw std::invalid_argument("--datum と --crs は一緒に使えません");
+      parsed.crs = "EPSG:4301";
+    } else if (arg == "--crs") {
+      if (!parsed.crs.empty()) throw std::invalid_argument("--datum と --crs は一緒に使えません");
+      parsed.crs = value();
     } else if (arg == "--program") {
       const std::string program = value();
       if (program == "conic") {
@@ -478,6 +510,22 @@ int ImportMain(const std::vector<std::string>& args, std::FILE* standardInput, s
     err << kName << ": " << error.what() << '\n' << ImportUsage();
     return 2;
   }
+  // The system the coordinates are written in, known before any table is read.
+  std::shared_ptr<formats::ProjSystem> system;
+  if (!parsed.crs.empty()) {
+    try {
+      system = formats::ProjSystem::FromDefinition(parsed.crs);
+    } catch (const std::exception& error) {
+      err << kName << ": " << (parsed.crs == "EPSG:4301" ? "--datum" : "--crs") << ": "
+          << error.what() << '\n';
+      return 2;
+    }
+    parsed.options.crs = system;
+  }
+  formats::TableOpening opening;
+  opening.layer = parsed.layer;
+  opening.layerless = system;
+
   std::string table = parsed.tables.front();  // the table a message concerns
   ReportStream report(err, parsed.tables);
   try {
@@ -530,15 +578,19 @@ int ImportMain(const std::vector<std::string>& args, std::FILE* standardInput, s
     std::vector<std::optional<core::FileId>> inputs;  // the regular files read
     for (const std::string& path : parsed.tables) {
       table = path;
-      core::TableFile file(path, standardInput);
-      core::TableReader reader(file);
-      importer.Read(reader, path);
-      inputs.push_back(file.Id());
+      const std::unique_ptr<formats::OpenedTable> opened =
+          formats::OpenTable(path, standardInput, opening);
+      importer.Read(opened->Rows(), path);
+      inputs.push_back(opened->Id());
     }
     table = parsed.tables.front();
     const core::ImportResult result = importer.Finish();
     for (const std::string& warning : result.warnings)
       report.Warn(warning);
+    if (system) {
+      for (const std::string& note : system->Notes())
+        report.Warn(note);
+    }
     report.Flush();
 
     // No table read, even through standard input, is ever written over.

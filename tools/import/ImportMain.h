@@ -16,6 +16,8 @@ struct ImportArgs {
   std::vector<std::string> tables;  ///< paths, or "-" for standard input (once)
   std::string output;               ///< -o; empty: standard output
   std::string outDir;               ///< --out-dir, with --split-by
+  std::string layer;                ///< --layer: a sheet or layer by name
+  std::string crs;                  ///< --crs CODE, or EPSG:4301 for --datum tokyo
 };
 
 /// Parses the command line (without the program name). Raises std::invalid_argument with
