@@ -66,6 +66,21 @@ TEST(ChartDesktop, ReturnInTheSettingsPanelDraws) {
   EXPECT_TRUE(w.form->ChartAt(1)->isVisibleTo(w.form.get()));
 }
 
+TEST(ChartDesktop, TheShownPanelGivesItsDrawButtonTheFocus) {
+  IslandWindow w("chart-desktop-");
+  w.form->show();
+  EXPECT_EQ(w.form->focusWidget(), w.form->findChild<QPushButton*>(QStringLiteral("NewMapBtn")));
+}
+
+TEST(ChartDesktop, ReturnInAWindowJustOpenedDraws) {
+  // Nothing has the focus yet: the key reaches the window, not the panel.
+  IslandWindow w("chart-desktop-");
+  ASSERT_EQ(QApplication::focusWidget(), nullptr);
+  QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+  QApplication::sendEvent(w.form.get(), &enter);
+  EXPECT_TRUE(w.form->ChartAt(1)->isVisibleTo(w.form.get()));
+}
+
 TEST(ChartDesktop, AFirstStartDrawsTheBundledMapAndSample) {
   auto owned = std::make_unique<platform::ScriptedDialogs>();
   platform::ScriptedDialogs* dialogs = owned.get();
