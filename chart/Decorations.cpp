@@ -110,7 +110,9 @@ std::vector<TextAt> MapDegreeLabels(const platform::ChartMapping& map, double gx
   } else {
     for (const int v : LatitudeLabelValues(gy1, gy2)) {
       labels.push_back(
-          {QString::number(v) + kDegree, {edge - 30, map.ToPixel(AxisSide::Left, v) - 6}});
+          {QString::number(v) + kDegree,
+           // Never left of the chart's own area, which a small figure's margin would cut.
+           {std::max(edge - 30, 1.0), map.ToPixel(AxisSide::Left, v) - 6}});
     }
   }
   return labels;
@@ -193,6 +195,12 @@ LegendLayout MapLegend(double x, double y, int categories, double titleWidth) {
     legend.titles.emplace_back(x + 40, y + 24 * r - 8);
   }
   return legend;
+}
+
+QPointF KeptOnPlot(const QRectF& box, const QRectF& plot) {
+  const double dx = std::max(std::min(0.0, plot.right() - box.right()), plot.left() - box.left());
+  const double dy = std::max(std::min(0.0, plot.bottom() - box.bottom()), plot.top() - box.top());
+  return box.topLeft() + QPointF(dx, dy);
 }
 
 LegendLayout CornerLegend(int categories) {

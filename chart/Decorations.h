@@ -80,6 +80,10 @@ QPointF MapCornerOf(const platform::ChartMapping& map);
 /// The legend on the map with its upper-left corner at (x, y), for titles as wide as
 /// `titleWidth` at most.
 LegendLayout MapLegend(double x, double y, int categories, double titleWidth);
+/// Where a legend box's upper-left corner goes so that the box stands on `plot`: moved up
+/// and left just enough, never past the plot's upper-left corner (a box larger than the
+/// plot keeps its title side in view).
+QPointF KeptOnPlot(const QRectF& box, const QRectF& plot);
 /// The legend in the corner chart.
 LegendLayout CornerLegend(int categories);
 

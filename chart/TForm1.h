@@ -17,8 +17,8 @@
 #include "platform/text/SettingsTable.h"
 #include "platform/ui/DialogService.h"
 #include "platform/ui/MarkStyle.h"
-#include "platform/ui/RecentFiles.h"
 #include "platform/ui/Printing.h"
+#include "platform/ui/RecentFiles.h"
 #include "platform/ui/SettingsBaseline.h"
 
 class QAction;

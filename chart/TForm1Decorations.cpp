@@ -2,6 +2,7 @@
 #include <QFontMetricsF>
 #include <QLabel>
 #include <QPainter>
+#include <algorithm>
 #include <optional>
 
 #include "chart/Decorations.h"
@@ -67,8 +68,17 @@ void TForm1::Chart1AfterDraw(QPainter& painter, const platform::ChartMapping& ma
     for (int k = 0; k < m_state.CategoryCount; ++k)
       width =
           std::max(width, metrics.horizontalAdvance(m_categoryTitles.at(static_cast<size_t>(k))));
-    DrawLegend(painter, MapLegend(at->x(), at->y(), m_state.CategoryCount, width),
-               m_state.MarkStyles, m_categoryTitles);
+    if (onMap) {
+      // The legend keeps its size in pixels while the map shrinks (a window fitted to a
+      // laptop's screen): one anchored low or far east would run off the chart and be cut.
+      const QRectF plot(QPointF(mapping.ToPixel(AxisSide::Bottom, m_state.GX1),
+                                mapping.ToPixel(AxisSide::Left, m_state.GY2)),
+                        QPointF(mapping.ToPixel(AxisSide::Bottom, m_state.GX2),
+                                mapping.ToPixel(AxisSide::Left, m_state.GY1)));
+      at = KeptOnPlot(MapLegend(at->x(), at->y(), m_state.CategoryCount, width).box, plot);
+    }
+    const LegendLayout legend = MapLegend(at->x(), at->y(), m_state.CategoryCount, width);
+    DrawLegend(painter, legend, m_state.MarkStyles, m_categoryTitles);
   }
   if (m_state.MapKind != 3) return;
   const platform::Chart& map = m_charts[1]->Model();

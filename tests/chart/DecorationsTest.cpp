@@ -25,7 +25,7 @@ using platform::AxisSide;
 // A chart whose plot spans pixels 0..1000 across and 1000..0 up: value v of an axis from
 // `min` to `max` sits at (v − min) / (max − min) × 1000.
 platform::ChartMapping Mapping(double xMin, double xMax, double yMin, double yMax,
-                               bool bottomInverted = false) {
+                               bool bottomInverted = false, double plotLeft = 0) {
   std::array<platform::ChartAxis, 4> axes{};
   auto set = [&axes](AxisSide side, double lo, double hi, bool inverted) {
     auto& a = axes[static_cast<size_t>(side)];
@@ -37,7 +37,7 @@ platform::ChartMapping Mapping(double xMin, double xMax, double yMin, double yMa
   set(AxisSide::Top, xMin, xMax, bottomInverted);
   set(AxisSide::Left, yMin, yMax, false);
   set(AxisSide::Right, yMin, yMax, false);
-  return platform::ChartMapping(QRectF(0, 0, 1000, 1000), axes);
+  return platform::ChartMapping(QRectF(plotLeft, 0, 1000, 1000), axes);
 }
 
 QStringList Texts(const std::vector<TextAt>& labels) {
@@ -123,7 +123,27 @@ TEST(ChartLabels, MapLabelsStandBelowAndLeftOfTheMap) {
   EXPECT_EQ(labels[0].text, QStringLiteral("128ﾟ"));
   EXPECT_EQ(labels[0].at, QPointF(-10, 1006));
   EXPECT_EQ(labels[10].text, QStringLiteral("30ﾟ"));
-  EXPECT_EQ(labels[10].at, QPointF(-30, 994));
+  // 30 pixels left of the plot, which here starts at the chart's edge: a small fitted
+  // figure would cut "46ﾟ" to "6ﾟ", so the label keeps inside the chart.
+  EXPECT_EQ(labels[10].at, QPointF(1, 994));
+  const auto roomy = MapDegreeLabels(Mapping(128, 146, 30, 46, false, 60), 128, 146, 30, 46);
+  EXPECT_EQ(roomy[10].at.x(), 30);
+}
+
+TEST(ChartLegend, KeptOnThePlotWhenItsAnchorLeavesNoRoom) {
+  const QRectF plot(50, 20, 400, 300);  // right 450, bottom 320
+  const struct {
+    QRectF box;
+    QPointF expected;
+  } cases[] = {
+      {{100, 100, 120, 92}, {100, 100}},  // room enough: where the user put it
+      {{100, 280, 120, 92}, {100, 228}},  // anchored low: up to the plot's bottom
+      {{400, 100, 120, 92}, {330, 100}},  // far east: left to the plot's right edge
+      {{400, 280, 120, 92}, {330, 228}},
+      {{100, 100, 120, 400}, {100, 20}},  // taller than the plot: its top stays in view
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(KeptOnPlot(c.box, plot), c.expected) << c.box.y();
 }
 
 TEST(ChartLabels, ProfileAltitudesByTheirHeight) {
