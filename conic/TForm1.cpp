@@ -591,7 +591,7 @@ void TForm1::DrawBaseMap() {
       core::LineReader::Open(platform::FileNameBytes(ResolveDataFile(m_state.MapFileName)));
   const BaseMapStyle style = CurrentBaseMapStyle();
   m_baseDrawn = BaseDrawn{style, ResolveDataFile(m_state.MapFileName), m_canvasM.Font(),
-                          m_canvasM.FontColor()};
+                          m_canvasM.FontColor(), m_canvasM.Width()};
   const core::SectionsRead read = conic::DrawBaseMap(m_canvasM, style, m_geometry, mapFile);
   // A file without the sections the figure needs (a wrong file, or one cut short) would
   // otherwise give an empty map that looks like a drawing.

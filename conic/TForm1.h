@@ -15,8 +15,8 @@
 #include "platform/raster/RasterLayer.h"
 #include "platform/text/SettingsTable.h"
 #include "platform/ui/DialogService.h"
-#include "platform/ui/RecentFiles.h"
 #include "platform/ui/Printing.h"
+#include "platform/ui/RecentFiles.h"
 #include "platform/ui/SettingsBaseline.h"
 
 class QAction;
@@ -299,6 +299,7 @@ class TForm1 : public QMainWindow {
     QString mapFile;
     QFont labelFont;
     WinColor labelColor = platform::kBlack;
+    int width = 0;  ///< the sheet's width as drawn, which its sizes in pixels were chosen for
   };
   struct TitleDrawn {
     QFont font;

@@ -112,6 +112,24 @@ int PrintResolution(const QPageLayout& layout) {
   }
 }
 
+namespace {
+
+// A size in pixels at `k` times the sheet's width; never below one pixel.
+int ScaledSize(int size, double k) {
+  return size <= 0 ? size : std::max(1, core::RoundHalfEven(size * k));
+}
+
+QFont ScaledFont(QFont font, double k) {
+  if (font.pixelSize() > 0) {
+    font.setPixelSize(ScaledSize(font.pixelSize(), k));
+  } else if (font.pointSizeF() > 0) {
+    font.setPointSizeF(font.pointSizeF() * k);
+  }
+  return font;
+}
+
+}  // namespace
+
 QImage TForm1::FigureAtWidth(int width, QString* reading) const {
   QString unused;
   QString& stage = reading ? *reading : unused;
@@ -121,23 +139,39 @@ QImage TForm1::FigureAtWidth(int width, QString* reading) const {
   Geometry geometry;
   geometry.ReplaceMaps(width, 3);
 
+  // Text, markers and lines keep their share of the sheet, as when the figure itself is
+  // enlarged: a window-wide figure printed at 300 dpi would otherwise come out with
+  // text and markers a third of their size.
+  const double k = m_baseDrawn->width > 0 ? static_cast<double>(width) / m_baseDrawn->width : 1.0;
+  BaseMapStyle style = m_baseDrawn->style;
+  for (int* lineWidth : {&style.mLineW, &style.sLineW, &style.gLineW})
+    *lineWidth = ScaledSize(*lineWidth, k);
+
   platform::RasterLayer base(width, height);
-  base.SetFont(m_baseDrawn->labelFont, m_baseDrawn->labelColor);
+  base.SetFont(ScaledFont(m_baseDrawn->labelFont, k), m_baseDrawn->labelColor);
   stage = m_baseDrawn->mapFile;
   core::LineReader mapFile = core::LineReader::Open(platform::FileNameBytes(stage));
-  conic::DrawBaseMap(base, m_baseDrawn->style, geometry, mapFile);
+  conic::DrawBaseMap(base, style, geometry, mapFile);
 
   platform::RasterLayer plot(width, height);
   QRect legendBox;
   if (m_plotDrawn) {
     stage = m_plotDrawn->dataFile;
     core::LineReader dataFile = core::LineReader::Open(platform::FileNameBytes(stage));
-    PlotRecords(dataFile, m_plotDrawn->gridSize, plot, geometry, m_plotDrawn->styles,
-                m_plotDrawn->mapsType);
+    std::array<TMarkStyle, 5> styles = m_plotDrawn->styles;
+    for (TMarkStyle& mark : styles)
+      mark.size = ScaledSize(mark.size, k);
+    PlotRecords(dataFile, m_plotDrawn->gridSize, plot, geometry, styles, m_plotDrawn->mapsType);
     if (const auto& title = m_plotDrawn->title) {
-      DrawTitle(plot, geometry, title->font, title->color, title->text);
+      DrawTitle(plot, geometry, ScaledFont(title->font, k), title->color, title->text);
     }
-    if (m_plotDrawn->legend) legendBox = DrawLegend(plot, geometry, *m_plotDrawn->legend);
+    if (m_plotDrawn->legend) {
+      LegendSpec legend = *m_plotDrawn->legend;
+      legend.font = ScaledFont(legend.font, k);
+      for (TMarkStyle& mark : legend.styles)
+        mark.size = ScaledSize(mark.size, k);
+      legendBox = DrawLegend(plot, geometry, legend);
+    }
   }
   return ComposeLayers(base.Image(), plot.Image(), legendBox);
 }

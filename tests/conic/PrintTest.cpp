@@ -9,6 +9,7 @@
 
 #include "conic/TForm1.h"
 #include "core/Rounding.h"
+#include "platform/chart/Chart.h"
 #include "platform/ui/DialogService.h"
 #include "platform/ui/Printing.h"
 #include "tests/support/Pdf.h"
@@ -198,6 +199,39 @@ TEST_F(PrintTest, ThePrintedSheetIsTheFigureShownDrawnAtThePagesWidth) {
   ASSERT_EQ(images.size(), 1u);
   EXPECT_EQ(images[0], m_form->ComposeFigure());
   EXPECT_EQ(images[0], m_form->CanvasM().Image());
+}
+
+// How many pixels of an image are exactly `color`.
+int PixelsOf(const QImage& image, QRgb color) {
+  const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
+  int count = 0;
+  for (int y = 0; y < rgb.height(); ++y) {
+    const auto* line = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
+    for (int x = 0; x < rgb.width(); ++x)
+      count += (line[x] & 0xFFFFFFu) == (color & 0xFFFFFFu);
+  }
+  return count;
+}
+
+TEST_F(PrintTest, AFigureDrawnNarrowerThanThePageIsPrintedAsIfEnlarged) {
+  if (!testsupport::PopplerInstalled()) GTEST_SKIP() << "poppler-utils are not installed";
+  const PageSetup a6{QPageSize::A6, QPageLayout::Portrait};
+  int width = 0;
+  ExpectedSheet(a6, &width);
+  // A colour nothing else on the figure has, for the first category's markers.
+  m_form->State().MarkStyles[0] = {1, 6, 0x123456, 0x123456};
+  m_form->SetFixedWindowWidth(width / 2);
+  m_form->DrawMapNewClick();
+  const int shown = PixelsOf(m_form->ComposeFigure(), platform::ToQColor(0x123456).rgb());
+  ASSERT_GT(shown, 0);
+
+  m_dialogs->AnswerPrint(Pdf("half.pdf"), a6);
+  ASSERT_TRUE(m_form->PrintMapItemClick());
+  const auto images = testsupport::PdfImagePixels(Pdf("half.pdf"));
+  ASSERT_EQ(images.size(), 1u);
+  // Twice as wide, so markers twice as large: four times the ink, not the same few dots.
+  const int printed = PixelsOf(images[0], platform::ToQColor(0x123456).rgb());
+  EXPECT_NEAR(static_cast<double>(printed) / shown, 4.0, 1.0) << shown << " " << printed;
 }
 
 TEST_F(PrintTest, ThePageSetupIsKeptForTheRunAndTheNextApartFromTheSettings) {
