@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include <QFileInfo>
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>

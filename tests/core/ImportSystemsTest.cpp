@@ -59,8 +59,8 @@ TEST(ImportSystems, ProjectedColumnsAreFoundByTheirAxesAndTransformed) {
   options.crs = flat;
   // Latitude and longitude columns beside the metres are not the system's: X and Y are.
   // Metres of 139 and 35 would look like swapped degrees; no swap is told for metres.
-  const ImportResult result =
-      ImportTable("lat,lon,X,Y\n1,2,50000,-20000\n1,2,139,35\n1,2,12a,0\n1,2,123456789,0\n", options);
+  const ImportResult result = ImportTable(
+      "lat,lon,X,Y\n1,2,50000,-20000\n1,2,139,35\n1,2,12a,0\n1,2,123456789,0\n", options);
   EXPECT_EQ(Lines(result),
             (std::vector<std::string>{"調査区", "35.5,134.8", "35.00139,135.00035"}));
   EXPECT_NE(result.columns.find("北方向の座標「X」、東方向の座標「Y」"), std::string::npos)

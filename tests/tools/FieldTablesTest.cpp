@@ -162,7 +162,8 @@ TEST_F(FieldTables, BearSightingsInSeveralYearlyFiles) {
   // Full-width digits are Shift-JIS: the file stays so.
   EXPECT_FALSE(core::IsWellFormedUtf8(ReadBytes(Path("kuma.grd"))));
 
-  const Outcome figure = Export({QStringLiteral("--export"), Q(Path("kuma.png")), Q(Path("kuma.grd"))});
+  const Outcome figure =
+      Export({QStringLiteral("--export"), Q(Path("kuma.png")), Q(Path("kuma.grd"))});
   EXPECT_EQ(figure.status, 0) << figure.err;
   EXPECT_EQ(figure.out, Figure("kuma.png", 13, 3));
 }
@@ -196,7 +197,8 @@ TEST_F(FieldTables, MountainStationsInFeet) {
   EXPECT_EQ(lines[1], "35.3606,138.7274,3775.9");  // 12388 ft: Fuji's summit
   EXPECT_EQ(lines[6], "36.7,137.8167");
 
-  const Outcome figure = Export({QStringLiteral("--export"), Q(Path("yama.png")), Q(Path("yama.grd"))});
+  const Outcome figure =
+      Export({QStringLiteral("--export"), Q(Path("yama.png")), Q(Path("yama.grd"))});
   EXPECT_EQ(figure.status, 0) << figure.err;
   EXPECT_EQ(figure.out, Figure("yama.png", 7, 1));
 }
@@ -206,7 +208,7 @@ TEST_F(FieldTables, MountainStationsInFeet) {
 TEST_F(FieldTables, GbifDownloadToOneMapPerTaxon) {
   const std::string table = kData + "gbif-download.csv";
   const Outcome imported = Import({table, "--split-by", "scientificName", "--out-dir", Path("grd"),
-                               "--max-uncertainty", "10000", "--drop-sea"});
+                                   "--max-uncertainty", "10000", "--drop-sea"});
   EXPECT_EQ(imported.status, 1) << imported.err;
   const std::vector<std::string> expected = {
       table +
@@ -238,7 +240,7 @@ TEST_F(FieldTables, GbifDownloadToOneMapPerTaxon) {
   EXPECT_EQ(GrdLines(ReadBytes(pinus)).size(), 4u);
 
   const Outcome maps = Export({QStringLiteral("--title-from-data"), QStringLiteral("--export-dir"),
-                           Q(Path("maps")), Q(fagus), Q(pinus)});
+                               Q(Path("maps")), Q(fagus), Q(pinus)});
   EXPECT_EQ(maps.status, 0) << maps.err;
   EXPECT_EQ(maps.out, Figure("maps/Fagus crenata Blume.png", 4, 1) +
                           Figure("maps/Pinus pumila (Pall.) Regel.png", 3, 1));
