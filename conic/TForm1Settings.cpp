@@ -288,11 +288,7 @@ void TForm1::OpenSettingsFile(const QString& path) {
 }
 
 void TForm1::OpenRecentFile(const QString& path, bool settings) {
-  if (!platform::FileExists(path)) {
-    m_dialogs->ShowError(QStringLiteral("ファイルが見つかりません\n") + path);
-    m_recent.Forget(path);
-    return;
-  }
+  if (!platform::StillThere(m_recent, *m_dialogs, path)) return;
   if (settings) {
     OpenSettingsFile(path);
     return;

@@ -11,6 +11,10 @@
 
 namespace core {
 
+std::string RowTooLongMessage() {
+  return "行が長すぎます（" + std::to_string(TableReader::kMaxRowBytes / 1024) + " KiB まで）";
+}
+
 namespace {
 
 constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD
@@ -301,11 +305,8 @@ bool TableReader::Next(TableRow& row) {
     while (!rowDone) {
       if (Offset() - start > kMaxRowBytes || count >= kMaxFields) {
         const bool tooLong = Offset() - start > kMaxRowBytes;
-        row.fields.clear();
-        row.undecodable.clear();
-        row.error = tooLong
-                        ? "行が長すぎます（" + std::to_string(kMaxRowBytes / 1024) + " KiB まで）"
-                        : "列が多すぎます（" + std::to_string(kMaxFields) + " 列まで）";
+        row.Refuse(tooLong ? RowTooLongMessage()
+                           : "列が多すぎます（" + std::to_string(kMaxFields) + " 列まで）");
         // Reading resumes at the next line end, quotes or not: a row this size is no table
         // row. The rest of the line is passed over only when the next row is asked for, so
         // that a caller who refuses the table for this row does not wait for its end.
@@ -338,9 +339,7 @@ bool TableReader::Next(TableRow& row) {
           continue;  // told as too long above
         }
         if (!closed) {
-          row.fields.clear();
-          row.undecodable.clear();
-          row.error = "引用符（\"）が閉じないまま表が終わります。この行から後は読めません";
+          row.Refuse("引用符（\"）が閉じないまま表が終わります。この行から後は読めません");
           return true;
         }
         // Text after the closing quote belongs to the field, as spreadsheets read it.

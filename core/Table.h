@@ -23,7 +23,17 @@ struct TableRow {
   /// Fields whose bytes are no text in the table's encoding (a stray byte in a UTF-8
   /// table): each such byte reads as U+FFFD in the field, so their text is not to be used.
   std::vector<size_t> undecodable;
+
+  /// Makes this a row that could not be read: no fields, only `message`.
+  void Refuse(std::string message) {
+    fields.clear();
+    undecodable.clear();
+    error = std::move(message);
+  }
 };
+
+/// The reason given for a row longer than a table reader takes, the same for every format.
+std::string RowTooLongMessage();
 
 /// Where the rows of a table come from: the heading row first, then the data rows, each
 /// with the place it came from for the user's report.

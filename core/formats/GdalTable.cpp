@@ -363,10 +363,7 @@ bool GdalTable::Next(core::TableRow& row) {
       row.fields.emplace_back(value ? value : "");
       bytes += row.fields.back().size();
       if (bytes > core::TableReader::kMaxRowBytes) {
-        row.fields.clear();
-        row.undecodable.clear();
-        row.error =
-            "行が長すぎます（" + std::to_string(core::TableReader::kMaxRowBytes) + " バイトまで）";
+        row.Refuse(core::RowTooLongMessage());
         return true;
       }
       if (!row.fields.back().empty()) anyValue = true;

@@ -211,10 +211,7 @@ bool JsonTable::Next(core::TableRow& row) {
     }
     bytes += text.size();
     if (bytes > core::TableReader::kMaxRowBytes) {
-      row.fields.clear();
-      row.undecodable.clear();
-      row.error =
-          "行が長すぎます（" + std::to_string(core::TableReader::kMaxRowBytes) + " バイトまで）";
+      row.Refuse(core::RowTooLongMessage());
       return true;
     }
     row.fields.push_back(std::move(text));

@@ -7,6 +7,8 @@
 #include <QSettings>
 #include <QStandardPaths>
 
+#include "platform/text/FileName.h"
+#include "platform/ui/DialogService.h"
 #include "platform/ui/ProgramFiles.h"
 
 namespace platform {
@@ -75,6 +77,13 @@ void RecentFiles::Forget(const QString& path) {
   m_data.removeAll(path);
   m_settings.removeAll(path);
   Store();
+}
+
+bool StillThere(RecentFiles& recent, DialogService& dialogs, const QString& path) {
+  if (FileExists(path)) return true;
+  dialogs.ShowError(QStringLiteral("ファイルが見つかりません\n") + path);
+  recent.Forget(path);
+  return false;
 }
 
 QString SettingsDialogFolder(const RecentFiles& recent, const QString& programPath) {

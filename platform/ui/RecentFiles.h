@@ -7,6 +7,10 @@
 class QMenu;
 
 namespace platform {
+class DialogService;
+}
+
+namespace platform {
 
 /// The data and settings files a user opened or saved lately, newest first, and the folder
 /// the settings dialog was last left in. They are the user's own, so they are kept in the
@@ -44,6 +48,10 @@ class RecentFiles {
 /// Where the settings-open dialog starts: the folder it was last left in, else the bundled
 /// presets (what the manual tells a new user to load), else the program's folder.
 QString SettingsDialogFolder(const RecentFiles& recent, const QString& programPath);
+
+/// Whether a recent file chosen from the menu is still there; one that is gone is told to
+/// the user, naming it, and left out of the lists from now on.
+bool StillThere(RecentFiles& recent, DialogService& dialogs, const QString& path);
 
 /// Fills `menu` with the recent data files, a separator and the recent settings files, each
 /// shown by its name with its folder, each running `open` with its path and whether it is a

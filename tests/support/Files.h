@@ -6,10 +6,23 @@
 #include <iterator>
 #include <set>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
+#include "core/TextCodec.h"
+
 namespace testsupport {
+
+/// The lines of a written distribution data file (CR LF ends), decoded as the programs
+/// load them.
+inline std::vector<std::string> GrdLines(const std::string& bytes) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  for (size_t end; (end = bytes.find("\r\n", start)) != std::string::npos; start = end + 2)
+    lines.push_back(core::DecodeLine(bytes.substr(start, end - start)));
+  return lines;
+}
 
 inline std::string ReadBytes(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);

@@ -11,11 +11,14 @@
 
 #include "conic/Export.h"
 #include "core/TextCodec.h"
+#include "tests/support/Files.h"
 #include "tests/support/Presets.h"
 #include "tests/support/TestFiles.h"
 #include "tools/import/ImportMain.h"
 
 namespace {
+
+using testsupport::GrdLines;
 
 namespace fs = std::filesystem;
 using testsupport::Q;
@@ -28,15 +31,6 @@ struct Outcome {
   std::string out;
   std::string err;
 };
-
-// The lines of a written distribution data file, decoded as the chart program loads it.
-std::vector<std::string> GrdLines(const std::string& bytes) {
-  std::vector<std::string> lines;
-  size_t start = 0;
-  for (size_t end; (end = bytes.find("\r\n", start)) != std::string::npos; start = end + 2)
-    lines.push_back(core::DecodeLine(bytes.substr(start, end - start)));
-  return lines;
-}
 
 std::vector<std::string> ErrLines(const std::string& err) {
   std::vector<std::string> lines;

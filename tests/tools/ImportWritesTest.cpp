@@ -24,6 +24,8 @@
 namespace tableimport {
 namespace {
 
+using testsupport::GrdLines;
+
 namespace fs = std::filesystem;
 
 const std::string kData = std::string(TARVO_TEST_DATA) + "/import/";
@@ -39,14 +41,6 @@ fs::path Fresh() {
 
 std::set<std::string> Names(const fs::path& dir) {
   return testsupport::FileNames(dir);
-}
-
-std::vector<std::string> GrdLines(const std::string& bytes) {
-  std::vector<std::string> lines;
-  size_t start = 0;
-  for (size_t end; (end = bytes.find("\r\n", start)) != std::string::npos; start = end + 2)
-    lines.push_back(core::DecodeLine(bytes.substr(start, end - start)));
-  return lines;
 }
 
 bool Has(const std::string& text, const std::string& part) {
