@@ -77,7 +77,9 @@ bool AboutAValue(std::string_view key) {
 }
 
 bool LooksLikeElevation(std::string_view key) {
-  return AboutAValue(key) &&
+  // A GPS file's geoid height is the geoid's above the ellipsoid, no elevation of the
+  // point: telling it on every GPX import would only teach users to skip the notes.
+  return AboutAValue(key) && !Contains(key, "geoid") &&
          (Contains(key, "elev") || Contains(key, "altitude") || key.starts_with("alt") ||
           Contains(key, "height") || Contains(key, "標高") || Contains(key, "海抜"));
 }

@@ -356,12 +356,15 @@ ImportResult TableImporter::Finish() {
         list += (list.empty() ? "" : "、") + VisibleText(c.title);
       throw std::invalid_argument(
           (file.key.empty() ? std::string() : "「" + VisibleText(file.key) + "」の") +
-          "カテゴリが " + std::to_string(file.categories.size()) + " つあり、" +
+          "カテゴリが " + std::to_string(file.categories.size()) + " 個あり、" +
           (m_options.program == Program::Conic ? "Tarvo_L は 5" : "Tarvo は 6") +
-          " つまでしか描けません: " + list +
-          (!m_options.categoryColumn.empty() && m_options.bins.empty()
-               ? "（--bins で数の列をまとめられます）"
-               : ""));
+          " 個までしか描けません: " + list +
+          (!m_options.categoryColumn.empty()
+               ? (m_options.bins.empty() ? "（--bins で数の列をまとめられます）" : "")
+               // A GPS unit's waypoint names or a table's taxa: one category, or a file
+               // per value, is what the user most likely wants.
+               : "（すべてを一つのカテゴリにするには --title 表題、値ごとにファイルを分けるに"
+                 "は --split-by 列）"));
     }
     std::stable_sort(
         file.categories.begin(), file.categories.end(),

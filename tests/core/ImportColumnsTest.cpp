@@ -72,8 +72,9 @@ TEST(ImportColumns, ColumnsNotReadAndHeadingsLostAreToldFirst) {
     std::vector<std::string> notes;
   } cases[] = {
       {{"lat", "lon"}, {"標高の列がないので、断面図には描かれません"}},
-      // Taken: no note; an accuracy beside it is no elevation.
+      // Taken: no note; an accuracy beside it is no elevation, nor a GPS file's geoid height.
       {{"lat", "lon", "elevation", "elevationAccuracy"}, {}},
+      {{"lat", "lon", "ele", "geoidheight"}, {}},
       // A second elevation-like column is not read, nor a mesh-like one under an odd name.
       {{"lat", "lon", "elevation", "標高2", "メッシュ番号"},
        {"列「標高2」は標高のようですが、読んでいません（読むには --elevation 「標高2」。ほかの標高"

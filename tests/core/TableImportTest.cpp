@@ -271,9 +271,12 @@ TEST(TableImport, TooManyCategoriesIsAnErrorThatListsThem) {
     FAIL() << "six categories passed for the conic program";
   } catch (const std::invalid_argument& e) {
     const std::string what = e.what();
-    EXPECT_NE(what.find("6 つあり"), std::string::npos) << what;
+    EXPECT_NE(what.find("6 個あり"), std::string::npos) << what;
     EXPECT_NE(what.find("taxon 1、taxon 2、taxon 3、taxon 4、taxon 5、taxon 6"), std::string::npos)
         << what;
+    // Told what to do instead: one category, or a file per value.
+    EXPECT_NE(what.find("--title"), std::string::npos) << what;
+    EXPECT_NE(what.find("--split-by"), std::string::npos) << what;
   }
   ImportOptions chart;
   chart.program = Program::Chart;
