@@ -207,8 +207,8 @@ class TForm1 : public QMainWindow {
   /// The save dialog's title, filters (the first one chosen) and default extension for a
   /// save of that kind.
   void SetUpSaveDialog(SaveKind kind);
-  /// True (after asking) when a table file is to be imported rather than read as
-  /// distribution data.
+  /// True when a table file is to be imported rather than read as distribution data:
+  /// asked of a text table, never of a spreadsheet, GPS or GIS file.
   bool AskTableImport(const QString& path);
   /// "分布データを読込" (`add` false) and "分布データを追加" (`add` true).
   void ReadGrdFile(bool add);

@@ -244,12 +244,17 @@ bool TForm1::ImportTableTold(const QString& path, bool replace) {
 }
 
 bool TForm1::AskTableImport(const QString& path) {
-  return IsTableName(path) &&
-         m_dialogs->AskYesNo(
-             QStringLiteral(
-                 "%1 を表（GBIF のダウンロードや表計算ソフトの CSV）として取り込みますか？\n"
-                 "「いいえ」なら分布データとしてそのまま読みます")
-                 .arg(QFileInfo(path).fileName()));
+  if (!IsTableName(path)) return false;
+  // A spreadsheet, GPS or GIS file can be nothing but a table; only a text table may as
+  // well be distribution data written with commas, and that is what is asked.
+  const QString suffix = QFileInfo(path).suffix().toLower();
+  if (suffix != QLatin1String("csv") && suffix != QLatin1String("tsv") &&
+      suffix != QLatin1String("txt"))
+    return true;
+  return m_dialogs->AskYesNo(
+      QStringLiteral("%1 を表（GBIF のダウンロードや表計算ソフトの CSV）として取り込みますか？\n"
+                     "「いいえ」なら分布データとしてそのまま読みます")
+          .arg(QFileInfo(path).fileName()));
 }
 
 void TForm1::ReadGrdFile(bool add) {

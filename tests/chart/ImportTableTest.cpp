@@ -104,6 +104,14 @@ TEST(ChartImport, GisAndJsonFilesImportAsTheCommandLineReadsThem) {
                                                                  "ハイマツ", "36.5767,137.6197"}));
   EXPECT_NE(LastMessage(w).indexOf(QStringLiteral("\n2: 書かない")), -1)
       << LastMessage(w).toStdString();
+
+  // Chosen in the open dialog, a GIS file is imported without the question a CSV file gets
+  // (whether it is distribution data written with commas), which it could not answer.
+  w.dialogs->AcceptOpen(Q(layer));
+  w.form->ReadGrdFile(false);
+  for (const auto& call : w.dialogs->Calls())
+    EXPECT_NE(call.kind, platform::DialogKind::YesNo) << call.message.toStdString();
+  EXPECT_EQ(w.form->Editor()->Lines(), (std::vector<std::string>{"ブナ", "35.3606,138.7274,1450"}));
 }
 
 }  // namespace
