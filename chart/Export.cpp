@@ -12,6 +12,7 @@
 #include "core/SaveFile.h"
 #include "platform/text/FileName.h"
 #include "platform/text/IniFile.h"
+#include "platform/text/SettingLimits.h"
 #include "platform/ui/PanelText.h"
 #include "platform/ui/ScriptedExport.h"
 
@@ -85,7 +86,10 @@ int RunExportUnguarded(const QStringList& arguments, const QString& programPath,
     if (!request.titleFromData || data.isEmpty()) return;
     const std::string title = core::FirstHeader(platform::FileNameBytes(form.ResolveDataFile(data)),
                                                 core::Program::Chart);
-    form.SetFigureTitle(title.empty() ? settingsTitle : QString::fromStdString(title));
+    // A header is a line of up to 64 KiB; a title is cut where the settings file's is.
+    form.SetFigureTitle(title.empty() ? settingsTitle
+                                      : platform::FirstChars(QString::fromStdString(title),
+                                                             platform::kMaxTextChars));
   };
   auto* grdField = form.findChild<QLineEdit*>(QStringLiteral("EditGrdFile"));
   auto* mapField = form.findChild<QLineEdit*>(QStringLiteral("EditMapFile"));

@@ -193,6 +193,18 @@ TEST_F(ChartExportTest, TitleFromDataTitlesEachFigureByItsData) {
       {QStringLiteral("--title-from-data"), QStringLiteral("--export"), P("one.svg"), P("b.grd")});
   EXPECT_EQ(one.code, 0) << one.err;
   EXPECT_TRUE(SvgTexts(m_root / "one.svg").contains(u"Carex"));
+  // A header as long as a line may be is cut to what a settings title holds.
+  testsupport::WriteBytes(m_root / "long.grd", std::string(5000, 'x') + "\r\n35.5,136.5\r\n");
+  const Outcome longTitle = Run({QStringLiteral("--set"), QStringLiteral("Draw.ProfileMap=0"),
+                                 QStringLiteral("--title-from-data"), QStringLiteral("--export"),
+                                 P("long.svg"), P("long.grd")});
+  EXPECT_EQ(longTitle.code, 0) << longTitle.err;
+  // The document's title is the figure's (the legend shows the category's header whole).
+  const QString svg = QString::fromStdString(testsupport::ReadBytes(m_root / "long.svg"));
+  const auto title = QRegularExpression(QStringLiteral("<title>([^<]*)</title>")).match(svg);
+  ASSERT_TRUE(title.hasMatch());
+  EXPECT_EQ(title.captured(1), QString(256, u'x'));
+  EXPECT_TRUE(SvgTexts(m_root / "long.svg").contains(u'\n' + QString(256, u'x') + u'\n'));
   const Outcome usage = Run({QStringLiteral("--export")});
   EXPECT_NE(usage.err.find("[--title-from-data]"), std::string::npos) << usage.err;
 }
