@@ -214,6 +214,38 @@ LegendLayout CornerLegend(int categories) {
   return legend;
 }
 
+double DrawCornerTitle(QPainter& painter, const QSizeF& cornerSize, const QString& title) {
+  constexpr double kMargin = 8;
+  if (title.isEmpty() || cornerSize.width() <= 2 * kMargin) return 0;
+  const QFontMetricsF metrics(painter.font(), painter.device());
+  const QRectF room(kMargin, kMargin, cornerSize.width() - 2 * kMargin,
+                    std::max(metrics.height(), cornerSize.height() / 3 - kMargin));
+  constexpr int kFlags = Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap;
+  const auto height = [&](const QString& text) {
+    return metrics.boundingRect(QRectF(room.topLeft(), QSizeF(room.width(), 1e9)), kFlags, text)
+        .height();
+  };
+  QString shown = title;
+  if (height(shown) > room.height()) {
+    // The longest start of the title that fits with the ellipsis.
+    qsizetype fits = 0;
+    qsizetype tooLong = title.size();
+    while (tooLong - fits > 1) {
+      const qsizetype mid = (fits + tooLong) / 2;
+      if (height(title.left(mid) + QChar(0x2026)) <= room.height()) {
+        fits = mid;
+      } else {
+        tooLong = mid;
+      }
+    }
+    shown = title.left(fits) + QChar(0x2026);
+  }
+  painter.setPen(Qt::black);
+  const QRectF used = metrics.boundingRect(room, kFlags, shown);
+  painter.drawText(room, kFlags, shown);
+  return used.bottom();
+}
+
 void DrawLegend(QPainter& painter, const LegendLayout& legend,
                 const std::array<platform::TMarkStyle, 6>& styles,
                 const std::array<QString, 6>& titles) {

@@ -87,6 +87,13 @@ QPointF KeptOnPlot(const QRectF& box, const QRectF& plot);
 /// The legend in the corner chart.
 LegendLayout CornerLegend(int categories);
 
+/// Writes the figure's title at the top of the corner chart of `cornerSize`, centred, in the
+/// painter's font and black, broken into lines that fit the corner's width less a margin each
+/// side. A title that would reach past a third of the corner's height is cut, its last line
+/// ending in "…". Returns how far down the title reaches, where the corner legend may start;
+/// 0 when the title is empty.
+double DrawCornerTitle(QPainter& painter, const QSizeF& cornerSize, const QString& title);
+
 /// Draws a legend: the box white with a black outline, each marker in its category's
 /// style, each title in black in the painter's font.
 void DrawLegend(QPainter& painter, const LegendLayout& legend,

@@ -7,10 +7,12 @@
 #include <vector>
 
 #include "chart/TForm1.h"
+#include "core/DistributionData.h"
 #include "core/Errors.h"
 #include "core/SaveFile.h"
 #include "platform/text/FileName.h"
 #include "platform/text/IniFile.h"
+#include "platform/text/SettingLimits.h"
 #include "platform/ui/PanelText.h"
 #include "platform/ui/ScriptedExport.h"
 
@@ -26,17 +28,16 @@ constexpr char kProgram[] = "Tarvo";
 const platform::ExportSyntax& BuiltSyntax() {
   static const platform::ExportSyntax syntax{
       kProgram,
-      {"[SETTINGS.ini] [--set SECTION.KEY=VALUE]... --export OUT.emf|OUT.svg|OUT.pdf|OUT.png "
-       "[DATA.grd]",
-       "[SETTINGS.ini] [--set SECTION.KEY=VALUE]... --export-dir DIR --format emf|svg|pdf|png "
-       "DATA.grd..."},
+      {"[SETTINGS.ini] [--set SECTION.KEY=VALUE]... [--title-from-data] "
+       "--export OUT.emf|OUT.svg|OUT.pdf|OUT.png [DATA.grd]",
+       "[SETTINGS.ini] [--set SECTION.KEY=VALUE]... [--title-from-data] "
+       "--export-dir DIR --format emf|svg|pdf|png DATA.grd..."},
       true,
       TForm1::SettingNames(),
-      {"png", "emf", "svg", "pdf"}};
+      {"png", "emf", "svg", "pdf"},
+      true};
   return syntax;
 }
-
-// The map the program brings, drawn when the settings name none.
 
 int RunExportUnguarded(const QStringList& arguments, const QString& programPath, std::ostream& out,
                        std::ostream& err) {
@@ -76,6 +77,20 @@ int RunExportUnguarded(const QStringList& arguments, const QString& programPath,
   }
   if (report(settingsFile)) return 1;
 
+  // Asking for each figure's title from its data asks for figures with a title: the
+  // three-view carries it in its corner for this run, whatever the settings say.
+  if (request.titleFromData) form.State().FigureTitle = true;
+  // A file without a header has the settings' title, not the previous file's taxon.
+  const QString settingsTitle = form.findChild<QLineEdit*>(QStringLiteral("EditTitle"))->text();
+  auto titleFrom = [&](const QString& data) {
+    if (!request.titleFromData || data.isEmpty()) return;
+    const std::string title = core::FirstHeader(platform::FileNameBytes(form.ResolveDataFile(data)),
+                                                core::Program::Chart);
+    // A header is a line of up to 64 KiB; a title is cut where the settings file's is.
+    form.SetFigureTitle(title.empty() ? settingsTitle
+                                      : platform::FirstChars(QString::fromStdString(title),
+                                                             platform::kMaxTextChars));
+  };
   auto* grdField = form.findChild<QLineEdit*>(QStringLiteral("EditGrdFile"));
   auto* mapField = form.findChild<QLineEdit*>(QStringLiteral("EditMapFile"));
   for (const QString& data : request.data) {
@@ -157,6 +172,7 @@ int RunExportUnguarded(const QStringList& arguments, const QString& programPath,
   };
 
   if (!request.outFile.isEmpty()) {
+    titleFrom(grdField->text());
     form.BtnNewMapClick();
     if (report(grdField->text().isEmpty() ? mapFile : grdField->text())) return 1;
     const bool incomplete = warned();
@@ -181,6 +197,7 @@ int RunExportUnguarded(const QStringList& arguments, const QString& programPath,
       failed = true;
       continue;
     }
+    titleFrom(data);
     form.PlotOnMap();
     if (warned()) failed = true;
     if (!write(path, format)) failed = true;

@@ -657,6 +657,19 @@ void TForm1::ShowLabels(int index, bool shown) {
   if (index == 3) c.Axis(AxisSide::Right).labelsVisible = shown;
 }
 
+void TForm1::SetFigureTitle(const QString& title) {
+  auto* field = findChild<QLineEdit*>(QStringLiteral("EditTitle"));
+  if (field->text() != title) platform::ShowWholeText(field, title);
+  // The corner never shows its component title; its after-draw hook writes this one,
+  // wrapped to the corner, when the figure is to carry it.
+  m_charts[0]->Model().title = title;
+  m_charts[1]->Model().title = title;
+  m_charts[2]->Model().title = title + QStringLiteral("　東西断面図");
+  m_charts[3]->Model().title = title + QStringLiteral("　南北断面図");
+  for (platform::ChartWidget* chart : m_charts)
+    chart->update();
+}
+
 void TForm1::ReplaceMaps() {
   LayoutInput in;
   in.gx1 = m_state.GX1;
@@ -682,9 +695,8 @@ void TForm1::ReplaceMaps() {
   m_sheet->verticalScrollBar()->setValue(0);
   m_sheet->horizontalScrollBar()->setValue(0);
 
-  const QString title = findChild<QLineEdit*>(QStringLiteral("EditTitle"))->text();
+  SetFigureTitle(findChild<QLineEdit*>(QStringLiteral("EditTitle"))->text());
   platform::Chart& map = m_charts[1]->Model();
-  map.title = title;
   map.Axis(AxisSide::Bottom).minimum = m_state.GX1;
   map.Axis(AxisSide::Bottom).maximum = m_state.GX2;
   map.Axis(AxisSide::Bottom).increment = 1;
@@ -692,7 +704,6 @@ void TForm1::ReplaceMaps() {
   map.Axis(AxisSide::Left).maximum = m_state.GY2;
   map.titleVisible = false;
   platform::Chart& we = m_charts[2]->Model();
-  we.title = title + QStringLiteral("　東西断面図");
   we.titleVisible = false;
   we.Axis(AxisSide::Bottom).axisPen = {0, 2, true, false};
   we.Axis(AxisSide::Bottom).minimum = m_state.GX1;
@@ -702,7 +713,6 @@ void TForm1::ReplaceMaps() {
   we.Axis(AxisSide::Left).minimum = m_state.GH1;
   we.Axis(AxisSide::Left).maximum = m_state.GH2;
   platform::Chart& sn = m_charts[3]->Model();
-  sn.title = title + QStringLiteral("　南北断面図");
   sn.titleVisible = false;
 
   ChartAxis& snBottom = sn.Axis(AxisSide::Bottom);

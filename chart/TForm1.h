@@ -76,6 +76,9 @@ struct DrawingState {
   int PlotCount = 0;
   /// The profiles show only the records inside the map's range.
   bool ProfilesInRange = true;
+  /// The three-view figure carries the title in its corner (the map alone and the profiles
+  /// carry it over their charts whatever this says).
+  bool FigureTitle = false;
 };
 
 /// The marker styles a settings file without them gives: shapes 1 to 6, size 3, blue
@@ -167,6 +170,10 @@ class TForm1 : public QMainWindow {
   void PrefLinesClick();
   /// "断面図には範囲内の記録だけを描く": turns the choice over and plots again.
   void ProfilesInRangeClick();
+  /// "三面分布図に標題を入れる": turns the choice over and draws the corner again.
+  void FigureTitleClick();
+  /// Sets the title the charts carry, as the title field and a rebuild would.
+  void SetFigureTitle(const QString& title);
   void ShowAllClick();
   void ShowHorizonClick();
   void ShowVerticalClick();

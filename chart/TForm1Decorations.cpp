@@ -122,9 +122,17 @@ void TForm1::ShowLegendNote(bool moved) {
                    QString::fromStdString(core::DegToDMS(m_state.LabX))));
 }
 
-void TForm1::Chart0AfterDraw(QPainter& painter, const platform::ChartMapping&) {
+void TForm1::Chart0AfterDraw(QPainter& painter, const platform::ChartMapping& mapping) {
+  double below = 0;
+  if (m_state.FigureTitle) {
+    const platform::Chart& corner = m_charts[0]->Model();
+    painter.setFont(corner.titleFont);
+    below = DrawCornerTitle(painter, mapping.Plot().size(), corner.title);
+  }
   if (m_state.LegendPixelX > 0) return;
   painter.setFont(LegendFont());
+  // Under the title, with the room its first row always had above it.
+  painter.translate(0, below);
   DrawLegend(painter, CornerLegend(m_state.CategoryCount), m_state.MarkStyles, m_categoryTitles);
 }
 

@@ -143,6 +143,11 @@ void TForm1::BuildMenus() {
   add(view, "ShowWidthFill", "画面の横幅に収める", [this] { ShowWidthFillClick(); });
   add(view, "ShowBigMap", "画面の２倍大にする", [this] { ShowEnlargedClick(2); });
   add(view, "ShowMegaMap", "画面の４倍大にする", [this] { ShowEnlargedClick(4); });
+  view->addSeparator();
+  QAction* figureTitle =
+      add(view, "FigureTitle", "三面分布図に標題を入れる", [this] { FigureTitleClick(); });
+  figureTitle->setCheckable(true);
+  figureTitle->setChecked(m_state.FigureTitle);
 
   QMenu* help = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
   add(help, "HelpMokuji", "使用説明書", [this] { HelpMokujiClick(); });
@@ -248,6 +253,12 @@ void TForm1::ProfilesInRangeClick() {
   m_state.ProfilesInRange = Command(QStringLiteral("ProfilesInRange"))->isChecked();
   // The layout and the map stay; only the records are placed again.
   PlotOnMap();
+}
+
+void TForm1::FigureTitleClick() {
+  m_state.FigureTitle = Command(QStringLiteral("FigureTitle"))->isChecked();
+  // Only the corner changes: the title over it moves the corner legend down.
+  m_charts[0]->update();
 }
 
 void TForm1::ShowAllClick() {

@@ -97,6 +97,18 @@ const platform::SettingsTable<TForm1>& TForm1::Settings() {
             [](const TForm1& form, platform::IniFile& ini, const QString& section,
                const QString& key,
                int) { ini.WriteBool(section, key, form.State().ProfilesInRange); }),
+        // Off unless asked for, so that figures stay as they were made before there was a
+        // choice; the View menu's entry shows it.
+        platform::Setting<TForm1>(
+            SettingName{"Draw", "FigureTitle"},
+            [](TForm1& form, const platform::IniFile& ini, const QString& section,
+               const QString& key, int) {
+              form.State().FigureTitle = ini.ReadBool(section, key, false);
+              form.Command(QStringLiteral("FigureTitle"))->setChecked(form.State().FigureTitle);
+              if (form.m_charts[0]) form.m_charts[0]->update();
+            },
+            [](const TForm1& form, platform::IniFile& ini, const QString& section,
+               const QString& key, int) { ini.WriteBool(section, key, form.State().FigureTitle); }),
         TextSetting<TForm1>({"Map", "GY1"}, "EditGY1", "30.00", kMaxTextChars, ratio),
         TextSetting<TForm1>({"Map", "GY2"}, "EditGY2", "46.00", kMaxTextChars, ratio),
         TextSetting<TForm1>({"Map", "GX1"}, "EditGX1", "128.00", kMaxTextChars),

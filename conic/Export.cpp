@@ -8,8 +8,6 @@
 
 #include "conic/TForm1.h"
 #include "core/DistributionData.h"
-#include "core/TextCodec.h"
-#include "core/TextFile.h"
 #include "platform/text/FileName.h"
 #include "platform/text/IniFile.h"
 #include "platform/ui/ScriptedExport.h"
@@ -36,23 +34,6 @@ const platform::ExportSyntax& BuiltSyntax() {
       {"png"},
       true};
   return syntax;
-}
-
-// The first category header of a data file, as Tarvo_L reads it, to title its figure: for
-// a file per taxon, the taxon. Empty when the file has none or cannot be read (its plotting
-// then tells why).
-QString FirstHeader(const QString& dataFile) {
-  try {
-    core::LineReader reader = core::LineReader::Open(platform::FileNameBytes(dataFile));
-    for (std::string line; reader.Next(line);) {
-      const std::string_view text = core::CutComment(line);
-      if (core::ClassifyLine(text, core::Program::Conic) == core::LineKind::Header) {
-        return QString::fromStdString(core::DecodeLine(text));
-      }
-    }
-  } catch (const std::exception&) {
-  }
-  return QString();
 }
 
 }  // namespace
@@ -103,10 +84,13 @@ int RunExportUnguarded(const QStringList& arguments, const QString& programPath,
 
   auto* grdField = form.findChild<QLineEdit*>(QStringLiteral("EditGrdFile"));
   auto* titleField = form.findChild<QLineEdit*>(QStringLiteral("EditTitle"));
+  // A file without a header has the settings' title, not the previous file's taxon.
+  const QString settingsTitle = titleField->text();
   auto titleFrom = [&](const QString& data) {
     if (!request.titleFromData) return;
-    if (const QString title = FirstHeader(form.ResolveDataFile(data)); !title.isEmpty())
-      titleField->setText(title);
+    const std::string title = core::FirstHeader(platform::FileNameBytes(form.ResolveDataFile(data)),
+                                                core::Program::Conic);
+    titleField->setText(title.empty() ? settingsTitle : QString::fromStdString(title));
   };
   if (!request.data.isEmpty()) grdField->setText(request.data.front());
   const QString mapFile =

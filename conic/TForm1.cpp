@@ -32,6 +32,7 @@
 #include "core/TextFile.h"
 #include "platform/raster/LayerView.h"
 #include "platform/text/IniFile.h"
+#include "platform/text/SettingLimits.h"
 #include "platform/ui/BusyCursor.h"
 #include "platform/ui/CommandLine.h"
 #include "platform/ui/DialogService.h"
@@ -275,6 +276,12 @@ void TForm1::BuildSettingBoard() {
     label(s.label, QString::fromUtf8(s.text), 166, s.y + 2);
   }
   check(board, "IsMapFrame", QStringLiteral("地図枠"), 140, 296)->setChecked(true);
+  // The credit the map's lower right carries after "© ", in the one free row of the panel.
+  label("LabelCredit", QStringLiteral("著作表示 ©"), 246, 269);
+  auto* credit = edit("EditCredit", 318, 266, 182, platform::kMaxTextChars);
+  credit->setText(m_state.CRst1);
+  connect(credit, &QLineEdit::textChanged, this,
+          [this](const QString& text) { m_state.CRst1 = text; });
 
   connect(button("BtnSettingCancel", QStringLiteral("中止"), 262, 292, 68, 26),
           &QPushButton::clicked, this, [this] { BtnSettingCancelClick(); });

@@ -86,6 +86,8 @@ const platform::SettingsTable<TForm1>& TForm1::Settings() {
          [](TForm1& f, const platform::IniFile& ini, const QString& s, const QString& k, int) {
            f.m_state.CRst1 =
                FirstChars(ini.ReadString(s, k, QStringLiteral("Distribution Map")), kMaxTextChars);
+           platform::ShowWholeText(f.findChild<QLineEdit*>(QStringLiteral("EditCredit")),
+                                   f.m_state.CRst1);
          },
          [](const TForm1& f, platform::IniFile& ini, const QString& s, const QString& k, int) {
            ini.WriteString(s, k, f.m_state.CRst1);

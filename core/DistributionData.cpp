@@ -17,6 +17,18 @@ std::string_view CutComment(std::string_view line) {
   return line.substr(0, line.find(';'));
 }
 
+std::string FirstHeader(const std::string& fileName, Program program) {
+  try {
+    LineReader reader = LineReader::Open(fileName);
+    for (std::string line; reader.Next(line);) {
+      const std::string_view text = CutComment(line);
+      if (ClassifyLine(text, program) == LineKind::Header) return DecodeLine(text);
+    }
+  } catch (const std::exception&) {
+  }
+  return std::string();
+}
+
 LineKind ClassifyLine(std::string_view fileBytes, Program program) {
   if (fileBytes.empty()) return LineKind::Short;
   const char first = fileBytes.front();

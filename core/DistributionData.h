@@ -34,6 +34,11 @@ std::string_view CutComment(std::string_view line);
 /// line that is not empty is a header, however short.
 LineKind ClassifyLine(std::string_view fileBytes, Program program);
 
+/// The first category header of a data file as the program reads it, decoded to UTF-8, to
+/// title a figure of the file (for a file per taxon, the taxon). Empty when the file has
+/// none or cannot be read: its plotting tells why.
+std::string FirstHeader(const std::string& fileName, Program program);
+
 /// What the reading of one line came to.
 struct LineOutcome {
   enum class Kind {

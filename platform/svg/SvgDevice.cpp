@@ -2,12 +2,14 @@
 
 #include <QBuffer>
 #include <QByteArray>
+#include <QFontInfo>
 #include <QImage>
 #include <QPaintEngine>
 #include <QPainterPath>
 #include <QPixmap>
 #include <QPolygonF>
 #include <QRegion>
+#include <QStringList>
 #include <QTransform>
 #include <algorithm>
 #include <array>
@@ -20,6 +22,8 @@
 #include <string_view>
 #include <unordered_map>
 #include <vector>
+
+#include "platform/ui/FontSubstitution.h"
 
 namespace platform {
 
@@ -380,9 +384,14 @@ class SvgPaintEngine : public QPaintEngine {
   void PathData(const QPainterPath& path);
   void Polyline(const QPointF* points, int pointCount, bool closed);
 
+  const QString& FamilyList(const QFont& font);
+
   std::string m_bytes;
   Writer m_w;
   QString m_title;
+  // font-family values by the family the painter named: resolving a font is slow, and a
+  // figure names few.
+  std::unordered_map<QString, QString> m_families;
 
   // The painter's state as last reported.
   QPen m_pen;
@@ -953,6 +962,32 @@ void SvgPaintEngine::drawPoints(const QPointF* points, int pointCount) {
   EndStroke();
 }
 
+// The family the figure names comes first, for readers that have it (the settings files name
+// Windows fonts); then the face this system drew with, whose metrics placed the text; then a
+// generic family, so a reader with neither does not pick an arbitrary face.
+const QString& SvgPaintEngine::FamilyList(const QFont& font) {
+  const QString family = font.family();
+  const auto found = m_families.find(family);
+  if (found != m_families.end()) return found->second;
+  QStringList names;
+  const auto add = [&names](const QString& name) {
+    if (name.isEmpty()) return;
+    for (const QString& n : std::as_const(names)) {
+      if (n.compare(name, Qt::CaseInsensitive) == 0) return;
+    }
+    names << name;
+  };
+  add(family);
+  add(QFontInfo(font).family());
+  const QString generic = GenericFontFamily(family);
+  QStringList values;
+  for (const QString& name : std::as_const(names)) {
+    if (name.compare(generic, Qt::CaseInsensitive) != 0) values << FontFamily(name);
+  }
+  values << generic;
+  return m_families.emplace(family, values.join(QStringLiteral(", "))).first->second;
+}
+
 void SvgPaintEngine::drawTextItem(const QPointF& p, const QTextItem& textItem) {
   const QString text = textItem.text();
   if (text.isEmpty()) return;
@@ -974,7 +1009,7 @@ void SvgPaintEngine::drawTextItem(const QPointF& p, const QTextItem& textItem) {
   m_w.Put("\" y=\"");
   m_w.Num(ToFixed(at.y()));
   m_w.Put("\" font-family=\"");
-  PutEscaped(m_w, FontFamily(font.family()));
+  PutEscaped(m_w, FamilyList(font));
   m_w.Put("\" font-size=\"");
   m_w.Num(ToFixed(pixels));
   m_w.Put('"');

@@ -1,6 +1,7 @@
 #include "platform/ui/FontSubstitution.h"
 
 #include <QFont>
+#include <QFontDatabase>
 #include <QStringList>
 
 namespace platform {
@@ -9,14 +10,20 @@ namespace {
 struct Twin {
   const char* windowsName;
   const char* installed;
+  const char* generic;
 };
 
 constexpr Twin kTwins[] = {
-    {"Cambria", "Caladea"},         {"Tahoma", "DejaVu Sans"},
-    {"ＭＳ ゴシック", "IPAGothic"}, {"ＭＳ Ｐゴシック", "IPAPGothic"},
-    {"ＭＳ 明朝", "IPAMincho"},     {"ＭＳ Ｐ明朝", "IPAPMincho"},
-    {"MS Gothic", "IPAGothic"},     {"MS PGothic", "IPAPGothic"},
-    {"MS Mincho", "IPAMincho"},     {"MS PMincho", "IPAPMincho"},
+    {"Cambria", "Caladea", "serif"},
+    {"Tahoma", "DejaVu Sans", "sans-serif"},
+    {"ＭＳ ゴシック", "IPAGothic", "sans-serif"},
+    {"ＭＳ Ｐゴシック", "IPAPGothic", "sans-serif"},
+    {"ＭＳ 明朝", "IPAMincho", "serif"},
+    {"ＭＳ Ｐ明朝", "IPAPMincho", "serif"},
+    {"MS Gothic", "IPAGothic", "sans-serif"},
+    {"MS PGothic", "IPAPGothic", "sans-serif"},
+    {"MS Mincho", "IPAMincho", "serif"},
+    {"MS PMincho", "IPAPMincho", "serif"},
 };
 
 // Settings written by hand or by other tools spell the Japanese names with half-width
@@ -57,6 +64,31 @@ QString SubstituteFontFamily(const QString& windowsName) {
     if (Key(QString::fromUtf8(twin.windowsName)) == key) return QString::fromUtf8(twin.installed);
   }
   return windowsName;
+}
+
+QString GenericFontFamily(const QString& family) {
+  const QString key = Key(family);
+  for (const Twin& twin : kTwins) {
+    if (Key(QString::fromUtf8(twin.windowsName)) == key ||
+        Key(QString::fromUtf8(twin.installed)) == key) {
+      return QString::fromUtf8(twin.generic);
+    }
+  }
+  for (const char* generic : {"serif", "sans-serif", "monospace"}) {
+    if (key == QLatin1String(generic)) return QString::fromLatin1(generic);
+  }
+  if (QFontDatabase::isFixedPitch(family)) return QStringLiteral("monospace");
+  // Names say "Sans" for the faces without serifs even when they also say "Serif" elsewhere.
+  if (key.contains(QLatin1String("sans")) || key.contains(QStringLiteral("ゴシック")) ||
+      key.contains(QLatin1String("gothic"))) {
+    return QStringLiteral("sans-serif");
+  }
+  for (const QString& word :
+       {QStringLiteral("serif"), QStringLiteral("明朝"), QStringLiteral("mincho"),
+        QStringLiteral("roman"), QStringLiteral("times"), QStringLiteral("song")}) {
+    if (key.contains(word)) return QStringLiteral("serif");
+  }
+  return QStringLiteral("sans-serif");
 }
 
 void InstallFontSubstitutions() {

@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <QRegularExpression>
 #include <QStringList>
 #include <filesystem>
+#include <map>
 #include <sstream>
 #include <string_view>
 
@@ -96,6 +98,115 @@ TEST_F(ChartExportTest, WritesEachFormatAndAFigurePerDataFile) {
   EXPECT_NE(o.out.find("dir/a-H.svg records=1 categories=1"), std::string::npos) << o.out;
   EXPECT_NE(o.out.find("dir/b-H.svg records=2 categories=1"), std::string::npos) << o.out;
   EXPECT_TRUE(fs::exists(m_root / "dir" / "b-H.svg"));
+}
+
+// The figure's fonts are Windows faces; the SVG must also name the faces that set its text
+// here and a generic family, or readers elsewhere substitute at will.
+TEST_F(ChartExportTest, SvgTextNamesTheFacesItWasSetIn) {
+  const Outcome o = Run({QStringLiteral("--export"), P("fonts.svg"), P("a.grd")});
+  ASSERT_EQ(o.code, 0) << o.err;
+  const QString svg = QString::fromStdString(testsupport::ReadBytes(m_root / "fonts.svg"));
+  std::map<QString, int> families;
+  const QRegularExpression text(QStringLiteral("<text [^>]*font-family=\"([^\"]*)\""));
+  for (auto it = text.globalMatch(svg); it.hasNext();)
+    ++families[it.next().captured(1).replace(QStringLiteral("&apos;"), QStringLiteral("'"))];
+  const std::map<QString, int> expected{
+      {QStringLiteral("'ＭＳ ゴシック', IPAGothic, sans-serif"), 0},
+      {QStringLiteral("'ＭＳ Ｐ明朝', IPAPMincho, serif"), 0}};
+  ASSERT_EQ(families.size(), expected.size()) << svg.left(2000).toStdString();
+  for (const auto& [family, count] : families) {
+    EXPECT_TRUE(expected.count(family)) << family.toStdString();
+    EXPECT_GT(count, 0);
+  }
+}
+
+// The texts an SVG figure writes, joined.
+QString SvgTexts(const fs::path& file) {
+  const QString svg = QString::fromStdString(testsupport::ReadBytes(file));
+  QString texts;
+  const QRegularExpression text(QStringLiteral("<text [^>]*>([^<]*)</text>"));
+  for (auto it = text.globalMatch(svg); it.hasNext();)
+    texts += it.next().captured(1).replace(QStringLiteral("&apos;"), QStringLiteral("'")) + u'\n';
+  return texts;
+}
+
+// The three-view has no title unless asked for, and then only its corner changes.
+TEST_F(ChartExportTest, TheThreeViewCarriesTheTitleInItsCornerWhenAsked) {
+  const QStringList title{QStringLiteral("--set"), QStringLiteral("DataFile.Title=Flora Kyushu")};
+  auto run = [&](const char* figureTitle, const char* out) {
+    const Outcome o =
+        Run(QStringList(title) << QStringLiteral("--set") << QString::fromLatin1(figureTitle)
+                               << QStringLiteral("--export") << P(out) << P("a.grd"));
+    EXPECT_EQ(o.code, 0) << o.err;
+  };
+  run("Draw.FigureTitle=0", "off.svg");
+  run("Draw.FigureTitle=1", "on.svg");
+  EXPECT_FALSE(SvgTexts(m_root / "off.svg").contains(u"Flora Kyushu"));
+  EXPECT_TRUE(SvgTexts(m_root / "on.svg").contains(u"Flora Kyushu"));
+  run("Draw.FigureTitle=0", "off.png");
+  run("Draw.FigureTitle=1", "on.png");
+  const QImage off(P("off.png"));
+  const QImage on(P("on.png"));
+  ASSERT_EQ(off.size(), on.size());
+  // The corner is the figure's top-left 300 × 300 pixels; the title is in it.
+  int changedInCorner = 0;
+  for (int y = 0; y < off.height(); ++y) {
+    for (int x = 0; x < off.width(); ++x) {
+      if (off.pixel(x, y) == on.pixel(x, y)) continue;
+      ASSERT_TRUE(x < 300 && y < 300) << "changed outside the corner at " << x << "," << y;
+      ++changedInCorner;
+    }
+  }
+  EXPECT_GT(changedInCorner, 100);
+}
+
+// Each figure of a batch is titled by its own data's first header, in every chart set.
+TEST_F(ChartExportTest, TitleFromDataTitlesEachFigureByItsData) {
+  testsupport::WriteBytes(m_root / "b.grd", "Carex; sedge\r\n35.5,136.5,100\r\n");
+  testsupport::WriteBytes(m_root / "c.grd", "35.5,136.5,100\r\n");  // no header at all
+  for (const char* set : {"Draw.ProfileMap=1", "Draw.ProfileMap=0"}) {
+    const Outcome o =
+        Run({QStringLiteral("--set"), QStringLiteral("DataFile.Title=Settings title"),
+             QStringLiteral("--set"), QString::fromLatin1(set), QStringLiteral("--title-from-data"),
+             QStringLiteral("--export-dir"), P("dir"), QStringLiteral("--format"),
+             QStringLiteral("svg"), P("a.grd"), P("b.grd"), P("c.grd")});
+    // The records of the file without a header stand before any category: told, status 1.
+    EXPECT_EQ(o.code, 1) << o.err;
+    EXPECT_NE(o.err.find("c.grd"), std::string::npos) << o.err;
+    EXPECT_EQ(o.err.find("b.grd: "), std::string::npos) << o.err;
+    const QString suffix =
+        QString::fromLatin1(set).endsWith(u'1') ? QStringLiteral("-3D") : QStringLiteral("-H");
+    auto texts = [&](const char* base) {
+      return SvgTexts(m_root / "dir" / (base + suffix.toStdString() + ".svg"));
+    };
+    EXPECT_TRUE(texts("a").contains(u"Fagus")) << set;
+    EXPECT_FALSE(texts("a").contains(u"Settings title")) << set;
+    EXPECT_TRUE(texts("b").contains(u"Carex")) << set;
+    EXPECT_FALSE(texts("b").contains(u"sedge")) << "the comment is not the title";
+    EXPECT_FALSE(texts("b").contains(u"Fagus")) << set;
+    // A file without a header has the settings' title, not the file's before it.
+    EXPECT_TRUE(texts("c").contains(u"Settings title")) << set;
+    EXPECT_FALSE(texts("c").contains(u"Carex")) << set;
+  }
+  // A single figure too; the option is in the usage.
+  const Outcome one = Run(
+      {QStringLiteral("--title-from-data"), QStringLiteral("--export"), P("one.svg"), P("b.grd")});
+  EXPECT_EQ(one.code, 0) << one.err;
+  EXPECT_TRUE(SvgTexts(m_root / "one.svg").contains(u"Carex"));
+  // A header as long as a line may be is cut to what a settings title holds.
+  testsupport::WriteBytes(m_root / "long.grd", std::string(5000, 'x') + "\r\n35.5,136.5\r\n");
+  const Outcome longTitle = Run({QStringLiteral("--set"), QStringLiteral("Draw.ProfileMap=0"),
+                                 QStringLiteral("--title-from-data"), QStringLiteral("--export"),
+                                 P("long.svg"), P("long.grd")});
+  EXPECT_EQ(longTitle.code, 0) << longTitle.err;
+  // The document's title is the figure's (the legend shows the category's header whole).
+  const QString svg = QString::fromStdString(testsupport::ReadBytes(m_root / "long.svg"));
+  const auto title = QRegularExpression(QStringLiteral("<title>([^<]*)</title>")).match(svg);
+  ASSERT_TRUE(title.hasMatch());
+  EXPECT_EQ(title.captured(1), QString(256, u'x'));
+  EXPECT_TRUE(SvgTexts(m_root / "long.svg").contains(u'\n' + QString(256, u'x') + u'\n'));
+  const Outcome usage = Run({QStringLiteral("--export")});
+  EXPECT_NE(usage.err.find("[--title-from-data]"), std::string::npos) << usage.err;
 }
 
 TEST_F(ChartExportTest, TakesTheSettingsFileAndItsMeshLevel) {

@@ -73,7 +73,8 @@ TEST(ChartMenus, TheMainMenuHasEveryCommandInItsPlace) {
       {"ShowMegaMap", "画面の４倍大にする"},
       {"HelpMokuji", "使用説明書"},
       {"HelpVersion", "バージョン情報"},
-      {"ProfilesInRange", "断面図には範囲内の記録だけを描く"}};
+      {"ProfilesInRange", "断面図には範囲内の記録だけを描く"},
+      {"FigureTitle", "三面分布図に標題を入れる"}};
   for (const auto& [name, text] : entries) {
     QAction* action = w.form->Command(QString::fromLatin1(name));
     ASSERT_NE(action, nullptr) << name;
@@ -92,6 +93,14 @@ TEST(ChartMenus, TheMainMenuHasEveryCommandInItsPlace) {
   w.form->Command(QStringLiteral("ProfilesInRange"))->trigger();
   EXPECT_TRUE(w.form->State().ProfilesInRange);
   EXPECT_NE(platform::SettingsSnapshot(TForm1::Settings(), *w.form), before);
+  // The figure's title is off until asked for, by the View menu or the settings file.
+  EXPECT_FALSE(w.Marked("FigureTitle"));
+  EXPECT_FALSE(w.form->State().FigureTitle);
+  w.form->Command(QStringLiteral("FigureTitle"))->trigger();
+  EXPECT_TRUE(w.form->State().FigureTitle);
+  w.form->ApplySettings(platform::IniFile::FromBytes("[Draw]\r\nFigureTitle=0\r\n"));
+  EXPECT_FALSE(w.Marked("FigureTitle"));
+  EXPECT_FALSE(w.form->State().FigureTitle);
 }
 
 TEST(ChartMenus, ChoosingTheMarkedMeshLevelTakesTheMeshLinesAway) {

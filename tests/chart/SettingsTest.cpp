@@ -61,7 +61,7 @@ constexpr char kStartSettings[] =
     "Title=\x93\xFA\x96\x7B\x90\x41\x95\xA8\x8E\x4F\x96\xCA\x95\xAA\x95\x7A\x90\x7D\r\n"
     // The bundled map and sample, "三面図全国.mdt"
     "MapFile=\x8E\x4F\x96\xCA\x90\x7D\x91\x53\x8D\x91.mdt\r\nGrdFile=ZoSample.grd\r\n"
-    "[Draw]\r\nHorizonMap=1\r\nProfileMap=1\r\nProfilesInRange=1\r\n"
+    "[Draw]\r\nHorizonMap=1\r\nProfileMap=1\r\nProfilesInRange=1\r\nFigureTitle=0\r\n"
     "[Map]\r\nGY1=30.00\r\nGY2=46.00\r\nGX1=128.00\r\nGX2=146.00\r\nGH2=3800\r\nI2K=1.2208\r\n"
     "LabX=134.00\r\nLabY=32.00\r\nGridSize=1\r\nMeshSize=0\r\nMapColor=0\r\n"
     "SubColor=10789024\r\nMshColor=16776960\r\nPrefecture=0\r\nMLW=1\r\n"

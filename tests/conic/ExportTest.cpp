@@ -146,6 +146,28 @@ TEST_F(ExportTest, ExportDirPlotsEveryFileOverOneBaseMap) {
   }
 }
 
+// In a batch titled from the data, a file without a header has the settings' title, not the
+// taxon of the file before it.
+TEST_F(ExportTest, TitleFromDataGivesAFileWithoutAHeaderTheSettingsTitle) {
+  Write("none.grd", "35.5,136.5,800\r\n");
+  const QString set = IslandMap();
+  const Outcome batch =
+      Run({QStringLiteral("--set"), set, QStringLiteral("--title-from-data"),
+           QStringLiteral("--export-dir"), P("titled"), P("b.grd"), P("none.grd")});
+  ASSERT_TRUE(fs::exists(m_root / "titled" / "none.png")) << batch.err;
+  // Its records stand before any header: drawn in no category, and told.
+  EXPECT_EQ(batch.code, 1) << batch.err;
+  for (const char* name : {"b", "none"}) {
+    const Outcome plain = Run({QStringLiteral("--set"), set, QStringLiteral("--export"),
+                               P("plain.png"), P((std::string(name) + ".grd").c_str())});
+    ASSERT_TRUE(fs::exists(m_root / "plain.png")) << plain.err;
+    const bool same = ReadBytes(m_root / "plain.png") ==
+                      ReadBytes(m_root / "titled" / (std::string(name) + ".png"));
+    // Quercus titles its own figure; the other is the figure without the option.
+    EXPECT_EQ(same, std::string(name) == "none") << name;
+  }
+}
+
 TEST_F(ExportTest, FailuresExitOneWithTheWindowsMessage) {
   const QString png = P("out/f.png");
   const struct {

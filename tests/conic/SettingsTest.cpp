@@ -443,6 +443,41 @@ TEST_F(SettingsTest, AFigureFromHostileSettingsIsDrawnAtTheBounds) {
   EXPECT_FALSE(form->LegendBox().isEmpty());
 }
 
+// The credit is edited in the panel, drawn at the map's lower right by the next drawing, and
+// kept in the settings file for the next start; an emptied field draws none.
+TEST_F(SettingsTest, TheCreditEditedInThePanelIsDrawnAndKept) {
+  const std::string island = (m_root / "island.mdt").string();
+  WriteBytes(island, testsupport::kIslandMap);
+  WriteBytes(DefaultIni(), "[DataFile]\r\nMapFile=" + island + "\r\nCRst1=Survey Team\r\n");
+  auto form = Make();
+  QLineEdit* credit = Edit(*form, "EditCredit");
+  EXPECT_EQ(credit->text(), QStringLiteral("Survey Team"));
+  // Dark pixels where the credit stands: ending 40 pixels left of the sheet's right edge,
+  // centred 20 pixels above its bottom.
+  auto inkAtTheCredit = [&form] {
+    const auto& canvas = form->CanvasM();
+    int ink = 0;
+    for (int y = canvas.Height() - 28; y < canvas.Height() - 12; ++y) {
+      for (int x = canvas.Width() - 240; x < canvas.Width() - 40; ++x)
+        ink += qGray(canvas.Image().pixel(x, y)) < 96 ? 1 : 0;
+    }
+    return ink;
+  };
+  credit->setText(QString());
+  form->DrawMapNewClick();
+  EXPECT_EQ(form->State().CRst1, QString());
+  const int none = inkAtTheCredit();
+  credit->setText(QStringLiteral("Flora of Kyushu"));
+  form->DrawMapNewClick();
+  EXPECT_EQ(form->State().CRst1, QStringLiteral("Flora of Kyushu"));
+  EXPECT_GT(inkAtTheCredit(), none + 50);
+  form->MenuQuitItemClick();
+  EXPECT_NE(ReadBytes(DefaultIni()).find("CRst1=Flora of Kyushu\r\n"), std::string::npos);
+  auto again = Make();
+  EXPECT_EQ(Edit(*again, "EditCredit")->text(), QStringLiteral("Flora of Kyushu"));
+  EXPECT_EQ(again->State().CRst1, QStringLiteral("Flora of Kyushu"));
+}
+
 TEST_F(SettingsTest, FigureTypesTheProgramCannotMakeAreRefusedByName) {
   const std::string island = (m_root / "island.mdt").string();
   WriteBytes(island, testsupport::kIslandMap);

@@ -222,6 +222,56 @@ TEST(SvgDocument, SizeTitleAndTextParseEscaped) {
   EXPECT_EQ(text, QStringLiteral("a<&>\"b 東京")) << "the control character is dropped";
 }
 
+// The settings files name Windows fonts no other system has: a reader must find the face this
+// system drew with, and a generic family of the same kind when it has neither.
+TEST(SvgDocument, FontFamilyListsTheFaceDrawnWithAndAGenericFamily) {
+  const struct {
+    const char* family;
+    const char* value;
+  } cases[] = {
+      {"ＭＳ Ｐ明朝", "'ＭＳ Ｐ明朝', IPAPMincho, serif"},
+      {"ＭＳ ゴシック", "'ＭＳ ゴシック', IPAGothic, sans-serif"},
+      {"MS PGothic", "'MS PGothic', IPAPGothic, sans-serif"},
+      {"Cambria", "Cambria, Caladea, serif"},
+      {"Tahoma", "Tahoma, 'DejaVu Sans', sans-serif"},
+      // An installed face is not named twice.
+      {"IPAPMincho", "IPAPMincho, serif"},
+      {"DejaVu Sans Mono", "'DejaVu Sans Mono', monospace"},
+  };
+  for (const auto& c : cases) {
+    const QString family = QString::fromUtf8(c.family);
+    const std::string svg = Paint(200, 100, [&](QPainter& p) {
+      QFont font(family);
+      font.setPixelSize(16);
+      p.setFont(font);
+      p.drawText(QPointF(10, 40), QStringLiteral("分布 a"));
+      // The same family again takes the same value, whatever the size or weight.
+      font.setPixelSize(9);
+      font.setBold(true);
+      p.setFont(font);
+      p.drawText(QPointF(10, 80), QStringLiteral("b"));
+    });
+    int texts = 0;
+    for (const Element& e : Drawn(Elements(svg))) {
+      if (e.name != u"text") continue;
+      ++texts;
+      EXPECT_EQ(e.Attr("font-family"), QString::fromUtf8(c.value)) << c.family;
+    }
+    // A text of two scripts may be written in two pieces.
+    EXPECT_GE(texts, 2) << c.family;
+  }
+  // A figure naming a generic family has it once, at the end, after the face it stands for.
+  const std::string svg = Paint(200, 100, [](QPainter& p) {
+    p.setFont(QFont(QStringLiteral("serif")));
+    p.drawText(QPointF(10, 40), QStringLiteral("a"));
+  });
+  for (const Element& e : Drawn(Elements(svg))) {
+    const QStringList names = e.Attr("font-family").split(QStringLiteral(", "));
+    EXPECT_EQ(names.count(QStringLiteral("serif")), 1) << e.Attr("font-family").toStdString();
+    EXPECT_EQ(names.back(), QStringLiteral("serif"));
+  }
+}
+
 // A figure of many records is a document of many megabytes, written in pieces: every shape
 // must come out once, in order, with a long text between them whole.
 TEST(SvgDocument, BigDocumentKeepsEveryShapeInOrder) {

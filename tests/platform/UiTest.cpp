@@ -651,6 +651,30 @@ TEST(FontSubstitution, WindowsNamesMapToTheirTwins) {
   }
 }
 
+TEST(FontSubstitution, GenericFamilyFollowsTheKindOfFace) {
+  App();
+  const struct {
+    const char* family;
+    const char* generic;
+  } cases[] = {
+      {"ＭＳ　Ｐ明朝", "serif"},
+      {"MS Mincho", "serif"},
+      {"IPAMincho", "serif"},
+      {"Cambria", "serif"},
+      {"ＭＳ ゴシック", "sans-serif"},
+      {"IPAPGothic", "sans-serif"},
+      {"Tahoma", "sans-serif"},
+      {"DejaVu Serif", "serif"},
+      {"Noto Sans CJK JP", "sans-serif"},
+      {"DejaVu Sans Mono", "monospace"},  // fixed pitch, whatever the name says
+      {"Serif", "serif"},
+      {"no such face", "sans-serif"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(GenericFontFamily(U(c.family)), U(c.generic)) << c.family;
+  }
+}
+
 TEST(FontSubstitution, InstalledSubstitutionsResolveToTheInstalledFonts) {
   App();
   InstallFontSubstitutions();
