@@ -143,6 +143,13 @@ void TForm1::BuildMenus() {
   add(view, "ShowWidthFill", "画面の横幅に収める", [this] { ShowWidthFillClick(); });
   add(view, "ShowBigMap", "画面の２倍大にする", [this] { ShowEnlargedClick(2); });
   add(view, "ShowMegaMap", "画面の４倍大にする", [this] { ShowEnlargedClick(4); });
+  view->addSeparator();
+  QAction* scale = add(view, "ScaleBarItem", "縮尺を表示", [this] { ScaleBarItemClick(); });
+  scale->setCheckable(true);
+  // The mark follows the panel's box, whichever of the two or a settings file sets it.
+  auto* scaleBox = findChild<QCheckBox*>(QStringLiteral("ScaleBar"));
+  scale->setChecked(scaleBox->isChecked());
+  connect(scaleBox, &QCheckBox::toggled, scale, &QAction::setChecked);
 
   QMenu* help = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
   add(help, "HelpMokuji", "使用説明書", [this] { HelpMokujiClick(); });
@@ -241,6 +248,12 @@ void TForm1::MeshLineClick(int meshSize) {
 void TForm1::PrefLinesClick() {
   findChild<QCheckBox*>(QStringLiteral("Prefecture"))
       ->setChecked(Command(QStringLiteral("PrefLines"))->isChecked());
+  BtnNewMapClick();
+}
+
+void TForm1::ScaleBarItemClick() {
+  findChild<QCheckBox*>(QStringLiteral("ScaleBar"))
+      ->setChecked(Command(QStringLiteral("ScaleBarItem"))->isChecked());
   BtnNewMapClick();
 }
 
