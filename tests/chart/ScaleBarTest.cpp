@@ -79,6 +79,26 @@ TEST(ChartScaleBar, MeasuresItsRoundLengthOnTheMapInEachCorner) {
   }
 }
 
+TEST(ChartScaleBar, TheStatusBarSaysWhenTheRangeIsTooNarrowForIt) {
+  // Three minutes of longitude, under 5 km: even 10 km would be the whole map.
+  IslandWindow w(
+      "chart_scale_note_",
+      {{"EditGX1", "135.00"}, {"EditGX2", "135.03"}, {"EditGY1", "35.00"}, {"EditGY2", "35.02"}});
+  w.form->findChild<QCheckBox*>(QStringLiteral("ScaleBar"))->setChecked(true);
+  w.form->BtnNewMapClick();
+  w.form->ChartAt(1)->grab();
+  EXPECT_FALSE(w.form->LastScaleBar());
+  EXPECT_TRUE(w.form->ScaleBarLeftOut());
+  EXPECT_EQ(w.form->StatusText(TForm1::kScalePanel), QStringLiteral("縮尺は省略"));
+  w.Field("EditGX2")->setText(QStringLiteral("136.00"));
+  w.Field("EditGY2")->setText(QStringLiteral("36.00"));
+  w.form->BtnNewMapClick();
+  w.form->ChartAt(1)->grab();
+  EXPECT_TRUE(w.form->LastScaleBar());
+  EXPECT_EQ(w.form->StatusText(TForm1::kScalePanel), QString());
+  fs::remove_all(w.root);
+}
+
 TEST(ChartScaleBar, StepsPastTheLegendOrIsLeftOut) {
   IslandWindow w("chart_scale_legend_");
   w.form->BtnNewMapClick();

@@ -278,6 +278,21 @@ TEST_F(ScaleBarTest, ABarThatCannotBeReadIsLeftOutAndTold) {
   EXPECT_TRUE(fs::exists(m_root / "big.png"));
 }
 
+TEST_F(ScaleBarTest, ALegendOverTheBarIsTold) {
+  // The legend stands at the upper left of the map; the bar in that corner is whitened
+  // with the legend's box.
+  TForm1& f = Open(Settings("ScaleBar=1\r\nScaleBarCorner=3\r\n", "[Legend]\r\nShowLegend=1\r\n"));
+  f.DrawMap(true);
+  ASSERT_TRUE(f.ScaleBarBox().intersects(f.LegendBox()));
+  ASSERT_EQ(m_dialogs->Calls().size(), 1u);
+  EXPECT_TRUE(m_dialogs->Calls()[0].message.contains(QStringLiteral("縮尺が凡例に重なって")));
+  // In its own corner nothing is said.
+  TForm1& clear = Open(Settings("ScaleBar=1\r\n", "[Legend]\r\nShowLegend=1\r\n"));
+  clear.DrawMap(true);
+  EXPECT_FALSE(clear.ScaleBarBox().intersects(clear.LegendBox()));
+  EXPECT_TRUE(m_dialogs->Calls().empty());
+}
+
 TEST_F(ScaleBarTest, MenuTogglesTheBarAndItsTickFollowsThePanel) {
   TForm1& f = Open(Settings(""));
   auto* item = f.findChild<QAction*>(QStringLiteral("ScaleBarItem"));
