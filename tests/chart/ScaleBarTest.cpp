@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
 #include <QImage>
 #include <QLineEdit>
 #include <cmath>
@@ -13,7 +14,9 @@
 #include "chart/ScaleBar.h"
 #include "chart/TForm1.h"
 #include "platform/text/IniFile.h"
+#include "platform/ui/Printing.h"
 #include "tests/chart/IslandWindow.h"
+#include "tests/support/Pdf.h"
 #include "tests/support/TestFiles.h"
 
 namespace chart {
@@ -96,6 +99,23 @@ TEST(ChartScaleBar, TheStatusBarSaysWhenTheRangeIsTooNarrowForIt) {
   w.form->ChartAt(1)->grab();
   EXPECT_TRUE(w.form->LastScaleBar());
   EXPECT_EQ(w.form->StatusText(TForm1::kScalePanel), QString());
+  fs::remove_all(w.root);
+}
+
+TEST(ChartScaleBar, PrintedAndWrittenAsPdfWithItsLabelAsText) {
+  if (!testsupport::PopplerInstalled()) GTEST_SKIP() << "poppler-utils are not installed";
+  IslandWindow w("chart_scale_print_");
+  QFile::remove(platform::PageSetupFile());
+  w.form->findChild<QCheckBox*>(QStringLiteral("ScaleBar"))->setChecked(true);
+  w.form->BtnNewMapClick();
+  const QString printed = Q(w.root / "printed.pdf");
+  w.dialogs->AnswerPrint(printed, platform::PageSetup{QPageSize::A4, QPageLayout::Portrait});
+  ASSERT_TRUE(w.form->PrintItemClick());
+  EXPECT_TRUE(testsupport::PdfText(printed).contains(QStringLiteral("200 km")));
+  const QString written = Q(w.root / "written.pdf");
+  w.form->SaveFigure(written);
+  EXPECT_TRUE(testsupport::PdfText(written).contains(QStringLiteral("200 km")));
+  QFile::remove(platform::PageSetupFile());
   fs::remove_all(w.root);
 }
 
