@@ -155,6 +155,11 @@ int RunExportUnguarded(const QStringList& arguments, const QString& programPath,
           << " 組）。範囲を狭めるか区画線を粗くしてください\n";
       complete = false;
     }
+    if (form.ScaleBarLeftOut()) {
+      err << kProgram << ": 警告: " << platform::FileNameBytes(path) << ": "
+          << TForm1::ScaleBarLeftOutSentence().toStdString() << '\n';
+      complete = false;
+    }
     const PlotResult& plot = form.LastPlot();
     if (plot.skipped > 0) {
       err << kProgram << ": 警告: " << platform::FileNameBytes(grdField->text()) << ": "

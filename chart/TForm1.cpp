@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -346,6 +347,19 @@ void TForm1::BuildSettingBoard() {
       radios("区画線",
              {{"MScale3", "基準"}, {"MScale2", "２次"}, {"MScale1", "１次"}, {"MScale0", "なし"}},
              "MScale0"));
+  auto* scale = new QGroupBox(QStringLiteral("縮尺"), m_settingBoard);
+  auto* scaleLayout = new QVBoxLayout(scale);
+  scaleLayout->setSpacing(2);
+  auto* scaleBox = new QCheckBox(QStringLiteral("地図に描く"), scale);
+  scaleBox->setObjectName(QStringLiteral("ScaleBar"));
+  scaleLayout->addWidget(scaleBox);
+  // In the order of the settings file's ScaleBarCorner codes (core::MapCorner).
+  auto* corner = new QComboBox(scale);
+  corner->setObjectName(QStringLiteral("ScaleCorner"));
+  corner->addItems({QStringLiteral("右下"), QStringLiteral("左下"), QStringLiteral("右上"),
+                    QStringLiteral("左上")});
+  scaleLayout->addWidget(corner);
+  options->addWidget(scale);
   grid->addLayout(options, row, 0, 1, 4);
 
   auto* lines = new QHBoxLayout;
@@ -424,7 +438,7 @@ void TForm1::BuildStatusBar() {
                 {40, "", true},        {40, "緯度", true},   {66, "", false}, {40, "経度", true},
                 {74, "", false},       {40, "標高", true},   {50, "", false}, {50, "コード", true},
                 {80, "", false},       {80, "", false},      {0, "", false},  {0, "", false},
-                {0, "", false}};
+                {0, "", false},        {0, "", false}};
   QStatusBar* bar = statusBar();
   bar->setObjectName(QStringLiteral("StatusBar1"));
   for (size_t i = 0; i < m_status.size(); ++i) {
@@ -586,6 +600,8 @@ void TForm1::GetDataFromScr() {
   m_state.LabX = core::DegMinToDeg(Utf8(text("EditLabelX")));
   m_state.LabY = core::DegMinToDeg(Utf8(text("EditLabelY")));
   m_state.MapKind = CheckedMapKind();
+  m_state.ScaleBar = findChild<QCheckBox*>(QStringLiteral("ScaleBar"))->isChecked();
+  m_state.ScaleBarCorner = findChild<QComboBox*>(QStringLiteral("ScaleCorner"))->currentIndex();
   m_state.MapFileName = text("EditMapFile");
   m_status[0]->setText(FileNamePart(text("EditGrdFile")));
   m_status[0]->setToolTip(text("EditGrdFile"));

@@ -12,6 +12,7 @@
 
 #include "chart/ChartLayout.h"
 #include "chart/Plotting.h"
+#include "chart/ScaleBar.h"
 #include "platform/chart/ChartWidget.h"
 #include "platform/raster/RasterLayer.h"
 #include "platform/text/SettingsTable.h"
@@ -79,6 +80,9 @@ struct DrawingState {
   /// The three-view figure carries the title in its corner (the map alone and the profiles
   /// carry it over their charts whatever this says).
   bool FigureTitle = false;
+  /// A scale bar on the map, in the corner of that code (core::MapCorner).
+  bool ScaleBar = false;
+  int ScaleBarCorner = 0;
 };
 
 /// The marker styles a settings file without them gives: shapes 1 to 6, size 3, blue
@@ -168,6 +172,8 @@ class TForm1 : public QMainWindow {
   /// The Detail menu's mesh-line entries, by mesh level.
   void MeshLineClick(int meshSize);
   void PrefLinesClick();
+  /// "縮尺を表示": the scale bar switched on or off by its entry's mark, and the figure built.
+  void ScaleBarItemClick();
   /// "断面図には範囲内の記録だけを描く": turns the choice over and plots again.
   void ProfilesInRangeClick();
   /// "三面分布図に標題を入れる": turns the choice over and draws the corner again.
@@ -318,6 +324,13 @@ class TForm1 : public QMainWindow {
   static constexpr int kLegendPanel = 14;
   static constexpr int kGridPanel = 15;
   static constexpr int kOutsidePanel = 16;
+  /// The scale bar asked for but left out of the map's last paint.
+  static constexpr int kScalePanel = 17;
+  /// Whether the map's last paint (the window's or an output's) left out the scale bar
+  /// that the settings ask for.
+  bool ScaleBarLeftOut() const { return m_scaleBarLeftOut; }
+  /// The scale bar of the map's last paint; none when it drew none.
+  const std::optional<ScaleBarPlan>& LastScaleBar() const { return m_lastScaleBar; }
   /// The client size the layout works with; tests and the scripted export fix it.
   void SetFixedClientSize(int width, int height);
 
@@ -363,6 +376,16 @@ class TForm1 : public QMainWindow {
 
   /// Whether the legend has an anchor of its own: not the corner chosen on the corner chart.
   bool HasLegendAnchor() const;
+  /// The scale bar on the map when asked for, clear of the legend's box; the scale panel
+  /// says when it is left out.
+  void DrawScaleBarOnMap(QPainter& painter, const platform::ChartMapping& mapping,
+                         const QRectF& legendBox);
+
+ public:
+  /// What the user is told when the scale bar is left out.
+  static QString ScaleBarLeftOutSentence();
+
+ private:
   /// The grid panel: says which mesh lines the shown charts left out, or nothing.
   void ShowGridNote();
   /// The legend panel: says that the legend was moved into the corner, or nothing.
@@ -388,7 +411,9 @@ class TForm1 : public QMainWindow {
   QWidget* m_sheetArea = nullptr;
   QGroupBox* m_settingBoard = nullptr;
   std::array<platform::ChartWidget*, 4> m_charts{};
-  std::array<QLabel*, 17> m_status{};
+  std::array<QLabel*, 18> m_status{};
+  bool m_scaleBarLeftOut = false;
+  std::optional<ScaleBarPlan> m_lastScaleBar;
   QSize m_fixedClient;
   SeriesTables m_seriesH, m_seriesW, m_seriesS;
   /// The manual, when one was found at start; help stays off without it.

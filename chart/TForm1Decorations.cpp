@@ -61,6 +61,7 @@ void TForm1::Chart1AfterDraw(QPainter& painter, const platform::ChartMapping& ma
     if (m_state.MapKind == 1) at = MapCornerOf(mapping);
   }
   ShowLegendNote(!onMap && HasLegendAnchor());
+  QRectF legendBox;
   if (at) {
     painter.setFont(LegendFont());
     const QFontMetricsF metrics(painter.font(), painter.device());
@@ -79,7 +80,9 @@ void TForm1::Chart1AfterDraw(QPainter& painter, const platform::ChartMapping& ma
     }
     const LegendLayout legend = MapLegend(at->x(), at->y(), m_state.CategoryCount, width);
     DrawLegend(painter, legend, m_state.MarkStyles, m_categoryTitles);
+    legendBox = legend.box;
   }
+  DrawScaleBarOnMap(painter, mapping, legendBox);
   if (m_state.MapKind != 3) return;
   const platform::Chart& map = m_charts[1]->Model();
   painter.setFont(map.labelFont);
@@ -89,6 +92,33 @@ void TForm1::Chart1AfterDraw(QPainter& painter, const platform::ChartMapping& ma
                                      [&labels](const QString& text) {
                                        return labels.horizontalAdvance(text);
                                      }));
+}
+
+void TForm1::DrawScaleBarOnMap(QPainter& painter, const platform::ChartMapping& mapping,
+                               const QRectF& legendBox) {
+  m_lastScaleBar.reset();
+  if (m_state.ScaleBar) {
+    const QFont& font = m_charts[1]->Model().labelFont;
+    const QFontMetricsF metrics(font, painter.device());
+    m_lastScaleBar = PlanScaleBar(
+        mapping, m_state.GX1, m_state.GX2, m_state.GY1, m_state.GY2,
+        core::MapCornerOf(m_state.ScaleBarCorner),
+        [&metrics](const QString& text) { return metrics.horizontalAdvance(text); },
+        metrics.height(), legendBox);
+    if (m_lastScaleBar) DrawScaleBar(painter, *m_lastScaleBar, font, m_state.MLW);
+  }
+  m_scaleBarLeftOut = m_state.ScaleBar && !m_lastScaleBar;
+  if (!m_scaleBarLeftOut) {
+    SetNote(m_status[kScalePanel], QString(), QString());
+    return;
+  }
+  SetNote(m_status[kScalePanel], QStringLiteral("縮尺は省略"), ScaleBarLeftOutSentence());
+}
+
+QString TForm1::ScaleBarLeftOutSentence() {
+  return QStringLiteral(
+      "地図が小さすぎるか、凡例が縮尺の隅をふさいでいるので、縮尺を描いていません。"
+      "図を大きくするか、設定パネルで縮尺の隅を変えてください");
 }
 
 void TForm1::ShowGridNote() {

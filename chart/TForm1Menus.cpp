@@ -148,6 +148,12 @@ void TForm1::BuildMenus() {
       add(view, "FigureTitle", "三面分布図に標題を入れる", [this] { FigureTitleClick(); });
   figureTitle->setCheckable(true);
   figureTitle->setChecked(m_state.FigureTitle);
+  QAction* scale = add(view, "ScaleBarItem", "縮尺を表示", [this] { ScaleBarItemClick(); });
+  scale->setCheckable(true);
+  // The mark follows the panel's box, whichever of the two or a settings file sets it.
+  auto* scaleBox = findChild<QCheckBox*>(QStringLiteral("ScaleBar"));
+  scale->setChecked(scaleBox->isChecked());
+  connect(scaleBox, &QCheckBox::toggled, scale, &QAction::setChecked);
 
   QMenu* help = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
   add(help, "HelpMokuji", "使用説明書", [this] { HelpMokujiClick(); });
@@ -246,6 +252,12 @@ void TForm1::MeshLineClick(int meshSize) {
 void TForm1::PrefLinesClick() {
   findChild<QCheckBox*>(QStringLiteral("Prefecture"))
       ->setChecked(Command(QStringLiteral("PrefLines"))->isChecked());
+  BtnNewMapClick();
+}
+
+void TForm1::ScaleBarItemClick() {
+  findChild<QCheckBox*>(QStringLiteral("ScaleBar"))
+      ->setChecked(Command(QStringLiteral("ScaleBarItem"))->isChecked());
   BtnNewMapClick();
 }
 

@@ -59,6 +59,9 @@ QSize TForm1::FigureSize() const {
 
 void TForm1::RenderFigure(QPainter& painter, int* linesNotDrawn) {
   if (linesNotDrawn) *linesNotDrawn = 0;
+  // The map's drawing tells its own; a figure without the map has no bar to miss.
+  m_scaleBarLeftOut = false;
+  m_lastScaleBar.reset();
   // Refuses a figure too large to write.
   FigureLayoutOf(m_state.MapKind, m_state.MapAspect, m_state.ZoomFactor);
   // An enlarged figure is the figure of no enlargement drawn larger: text, markers, lines

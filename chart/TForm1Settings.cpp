@@ -1,6 +1,7 @@
 // The settings file: what it holds, where it goes, and the commands that load and save it.
 #include <QAction>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QLineEdit>
@@ -11,6 +12,7 @@
 
 #include "chart/TForm1.h"
 #include "core/Errors.h"
+#include "core/ScaleLength.h"
 #include "platform/text/FileName.h"
 #include "platform/text/IniFile.h"
 #include "platform/text/SettingLimits.h"
@@ -129,6 +131,21 @@ const platform::SettingsTable<TForm1>& TForm1::Settings() {
         ColorSetting<TForm1>(SettingName{"Map", "MshColor"}, &DrawingState::MshColor, 16776960,
                              "MshColorBt"),
         CheckSetting<TForm1>({"Map", "Prefecture"}, "Prefecture", false),
+        platform::OptionSetting<TForm1>({"Map", "ScaleBar"}, "ScaleBar"),
+        platform::Setting<TForm1>(
+            SettingName{"Map", "ScaleBarCorner"},
+            [](TForm1& form, const platform::IniFile& ini, const QString& section,
+               const QString& key, int) {
+              form.findChild<QComboBox*>(QStringLiteral("ScaleCorner"))
+                  ->setCurrentIndex(
+                      static_cast<int>(core::MapCornerOf(ini.ReadInteger(section, key, 0))));
+            },
+            [](const TForm1& form, platform::IniFile& ini, const QString& section,
+               const QString& key, int) {
+              platform::WriteOptionalInteger(
+                  ini, section, key,
+                  form.findChild<QComboBox*>(QStringLiteral("ScaleCorner"))->currentIndex(), 0);
+            }),
         IntSetting<TForm1>(SettingName{"Map", "MLW"}, &DrawingState::MLW, 1, kMinLineWidth,
                            kMaxLineWidth),
     };

@@ -488,6 +488,13 @@ void DrawGraticuleLabels(RasterLayer& canvasM, const Geometry& g, const BaseMapS
   canvasM.SetBrushColor(previousBrush);
 }
 
+std::optional<ScaleBarPlan> ScaleBarOf(const RasterLayer& canvasM, const BaseMapStyle& style,
+                                       const Geometry& geometry) {
+  // The other figure types keep a layout that is not their own.
+  if (!style.scaleBar || style.mapsType != 3) return std::nullopt;
+  return PlanScaleBar(geometry, MapCornerOf(style.scaleBarCorner), canvasM);
+}
+
 core::SectionsRead DrawBaseMap(RasterLayer& canvasM, const BaseMapStyle& style,
                                const Geometry& geometry, core::LineReader& mapFile) {
   const SheetLayout& l = geometry.Layout();
@@ -530,6 +537,9 @@ core::SectionsRead DrawBaseMap(RasterLayer& canvasM, const BaseMapStyle& style,
   if (style.withGrat) {
     DrawGraticule(canvasM, geometry, style.mshColor, style.gLineW, style.mapsType);
     DrawGraticuleLabels(canvasM, geometry, style);
+  }
+  if (const auto bar = ScaleBarOf(canvasM, style, geometry)) {
+    DrawScaleBar(canvasM, *bar, style.mLineW, style.oceanColor);
   }
 
   SetLayerPen(canvasM, platform::kBlack, 1, PenStyle::Solid, PenMode::Copy);

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QString>
+#include <optional>
 
 #include "conic/Geometry.h"
+#include "conic/ScaleBar.h"
 #include "core/MapData.h"
 #include "platform/raster/RasterLayer.h"
 
@@ -29,6 +31,8 @@ struct BaseMapStyle {
   bool withGrat = true;    ///< draw the graticule, its labels and the credit
   bool isMapFrame = true;  ///< frame round the sheet
   QString credit;          ///< credit text at the lower right; empty for none
+  bool scaleBar = false;   ///< a scale bar on the horizontal map, three-view sheet only
+  int scaleBarCorner = 0;  ///< its corner, a MapCorner code
   /// Look for the sea at the scale of kWaterSearchWidth as well, so that inner seas behind
   /// island chains and narrow straits are sea on every sheet; off, the sheet's own fills
   /// alone decide.
@@ -57,11 +61,17 @@ inline constexpr Seed kWaterSeeds[] = {{32.97, 129.87}};
 
 /// Paints the whole base layer: land colour, the map data file's coastlines, boundaries
 /// and profile outlines, the ocean fills (and, with `style.searchWater`, the water found
-/// at the search's scale), graticule and labels, profile frames and the sheet frame. The
+/// at the search's scale), graticule and labels, the scale bar when it fits (see
+/// ScaleBarOf), profile frames and the sheet frame. The
 /// layer's font is the label font. Raises core::ConversionError from the map data; what
 /// was painted before stays. Returns the sections of the map data that were drawn.
 core::SectionsRead DrawBaseMap(platform::RasterLayer& canvasM, const BaseMapStyle& style,
                                const Geometry& geometry, core::LineReader& mapFile);
+
+/// The scale bar `style` asks for on the sheet, in the layer's font; none when it asks
+/// for none or the bar does not fit.
+std::optional<ScaleBarPlan> ScaleBarOf(const platform::RasterLayer& canvasM,
+                                       const BaseMapStyle& style, const Geometry& geometry);
 
 /// Ocean fill at a geographic seed, bounded by the layer's pen colour.
 void FloodFillLatLon(platform::RasterLayer& canvasM, const Geometry& geometry, WinColor ocean,

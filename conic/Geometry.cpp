@@ -9,7 +9,6 @@ namespace conic {
 
 namespace {
 constexpr double kDeg = std::numbers::pi / 180.0;
-constexpr double kEarthRadius = 637.1;  // map units of 10 km
 }  // namespace
 
 double Geometry::HalfColatitude(double lat) {

@@ -4,6 +4,10 @@ namespace conic {
 
 /// Height of a sheet divided by its width.
 inline constexpr double kSheetRatio = 1.414;
+/// Kilometres in a unit of the projected map.
+inline constexpr double kKmPerMapUnit = 10.0;
+/// The earth's radius the projection uses, in map units.
+inline constexpr double kEarthRadius = 637.1;
 
 /// The fixed region of the map and the altitude range of the profiles.
 struct Region {

@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -212,6 +213,12 @@ void TForm1::BuildSettingBoard() {
   label("Label1", QStringLiteral("補助線"), 140, 136);
   check(board, "WithGrat", QStringLiteral("経緯線表示"), 140, 156)->setChecked(true);
   check(board, "WithPref", QStringLiteral("行政界表示"), 140, 178);
+  check(board, "WithScale", QStringLiteral("縮尺表示"), 140, 200);
+  // In the order of the settings file's ScaleBarCorner codes (MapCorner).
+  auto* corner = Named(new QComboBox(board), "ScaleCorner");
+  corner->addItems({QStringLiteral("右下"), QStringLiteral("左下"), QStringLiteral("右上"),
+                    QStringLiteral("左上")});
+  corner->setGeometry(158, 220, 80, 22);
 
   // Each set of radio buttons lives in its own box so that the sets are exclusive apart.
   auto radioSet = [board, &label](const char* labelName, const QString& caption, int x,
@@ -361,6 +368,13 @@ void TForm1::BuildMenus() {
   item(map, "GraticuleLineItem", QStringLiteral("経緯線を表示"),
        [this] { GraticuleLineItemClick(); });
   item(map, "PrefLineItem", QStringLiteral("行政界を表示"), [this] { PrefLineItemClick(); });
+  QAction* scale =
+      item(map, "ScaleBarItem", QStringLiteral("縮尺を表示"), [this] { ScaleBarItemClick(); });
+  scale->setCheckable(true);
+  // The tick follows the panel's box, whichever of the two or a settings file sets it.
+  auto* scaleBox = findChild<QCheckBox*>(QStringLiteral("WithScale"));
+  scale->setChecked(scaleBox->isChecked());
+  connect(scaleBox, &QCheckBox::toggled, scale, &QAction::setChecked);
 
   QMenu* plot = menu("PlotMenue", QStringLiteral("表示精度(&P)"));
   auto* precisionGroup = new QActionGroup(this);
@@ -588,6 +602,8 @@ BaseMapStyle TForm1::CurrentBaseMapStyle() const {
   style.withGrat = ticked("WithGrat");
   style.isMapFrame = ticked("IsMapFrame");
   style.credit = m_state.CRst1;
+  style.scaleBar = ticked("WithScale");
+  style.scaleBarCorner = findChild<QComboBox*>(QStringLiteral("ScaleCorner"))->currentIndex();
   return style;
 }
 
@@ -608,12 +624,28 @@ void TForm1::DrawBaseMap() {
     missing << QString::fromStdString(header);
   }
   m_missingSections = missing;
-  ShowWhatIsNotDrawn();
-  if (!missing.isEmpty()) {
-    m_mapWarning =
-        QStringLiteral("地形図ファイルに %1 の区画がないので、その線は描かれていません\n（%2）")
-            .arg(missing.join(QStringLiteral("、")), FileNamePart(m_state.MapFileName));
+  m_scaleBarBox = QRect();
+  m_scaleBarLeftOut = false;
+  if (style.scaleBar) {
+    const auto bar = ScaleBarOf(m_canvasM, style, m_geometry);
+    m_scaleBarLeftOut = !bar;
+    if (bar) m_scaleBarBox = bar->box;
   }
+  ShowWhatIsNotDrawn();
+  QStringList warnings;
+  if (!missing.isEmpty()) {
+    warnings << QStringLiteral(
+                    "地形図ファイルに %1 の区画がないので、その線は描かれていません\n（%2）")
+                    .arg(missing.join(QStringLiteral("、")), FileNamePart(m_state.MapFileName));
+  }
+  if (m_scaleBarLeftOut) warnings << ScaleBarLeftOutSentence();
+  m_mapWarning = warnings.join(QStringLiteral("\n\n"));
+}
+
+QString TForm1::ScaleBarLeftOutSentence() {
+  return QStringLiteral(
+      "地図が小さすぎて読める長さの縮尺を置けないので、縮尺は描かれていません。"
+      "図版サイズを大きくするか、文字を小さくしてください");
 }
 
 void TForm1::DrawMap(bool isNew) {

@@ -187,6 +187,8 @@ class TForm1 : public QMainWindow {
   void ShowCombClick();
   void GraticuleLineItemClick();
   void PrefLineItemClick();
+  /// "縮尺を表示": the scale bar switched on or off, and the map drawn anew.
+  void ScaleBarItemClick();
   void PrecisionItemClick(int gridSize);
   void SheetItemClick(int sheetSize);
   /// "画面に収める": the window-width sheet made as large as the window shows whole.
@@ -211,6 +213,8 @@ class TForm1 : public QMainWindow {
   /// manual's index page; empty when there is neither.
   QUrl WebHelpAddress() const;
 
+  /// Where the last base map's scale bar stands; empty when it has none.
+  QRect ScaleBarBox() const { return m_scaleBarBox; }
   /// The legend box of the last legend drawn, empty before any.
   QRect LegendBox() const { return m_legendBox; }
   /// The file the last failed drawing or drop concerned (map or data file).
@@ -283,6 +287,10 @@ class TForm1 : public QMainWindow {
   QString m_mapWarning;
   /// The sections of the map file the last base map missed ("*G-MAP"), for the status bar.
   QStringList m_missingSections;
+  /// The scale bar of the last base map, and whether one asked for was left out.
+  QRect m_scaleBarBox;
+  bool m_scaleBarLeftOut = false;
+  static QString ScaleBarLeftOutSentence();
   /// Records of the last plotting pass that are not drawn, and the sentence telling them.
   long m_notDrawn = 0;
   QString m_notDrawnSentence;

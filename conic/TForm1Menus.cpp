@@ -159,6 +159,12 @@ void TForm1::PrefLineItemClick() {
   DrawMap(true);
 }
 
+void TForm1::ScaleBarItemClick() {
+  auto* box = findChild<QCheckBox*>(QStringLiteral("WithScale"));
+  box->setChecked(!box->isChecked());
+  DrawMap(true);
+}
+
 void TForm1::PrecisionItemClick(int gridSize) {
   for (const PanelItem& p : kPrecisionItems) {
     if (p.code == gridSize)

@@ -234,6 +234,13 @@ void TForm1::ReadAndPlot(const QString& fname, bool isNew) {
     legend.styles = m_state.MarkStyles;
     m_legendBox = DrawLegend(m_canvasP, m_geometry, legend);
     m_plotDrawn->legend = legend;
+    // The legend box is whitened over the base map, and the bar under it with it.
+    if (m_scaleBarBox.intersects(m_legendBox)) {
+      const QString hidden = QStringLiteral(
+          "縮尺が凡例に重なって隠れています。縮尺の位置を地図の別の隅に変えてください");
+      m_plotWarning =
+          m_plotWarning.isEmpty() ? hidden : m_plotWarning + QStringLiteral("\n\n") + hidden;
+    }
   }
   if (isNew) grdField->setText(fname);
   SetStatus(3, QFileInfo(grdField->text()).fileName());
@@ -251,6 +258,10 @@ void TForm1::ShowWhatIsNotDrawn() {
     shortTexts << QStringLiteral("地形図の区画なし");
     sentences << QStringLiteral("地形図ファイルに %1 の区画がないので、その線は描かれていません")
                      .arg(m_missingSections.join(QStringLiteral("、")));
+  }
+  if (m_scaleBarLeftOut) {
+    shortTexts << QStringLiteral("縮尺なし");
+    sentences << ScaleBarLeftOutSentence();
   }
   platform::ShowStatusWarning(m_status[10], shortTexts, sentences);
 }

@@ -10,6 +10,7 @@
 #include <cmath>
 
 #include "conic/PanelItems.h"
+#include "conic/ScaleBar.h"
 #include "conic/Swatch.h"
 #include "conic/TForm1.h"
 #include "core/Errors.h"
@@ -121,6 +122,17 @@ const platform::SettingsTable<TForm1>& TForm1::Settings() {
         CheckSetting<TForm1>({"Map", "WithPref"}, "WithPref", false),
         CheckSetting<TForm1>({"Map", "WithGrat"}, "WithGrat", true),
         CheckSetting<TForm1>({"Map", "ShowTitle"}, "ShowMapTitle", true),
+        platform::OptionSetting<TForm1>({"Map", "ScaleBar"}, "WithScale"),
+        {{"Map", "ScaleBarCorner"},
+         [](TForm1& f, const platform::IniFile& ini, const QString& s, const QString& k, int) {
+           f.findChild<QComboBox*>(QStringLiteral("ScaleCorner"))
+               ->setCurrentIndex(static_cast<int>(MapCornerOf(ini.ReadInteger(s, k, 0))));
+         },
+         [](const TForm1& f, platform::IniFile& ini, const QString& s, const QString& k, int) {
+           platform::WriteOptionalInteger(
+               ini, s, k, f.findChild<QComboBox*>(QStringLiteral("ScaleCorner"))->currentIndex(),
+               0);
+         }},
     };
     for (auto& key : platform::MarkStyleSettings<TForm1>(
              "PMark", 5, &DrawingState::MarkStyles, [](int n) { return n; }, 4,

@@ -106,6 +106,19 @@ convert \( "$work/precision0.png" "$work/precision1.png" -resize 600x -bordercol
   -bordercolor '#999999' -border 1 +append \) -append "$work/precisions.png"
 shrink "$work/precisions.png" "$out/mesh-precision.png" 1000
 
+# The scale bar of each program, cut out at full size: Tarvo_L's lower-right corner of the
+# map, and the lower-left corner of Tarvo's map of Kyushu.
+"$conic" "$presets/Tarvo_L-screen.ini" --set Map.ScaleBar=1 --export "$work/conic-scale.png" \
+  "$sample" >/dev/null
+convert "$work/conic-scale.png" -crop 400x300+400+831 +repage "$work/conic-scale-corner.png"
+export_chart "$work/chart-scale.png" "$sample" "${horizon[@]}" --set Map.ScaleBar=1 \
+  --set Map.ScaleBarCorner=1 --set 'DataFile.Title=九州' \
+  --set Map.GY1=31.00 --set Map.GY2=34.00 --set Map.GX1=129.00 --set Map.GX2=133.00
+convert "$work/chart-scale.png" -crop 480x300+40+1110 +repage "$work/chart-scale-corner.png"
+convert "$work/conic-scale-corner.png" "$work/chart-scale-corner.png" -bordercolor '#999999' \
+  -border 1 +append "$work/scale-bars.png"
+shrink "$work/scale-bars.png" "$out/scale-bars.png"
+
 echo "Window screenshots:"
 display=
 for n in $(seq 91 199); do

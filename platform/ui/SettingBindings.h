@@ -60,6 +60,34 @@ Setting<Owner> CheckSetting(SettingName name, const char* box, bool fallback) {
       });
 }
 
+/// Writes a key of an option added after the settings file's keys were fixed: left out
+/// while it holds its default, so that a file written without the option stays as it
+/// was; written whenever the file has the key already, so that an option switched back
+/// off does not come back on from the old line.
+inline void WriteOptionalInteger(IniFile& ini, const QString& section, const QString& key,
+                                 int value, int fallback) {
+  const QString absent = QStringLiteral("\x01");
+  if (value == fallback && ini.ReadString(section, key, absent) == absent) return;
+  ini.WriteInteger(section, key, value);
+}
+
+/// A check box for such an option: on only for "1"; any other value, a slip of the pen or
+/// a later program's code, leaves it off.
+template <typename Owner>
+Setting<Owner> OptionSetting(SettingName name, const char* box) {
+  return Setting<Owner>(
+      name,
+      [box](Owner& owner, const IniFile& ini, const QString& section, const QString& key, int) {
+        owner.template findChild<QCheckBox*>(QString::fromLatin1(box))
+            ->setChecked(ini.ReadInteger(section, key, 0) == 1);
+      },
+      [box](const Owner& owner, IniFile& ini, const QString& section, const QString& key, int) {
+        WriteOptionalInteger(
+            ini, section, key,
+            owner.template findChild<QCheckBox*>(QString::fromLatin1(box))->isChecked() ? 1 : 0, 0);
+      });
+}
+
 /// An integer of the drawing state, read as the nearest value in [low, high].
 template <typename Owner, typename State>
 Setting<Owner> IntSetting(SettingName name, int State::*member, int fallback, int low, int high) {
