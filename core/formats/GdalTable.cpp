@@ -2,6 +2,7 @@
 
 #include <cpl_conv.h>
 #include <cpl_error.h>
+#include <cpl_string.h>
 #include <gdal.h>
 #include <ogr_api.h>
 #include <ogr_srs_api.h>
@@ -126,6 +127,11 @@ GdalTable::GdalTable(const std::string& path, const std::string& driver, const s
     const std::string why = QuietErrors::Last();
     throw std::invalid_argument("表として読めません" +
                                 (why.empty() ? std::string() : "（GDAL: " + why + "）"));
+  }
+  if (char** files = GDALGetFileList(m_gdal->dataset)) {
+    for (char** f = files; *f; ++f)
+      m_files.emplace_back(*f);
+    CSLDestroy(files);
   }
   GDALDriverH used = GDALGetDatasetDriver(m_gdal->dataset);
   m_driverName = used ? GDALGetDriverShortName(used) : driver;

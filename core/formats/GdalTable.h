@@ -37,12 +37,16 @@ class GdalTable : public core::RowSource {
   bool Next(core::TableRow& row) override;
   std::vector<std::string> Notes() const override;
   bool OwnPositions() const override { return m_points; }
+  /// Every file the dataset is made of (a shapefile's .dbf, .shx, .prj beside its .shp),
+  /// which an import must never write over any more than the file named.
+  const std::vector<std::string>& Files() const { return m_files; }
 
  private:
   struct Gdal;
   std::unique_ptr<Gdal> m_gdal;
   std::shared_ptr<ProjSystem> m_system;  // the points' system; null when they need none
   std::vector<std::string> m_notes;
+  std::vector<std::string> m_files;
   std::string m_driverName;
   bool m_spreadsheet = false;
   bool m_points = false;

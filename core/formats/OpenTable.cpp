@@ -61,15 +61,29 @@ class TextTable : public OpenedTable {
 
 class SourceTable : public OpenedTable {
  public:
-  SourceTable(std::unique_ptr<core::RowSource> rows, std::optional<core::FileId> id)
-      : m_rows(std::move(rows)), m_id(id) {}
+  SourceTable(std::unique_ptr<core::RowSource> rows, std::optional<core::FileId> id,
+              const std::vector<std::string>& others = {})
+      : m_rows(std::move(rows)), m_id(id) {
+    for (const std::string& file : others) {
+      if (const std::optional<core::FileId> other = core::IdOfFile(file))
+        m_others.push_back(*other);
+    }
+  }
   core::RowSource& Rows() override { return *m_rows; }
   std::optional<core::FileId> Id() const override { return m_id; }
+  std::vector<core::FileId> OtherIds() const override { return m_others; }
 
  private:
   std::unique_ptr<core::RowSource> m_rows;
   std::optional<core::FileId> m_id;
+  std::vector<core::FileId> m_others;
 };
+
+std::unique_ptr<OpenedTable> GdalSource(std::unique_ptr<GdalTable> table,
+                                        std::optional<core::FileId> id) {
+  const std::vector<std::string> files = table->Files();
+  return std::make_unique<SourceTable>(std::move(table), id, files);
+}
 
 }  // namespace
 
@@ -139,11 +153,11 @@ std::unique_ptr<OpenedTable> OpenTable(const std::string& path, std::FILE* stand
         // Read by GDAL below.
       }
     }
-    return std::make_unique<SourceTable>(
+    return GdalSource(
         std::make_unique<GdalTable>(path, "GeoJSON", opening.layer, opening.layerless),
         id ? id : named);
   }
-  return std::make_unique<SourceTable>(
+  return GdalSource(
       std::make_unique<GdalTable>(path, kind->driver, opening.layer, opening.layerless),
       id ? id : named);
 }

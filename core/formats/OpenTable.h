@@ -29,6 +29,8 @@ class OpenedTable {
   /// The regular file read, which the import must never write over; nullopt for a pipe
   /// or a device. Complete once the rows are read.
   virtual std::optional<core::FileId> Id() const = 0;
+  /// The other files read with it (a shapefile's .dbf and .shx), equally never written over.
+  virtual std::vector<core::FileId> OtherIds() const { return {}; }
 };
 
 /// Opens a table by its name's extension: .xlsx and .ods (spreadsheets), .gpx, .kml, .kmz,

@@ -219,6 +219,12 @@ TEST(Formats, EveryFormatImportsToTheRecordsOfTheSameCsv) {
     EXPECT_EQ(run.out, reference.out) << run.err;
     EXPECT_NE(run.err.find(c.told), std::string::npos) << run.err;
   }
+  // A shapefile is read with its .dbf beside it: that file is an input as much as the .shp.
+  const std::string dbf = ReadBytes(dir / "places.dbf");
+  const ToolRun over = Import({(dir / "places.shp").string(), "-o", (dir / "places.dbf").string()});
+  EXPECT_EQ(over.status, 2) << over.err;
+  EXPECT_NE(over.err.find("読んでいる表そのものには書きません"), std::string::npos) << over.err;
+  EXPECT_EQ(ReadBytes(dir / "places.dbf"), dbf);
 }
 
 TEST(Formats, RowsAreNumberedAsTheUserSeesThem) {

@@ -582,6 +582,8 @@ int ImportMain(const std::vector<std::string>& args, std::FILE* standardInput, s
           formats::OpenTable(path, standardInput, opening);
       importer.Read(opened->Rows(), path);
       inputs.push_back(opened->Id());
+      for (const core::FileId& other : opened->OtherIds())
+        inputs.push_back(other);
     }
     table = parsed.tables.front();
     const core::ImportResult result = importer.Finish();
