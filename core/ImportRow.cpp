@@ -373,8 +373,8 @@ void ImportRowReader::Refuse(RowOutcome& out, Refusal kind, std::string why) con
   out.why = std::move(why);
 }
 
-const ImportRowReader::CachedTitle& ImportRowReader::TitleOf(std::string_view value,
-                                                             std::string_view column) {
+ImportRowReader::CachedTitle& ImportRowReader::TitleOf(std::string_view value,
+                                                       std::string_view column) {
   // Few values make many rows' titles: each is made once. The cache is for one column and
   // is emptied before it could grow large.
   if (m_titlesColumn != column || m_titles.size() > 4096) {
@@ -834,7 +834,7 @@ void ImportRowReader::Title(const TableRow& row, RowOutcome& out) {
     out.title = m_tableTitle;
     return;
   }
-  const CachedTitle* made = nullptr;
+  CachedTitle* made = nullptr;
   if (c.category >= 0) {
     const std::string_view cell = Cell(row, c.category);
     if (!m_options.bins.empty()) {
@@ -880,7 +880,8 @@ void ImportRowReader::Title(const TableRow& row, RowOutcome& out) {
     return;
   }
   out.title = made->title;
-  if (made->cut) {
+  if (made->cut && !made->told) {
+    made->told = true;
     out.notes.push_back("カテゴリの見出しが長すぎるので " + std::to_string(kMaxTitleBytes) +
                         " バイトで切りました");
   }

@@ -106,13 +106,14 @@ class ImportRowReader {
   struct CachedTitle {
     std::string title;
     bool cut = false;
+    bool told = false;  ///< the cut noted on the first row of the title, not on every one
   };
   void Refuse(RowOutcome& out, Refusal kind, std::string why) const;
   bool Filter(const TableRow& row, RowOutcome& out);
   bool Position(const TableRow& row, RowOutcome& out);
   void Elevation(const TableRow& row, RowOutcome& out) const;
   void Title(const TableRow& row, RowOutcome& out);
-  const CachedTitle& TitleOf(std::string_view value, std::string_view column);
+  CachedTitle& TitleOf(std::string_view value, std::string_view column);
   const LandMap* Land();
 
   const ImportColumns& m_columns;

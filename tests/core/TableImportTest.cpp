@@ -246,8 +246,11 @@ TEST(TableImport, CategoriesGroupsAndTheirTitles) {
   // Over-long titles are cut at a character boundary, with a note.
   o = {};
   o.groupColumn = "name";
-  r = ImportTable("name,lat,lon\n" + std::string(199, 'x') + "萩萩,35.5,139.2\n", o);
-  ASSERT_EQ(Lines(r).size(), 2u);
+  // Told once for the title, not once for each of its rows.
+  r = ImportTable("name,lat,lon\n" + std::string(199, 'x') + "萩萩,35.5,139.2\n" +
+                      std::string(199, 'x') + "萩萩,35.6,139.2\n",
+                  o);
+  ASSERT_EQ(Lines(r).size(), 3u);
   EXPECT_EQ(Lines(r)[0], std::string(199, 'x') + "…");
   ASSERT_EQ(r.notes.size(), 1u);
   EXPECT_NE(r.notes[0].reason.find("200 バイトで切りました"), std::string::npos);
