@@ -15,12 +15,16 @@ namespace platform {
 
 namespace {
 
-void PutFirst(QStringList& list, const QString& path) {
+// False when the path was first already: every redraw names its data file again, and the
+// list's file need not be written for that.
+bool PutFirst(QStringList& list, const QString& path) {
   const QString absolute = QFileInfo(path).absoluteFilePath();
+  if (!list.isEmpty() && list.front() == absolute) return false;
   list.removeAll(absolute);
   list.prepend(absolute);
   while (list.size() > RecentFiles::kMost)
     list.removeLast();
+  return true;
 }
 
 QStringList Capped(QStringList list) {
@@ -59,16 +63,15 @@ void RecentFiles::Store() const {
 }
 
 void RecentFiles::AddData(const QString& path) {
-  PutFirst(m_data, path);
-  Store();
+  if (PutFirst(m_data, path)) Store();
 }
 
 void RecentFiles::AddSettings(const QString& path) {
-  PutFirst(m_settings, path);
-  Store();
+  if (PutFirst(m_settings, path)) Store();
 }
 
 void RecentFiles::SetSettingsFolder(const QString& folder) {
+  if (m_settingsFolder == folder) return;
   m_settingsFolder = folder;
   Store();
 }

@@ -494,6 +494,13 @@ TEST(RecentFiles, NewestFirstCappedAndKeptInTheirFile) {
   EXPECT_EQ(again.SettingsFolder(), QStringLiteral("/presets"));
   again.Forget(QStringLiteral("/presets/A4.ini"));
   EXPECT_TRUE(RecentFiles(file).Settings().isEmpty());
+  // Every redraw names its data file again; one already first leaves the file unwritten.
+  QFile::remove(file);
+  again.AddData(QStringLiteral("/data/3.grd"));
+  again.SetSettingsFolder(QStringLiteral("/presets"));
+  EXPECT_FALSE(QFile::exists(file));
+  again.AddData(QStringLiteral("/data/4.grd"));
+  EXPECT_TRUE(QFile::exists(file));
   // Without a file nothing is written anywhere.
   RecentFiles memory;
   memory.AddData(QStringLiteral("/data/x.grd"));
