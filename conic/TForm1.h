@@ -12,6 +12,7 @@
 #include "conic/BaseMap.h"
 #include "conic/Geometry.h"
 #include "conic/Plotting.h"
+#include "platform/raster/PngWriter.h"
 #include "platform/raster/RasterLayer.h"
 #include "platform/text/SettingsTable.h"
 #include "platform/ui/DialogService.h"
@@ -69,7 +70,7 @@ std::optional<SheetPixels> SheetPixelsOf(int sheetSize, int windowWidth);
 
 /// The dots per inch a sheet is printed at: that of the A-series sheets, whose pixels the
 /// figure's lines, markers and text are sized in.
-inline constexpr int kPrintResolution = 300;
+inline constexpr int kPrintResolution = platform::kPrintDpi;
 /// The widest sheet a printed page is drawn on, the A3 sheet's. A paper that would need a
 /// wider one is printed at a lower resolution, so that the drawing's memory stays bounded
 /// whatever paper is chosen.
